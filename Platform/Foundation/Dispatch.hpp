@@ -68,6 +68,25 @@ public:
     static bool nextTimerDue(TimeInterval& due);
 };
 
+/// Work in flight outside the main thread whose result will come back to the
+/// main queue (HTTP transfers, page loads). Scripted runs wait for it to
+/// settle before the next event.
+class PLATFORM_EXPORT BackgroundActivity {
+public:
+    static void begin();
+    static void end();
+    static std::size_t inFlight();
+
+    /// Counts one piece of work for its lifetime.
+    class PLATFORM_EXPORT Scope {
+    public:
+        Scope() { begin(); }
+        ~Scope() { end(); }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+    };
+};
+
 /// A dispatch queue running its work on worker threads.
 class PLATFORM_EXPORT DispatchQueue {
 public:
@@ -93,6 +112,7 @@ public:
 
     /// Whether the caller is running a block of this queue.
     bool isCurrent() const;
+    virtual bool isConcurrent() const = 0;
     const std::string& label() const { return label_; }
     QoS qos() const { return qos_; }
 

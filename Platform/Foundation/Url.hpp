@@ -32,25 +32,44 @@ public:
     std::optional<int> port() const;
     std::optional<std::string> user() const;
     std::optional<std::string> password() const;
-    /// The percent-decoded path ("" when empty).
+    /// The percent-decoded path, resolved against the base; a trailing "/" is
+    /// dropped except for the root path "/" ("" when empty or not decodable).
     std::string path() const;
-    /// The path as written, still percent-encoded.
+    /// The path as written (resolved against the base), still percent-encoded,
+    /// trailing "/" kept.
     std::string percentEncodedPath() const;
     /// The query as written (without "?"), none when the URL has no "?".
     std::optional<std::string> query() const;
     /// The fragment as written (without "#"), none when the URL has no "#".
     std::optional<std::string> fragment() const;
 
-    /// The decoded path split at "/" ("/" first for an absolute path).
+    /// The decoded path split at "/" ("/" first for an absolute path; empty
+    /// components dropped): "/a/b/" gives ["/", "a", "b"].
     std::vector<std::string> pathComponents() const;
+    /// The last path component: "/a/b/" gives "b", "/" gives "/", "" gives "".
     std::string lastPathComponent() const;
+    /// The text after the last "." of the last component ("" for none, or for
+    /// a component that starts with its only ".", such as ".profile").
     std::string pathExtension() const;
+
+    // The path operations below work on the relative text and keep the base,
+    // the query and the fragment.
+
+    /// Adds a "/" as needed and the component, percent-encoding what a path
+    /// may not hold (spaces, "%", "?", "#", ...); "/" inside the component
+    /// separates further components. With isDirectory the path ends in "/".
     Url appendingPathComponent(std::string_view component, bool isDirectory = false) const;
+    /// "x" + "txt" gives "x.txt" (a trailing "/" stays last); unchanged for an
+    /// empty extension, one holding "/", or a path without a last component.
     Url appendingPathExtension(std::string_view extension) const;
+    /// "/a/b" and "/a/b/" give "/a/"; "/" stays "/"; a relative "a" gives "./".
     Url deletingLastPathComponent() const;
+    /// "/a/b.txt" gives "/a/b"; unchanged without an extension.
     Url deletingPathExtension() const;
 
+    /// Whether the scheme is "file" (in any case).
     bool isFileURL() const;
+    /// Whether the (resolved) path ends in "/".
     bool hasDirectoryPath() const;
     /// The file-system path of a file URL.
     std::filesystem::path filePath() const;
@@ -65,8 +84,12 @@ public:
 
 private:
     Url() = default;
+    static std::optional<Url> make(std::string text, std::string baseText);
+    Url withRelativePath(const std::string& encodedPath) const;
+
     std::string text_;
-    std::string baseText_; // empty: no base
+    std::string baseText_; // empty: no base (a base always has a scheme)
+    std::string absolute_; // text_ resolved against baseText_
 };
 
 /// A name and an optional value of a URL query.
@@ -76,7 +99,13 @@ struct PLATFORM_EXPORT UrlQueryItem {
     bool operator==(const UrlQueryItem&) const = default;
 };
 
-/// The character sets for percent-encoding, as the platform names them.
+/// The character sets for percent-encoding, as the platform names them. Each
+/// allows the ASCII letters, digits and "-._~" plus:
+///   urlQueryAllowed, urlFragmentAllowed  !$&'()*+,;= :@/?
+///   urlPathAllowed                       !$&'()*+,=  :@/   (no ";", as on the platform)
+///   urlHostAllowed                       !$&'()*+,;= :[]
+///   urlUserAllowed, urlPasswordAllowed   !$&'()*+,;=       (no ":", "@", "/": they end the user part)
+///   alphanumerics                        nothing more (ASCII letters and digits only)
 enum class UrlCharacterSet {
     urlQueryAllowed,
     urlPathAllowed,
@@ -87,12 +116,15 @@ enum class UrlCharacterSet {
     alphanumerics,
 };
 
-/// Percent-encodes every UTF-8 byte outside the set.
+/// Percent-encodes every UTF-8 byte outside the set, with upper-case hex.
 PLATFORM_EXPORT std::string addingPercentEncoding(std::string_view text, UrlCharacterSet allowed);
 /// Decodes percent escapes; none when an escape is malformed or the result is not UTF-8.
 PLATFORM_EXPORT std::optional<std::string> removingPercentEncoding(std::string_view text);
 
-/// URLComponents: the parts of a URL, read and written separately.
+/// URLComponents: the parts of a URL, read and written separately. The text
+/// fields hold decoded values; a field left as parsed is written back with its
+/// original percent-encoding, a changed one is encoded with its character set.
+/// The host of an IP literal is held without brackets ("::1").
 class PLATFORM_EXPORT UrlComponents {
 public:
     UrlComponents() = default;
@@ -104,6 +136,7 @@ public:
     std::optional<std::string> scheme;
     std::optional<std::string> user;
     std::optional<std::string> password;
+    /// "" for an empty authority ("file:///tmp").
     std::optional<std::string> host;
     std::optional<int> port;
     /// Decoded path.
@@ -116,13 +149,29 @@ public:
     std::optional<std::string> percentEncodedQuery;
 
     /// Query items of the percent-encoded query, decoded; none without a query.
+    /// Items are split at "&", then at the first "=" ("a" has no value, "a="
+    /// an empty one); "+" stays "+" (it is not a space here).
     std::optional<std::vector<UrlQueryItem>> queryItems() const;
     /// Sets the query from items, encoding each name and value; none removes the query.
+    /// Names and values are encoded with the query set plus "&" and "="; "+"
+    /// is left as is, as the platform does, so a server that reads "+" as a
+    /// space needs the caller to encode it. An empty list gives an empty query.
     void setQueryItems(const std::optional<std::vector<UrlQueryItem>>& items);
 
-    /// The URL of the parts; none when they do not form a valid URL.
+    /// The URL of the parts; none when they do not form a valid URL (a path
+    /// not starting with "/" beside an authority, a bad scheme or port, ...).
     std::optional<Url> url() const;
     std::optional<std::string> string() const;
+
+private:
+    // The parts as parsed, still encoded, to write back unchanged fields as
+    // they were written.
+    std::optional<std::string> parsedUser_;
+    std::optional<std::string> parsedPassword_;
+    std::optional<std::string> parsedHost_;
+    bool parsedHostBracketed_ = false;
+    std::optional<std::string> parsedPath_;
+    std::optional<std::string> parsedFragment_;
 };
 
 } // namespace platform

@@ -1,9 +1,14 @@
 #include "tests/support/TestSupport.hpp"
 
+#include "Platform/Foundation/Console.hpp"
 #include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Foundation/NotificationCenter.hpp"
+#include "Platform/Foundation/Reachability.hpp"
+#include "Platform/UI/Application.hpp"
+#include "Platform/UI/Window.hpp"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -28,11 +33,15 @@ class PerTestState : public ::testing::EmptyTestEventListener {
 public:
     void OnTestStart(const ::testing::TestInfo&) override {
         platform::MainQueue::reset();
+        platform::Console::clear();
+        platform::Reachability::setOffline(false);
         gClock->set(kStartTime);
         freshSandbox();
     }
 
     void OnTestEnd(const ::testing::TestInfo&) override {
+        platform::ui::Application::shared().reset();
+        platform::ui::Window::resetAll();
         platform::MainQueue::reset();
         platform::NotificationCenter::defaultCenter()->removeAllObservers();
         platform::LogSink::closeAll();
@@ -68,6 +77,7 @@ int main(int argc, char** argv) {
     testsupport::gClock = std::make_shared<platform::ManualClock>(testsupport::kStartTime);
     platform::setCurrentClock(testsupport::gClock);
     platform::MainQueue::bindToCurrentThread();
+    platform::Console::setMuted(true);
     ::testing::UnitTest::GetInstance()->listeners().Append(new testsupport::PerTestState);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,191 @@
+#include "Platform/Foundation/Dispatch.hpp"
+
+#include "tests/support/TestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using platform::DispatchQueue;
+using platform::MainQueue;
+using platform::QoS;
+using platform::WorkItem;
+
+TEST(MainQueueTest, RunsPostedBlocksInOrderIncludingBlocksTheyPost) {
+    std::vector<int> order;
+    MainQueue::async([&] {
+        order.push_back(1);
+        MainQueue::async([&] { order.push_back(3); });
+    });
+    MainQueue::async([&] { order.push_back(2); });
+    EXPECT_TRUE(order.empty()) << "async never runs inline";
+    EXPECT_EQ(testsupport::pump(), 3u);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(MainQueueTest, TimersFireInDueOrderAtTheirTimes) {
+    std::vector<std::pair<int, double>> fired;
+    const double start = platform::now();
+    MainQueue::asyncAfter(2.0, [&] { fired.emplace_back(2, platform::now() - start); });
+    MainQueue::asyncAfter(1.0, [&] {
+        fired.emplace_back(1, platform::now() - start);
+        // A timer set from inside a timer is measured from the firing time.
+        MainQueue::asyncAfter(0.5, [&] { fired.emplace_back(3, platform::now() - start); });
+    });
+    MainQueue::asyncAfter(1.0, [&] { fired.emplace_back(4, platform::now() - start); });
+
+    testsupport::pump();
+    EXPECT_TRUE(fired.empty());
+    testsupport::advance(0.99);
+    EXPECT_TRUE(fired.empty());
+    testsupport::advance(5);
+    const std::vector<std::pair<int, double>> expected{{1, 1.0}, {4, 1.0}, {3, 1.5}, {2, 2.0}};
+    EXPECT_EQ(fired, expected);
+    EXPECT_NEAR(platform::now() - start, 5.99, 1e-6);
+}
+
+TEST(MainQueueTest, CancelledWorkItemNeverRuns) {
+    int runs = 0;
+    auto later = MainQueue::asyncAfter(1.0, [&] { ++runs; });
+    auto now = WorkItem::create([&] { ++runs; });
+    MainQueue::async(now);
+    now->cancel();
+    later->cancel();
+    testsupport::advance(2);
+    EXPECT_EQ(runs, 0);
+}
+
+TEST(MainQueueTest, ResetDropsPendingWorkAndTimers) {
+    int runs = 0;
+    MainQueue::async([&] { ++runs; });
+    MainQueue::asyncAfter(1, [&] { ++runs; });
+    EXPECT_EQ(MainQueue::pendingCount(), 2u);
+    MainQueue::reset();
+    testsupport::advance(2);
+    EXPECT_EQ(runs, 0);
+}
+
+TEST(MainQueueTest, WorkPostedFromWorkerThreadsRunsOnTheMainThread) {
+    std::atomic<int> done{0};
+    std::vector<bool> onMain;
+    for (int i = 0; i < 20; ++i) {
+        DispatchQueue::global()->async([&] {
+            EXPECT_FALSE(MainQueue::isMainThread());
+            MainQueue::async([&] {
+                onMain.push_back(MainQueue::isMainThread());
+                ++done;
+            });
+        });
+    }
+    ASSERT_TRUE(testsupport::waitUntil([&] { return done == 20; }));
+    EXPECT_EQ(onMain, std::vector<bool>(20, true));
+}
+
+TEST(MainQueueTest, RunUntilGivesUpAfterTheTimeout) {
+    EXPECT_FALSE(MainQueue::runUntil([] { return false; }, 0.05));
+}
+
+TEST(MainQueueTest, RunLoopStopsWhenAskedFromAnotherThread) {
+    bool ran = false;
+    MainQueue::async([&] { ran = true; });
+    DispatchQueue::global()->async([] { MainQueue::async([] { MainQueue::stop(); }); });
+    MainQueue::run();
+    EXPECT_TRUE(ran);
+}
+
+TEST(DispatchQueueTest, SerialQueueRunsOneBlockAtATimeInOrder) {
+    auto queue = DispatchQueue::makeSerial("test.serial");
+    std::vector<int> order;
+    std::atomic<int> inside{0};
+    std::atomic<bool> overlapped{false};
+    for (int i = 0; i < 200; ++i) {
+        queue->async([&, i] {
+            if (++inside > 1) overlapped = true;
+            order.push_back(i);
+            --inside;
+        });
+    }
+    queue->sync([] {});
+    EXPECT_FALSE(overlapped);
+    ASSERT_EQ(order.size(), 200u);
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
+}
+
+TEST(DispatchQueueTest, BarrierRunsAloneBetweenReaders) {
+    auto queue = DispatchQueue::makeConcurrent("test.concurrent");
+    std::mutex mutex;
+    std::vector<std::string> events;
+    std::atomic<int> readers{0};
+    std::atomic<bool> barrierSawReader{false};
+    std::atomic<int> readersAfterBarrierSawNoWrite{0};
+    int value = 0;
+
+    for (int i = 0; i < 50; ++i) {
+        queue->async([&] {
+            ++readers;
+            std::this_thread::yield();
+            --readers;
+        });
+    }
+    queue->asyncBarrier([&] {
+        if (readers != 0) barrierSawReader = true;
+        value = 42;
+    });
+    for (int i = 0; i < 50; ++i) {
+        queue->async([&] {
+            if (value != 42) ++readersAfterBarrierSawNoWrite;
+        });
+    }
+    queue->syncBarrier([] {});
+    EXPECT_FALSE(barrierSawReader);
+    EXPECT_EQ(readersAfterBarrierSawNoWrite, 0);
+}
+
+TEST(DispatchQueueTest, SyncReadInsideConcurrentQueueRunsInline) {
+    auto queue = DispatchQueue::makeConcurrent("test.reentrant");
+    int value = 0;
+    queue->sync([&] { queue->sync([&] { value = 7; }); });
+    EXPECT_EQ(value, 7);
+}
+
+TEST(DispatchQueueTest, SyncPassesExceptionsToTheCaller) {
+    auto queue = DispatchQueue::makeSerial("test.throw");
+    EXPECT_THROW(queue->sync([] { throw std::runtime_error("boom"); }), std::runtime_error);
+    int after = 0;
+    queue->sync([&] { after = 1; });
+    EXPECT_EQ(after, 1) << "the queue keeps working after a throwing block";
+}
+
+TEST(DispatchQueueTest, BlocksWaitingOnTheGlobalQueueDoNotStarveIt) {
+    // Each block waits for another block on the same global queue; a fixed
+    // pool smaller than the number of waiters would deadlock here.
+    constexpr int waiters = 32;
+    std::atomic<int> finished{0};
+    for (int i = 0; i < waiters; ++i) {
+        DispatchQueue::global(QoS::utility)->async([&] {
+            DispatchQueue::global(QoS::utility)->sync([] {});
+            ++finished;
+        });
+    }
+    ASSERT_TRUE(testsupport::waitUntil([&] { return finished == waiters; }));
+}
+
+TEST(DispatchQueueTest, IsCurrentOnlyInsideTheQueue) {
+    auto queue = DispatchQueue::makeSerial("test.current");
+    bool inside = false;
+    queue->sync([&] { inside = queue->isCurrent(); });
+    EXPECT_TRUE(inside);
+    EXPECT_FALSE(queue->isCurrent());
+}
+
+TEST(DispatchQueueDeathTest, SyncOnTheRunningSerialQueueStops) {
+    EXPECT_DEATH(
+        {
+            auto queue = DispatchQueue::makeSerial("test.deadlock");
+            queue->sync([&] { queue->sync([] {}); });
+        },
+        "sync called on the queue that is running the caller: test.deadlock");
+}

@@ -1,0 +1,64 @@
+#include "Platform/Foundation/LogSink.hpp"
+
+#include "tests/support/TestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <thread>
+#include <vector>
+
+using platform::LogLevel;
+using platform::LogSink;
+
+namespace {
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+} // namespace
+
+TEST(LogSinkTest, EachComponentHasItsOwnFileWithStampedLines) {
+    EXPECT_FALSE(LogSink::readAll("VellicorApp")) << "no file before the first line";
+    LogSink::write("VellicorApp", LogLevel::info, "AppCoordinator: Started.");
+    LogSink::write("VellicorApp", LogLevel::error, "ConfigFileCache: failed");
+    LogSink::write("Analytics", LogLevel::warning, "other component");
+
+    auto app = lines(LogSink::readAll("VellicorApp").value());
+    ASSERT_EQ(app.size(), 2u);
+    EXPECT_EQ(app[0], "2023-11-14 22:13:20.000 INFO AppCoordinator: Started.");
+    EXPECT_EQ(app[1], "2023-11-14 22:13:20.000 ERROR ConfigFileCache: failed");
+    EXPECT_EQ(lines(LogSink::readAll("Analytics").value()).size(), 1u);
+    EXPECT_EQ(LogSink::fileFor("VellicorApp").parent_path(), testsupport::sandboxRoot() / "Library/Caches/Logs");
+}
+
+TEST(LogSinkTest, ComponentNamesCannotEscapeTheLogFolder) {
+    LogSink::write("../../evil", LogLevel::info, "x");
+    EXPECT_EQ(LogSink::fileFor("../../evil").parent_path(), testsupport::sandboxRoot() / "Library/Caches/Logs");
+    EXPECT_TRUE(LogSink::readAll("../../evil"));
+}
+
+TEST(LogSinkTest, NewSandboxStartsWithEmptyLogs) {
+    LogSink::write("C", LogLevel::info, "first sandbox");
+    testsupport::freshSandbox();
+    EXPECT_FALSE(LogSink::readAll("C"));
+    LogSink::write("C", LogLevel::info, "second sandbox");
+    EXPECT_EQ(lines(*LogSink::readAll("C")).size(), 1u);
+}
+
+TEST(LogSinkTest, ConcurrentWritersProduceWholeLines) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < 200; ++i) {
+                LogSink::write("Busy", LogLevel::info, "thread " + std::to_string(t) + " line " + std::to_string(i));
+            }
+        });
+    }
+    for (auto& t : threads) t.join();
+    auto all = lines(*LogSink::readAll("Busy"));
+    ASSERT_EQ(all.size(), 1600u);
+    for (const auto& line : all) EXPECT_NE(line.find(" INFO thread "), std::string::npos) << line;
+}
