@@ -1,0 +1,148 @@
+#include "Platform/UI/Application.hpp"
+
+#include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/Foundation/NotificationCenter.hpp"
+
+namespace platform::ui {
+
+Application& Application::shared() {
+    static auto* application = new Application;
+    return *application;
+}
+
+void Application::post(const char* name) { NotificationCenter::defaultCenter()->post(name, this); }
+
+void Application::launch(const nlohmann::json& options) {
+    if (launched_) return;
+    launched_ = true;
+    state_ = ApplicationState::inactive;
+    if (delegate_) delegate_->willFinishLaunching(*this, options);
+    if (delegate_) delegate_->didFinishLaunching(*this, options);
+    post(kApplicationDidFinishLaunchingNotification);
+    if (delegate_) {
+        if (auto window = delegate_->window(); window && !window->isShown()) window->makeKeyAndVisible();
+    }
+    becomeActive();
+}
+
+void Application::becomeActive() {
+    if (!launched_ || terminated_ || state_ == ApplicationState::active) return;
+    state_ = ApplicationState::active;
+    if (delegate_) delegate_->didBecomeActive(*this);
+    post(kApplicationDidBecomeActiveNotification);
+}
+
+void Application::resignActive() {
+    if (!launched_ || terminated_ || state_ != ApplicationState::active) return;
+    if (delegate_) delegate_->willResignActive(*this);
+    post(kApplicationWillResignActiveNotification);
+    state_ = ApplicationState::inactive;
+}
+
+void Application::enterBackground() {
+    if (!launched_ || terminated_ || state_ == ApplicationState::background) return;
+    resignActive();
+    state_ = ApplicationState::background;
+    if (delegate_) delegate_->didEnterBackground(*this);
+    post(kApplicationDidEnterBackgroundNotification);
+}
+
+void Application::enterForeground() {
+    if (!launched_ || terminated_ || state_ != ApplicationState::background) return;
+    state_ = ApplicationState::inactive;
+    if (delegate_) delegate_->willEnterForeground(*this);
+    post(kApplicationWillEnterForegroundNotification);
+    becomeActive();
+}
+
+void Application::terminate() {
+    if (!launched_ || terminated_) return;
+    if (state_ == ApplicationState::active) resignActive();
+    if (delegate_) delegate_->willTerminate(*this);
+    post(kApplicationWillTerminateNotification);
+    terminated_ = true;
+}
+
+bool Application::continueUserActivity(const UserActivity& activity) {
+    if (!delegate_ || terminated_) return false;
+    return delegate_->continueUserActivity(*this, activity, [](std::vector<std::string>) {});
+}
+
+bool Application::openURL(const Url& url, const nlohmann::json& options) {
+    if (!delegate_ || terminated_) return false;
+    return delegate_->openURL(*this, url, options);
+}
+
+std::optional<bool> Application::performShortcut(const ShortcutItem& item) {
+    if (!delegate_ || terminated_) return std::nullopt;
+    std::optional<bool> answer;
+    delegate_->performActionForShortcutItem(*this, item, [&answer](bool handled) {
+        if (!answer) answer = handled;
+    });
+    return answer;
+}
+
+void Application::open(const Url& url, const nlohmann::json& options, std::function<void(bool)> completion) {
+    const bool answer = openResponder_ ? openResponder_(url) : true;
+    opened_.push_back(OpenedExternalURL{url, options, answer});
+    if (completion) {
+        MainQueue::async([completion = std::move(completion), answer] { completion(answer); });
+    }
+}
+
+bool Application::canOpenURL(const Url& url) const { return openResponder_ ? openResponder_(url) : true; }
+
+Data Application::deviceToken() {
+    Data token(32);
+    for (std::size_t i = 0; i < token.size(); ++i) token[i] = static_cast<std::uint8_t>(0xA0 + i);
+    return token;
+}
+
+void Application::registerForRemoteNotifications() {
+    auto failure = remoteFailure_;
+    registeredForRemote_ = !failure.has_value();
+    MainQueue::async([this, failure] {
+        if (!delegate_) return;
+        if (failure) {
+            delegate_->didFailToRegisterForRemoteNotifications(*this, *failure);
+        } else {
+            delegate_->didRegisterForRemoteNotifications(*this, deviceToken());
+        }
+    });
+}
+
+void Application::showKeyboard(double height) {
+    if (keyboardShown_) return;
+    keyboardShown_ = true;
+    const nlohmann::json info = {
+        {kKeyboardFrameEndUserInfoKey, {{"x", 0}, {"y", kScreenSize.height - height}, {"width", kScreenSize.width}, {"height", height}}},
+        {kKeyboardAnimationDurationUserInfoKey, 0.25}};
+    NotificationCenter::defaultCenter()->post(kKeyboardWillShowNotification, this, info);
+    NotificationCenter::defaultCenter()->post(kKeyboardDidShowNotification, this, info);
+}
+
+void Application::hideKeyboard() {
+    if (!keyboardShown_) return;
+    keyboardShown_ = false;
+    const nlohmann::json info = {
+        {kKeyboardFrameEndUserInfoKey, {{"x", 0}, {"y", kScreenSize.height}, {"width", kScreenSize.width}, {"height", 0}}},
+        {kKeyboardAnimationDurationUserInfoKey, 0.25}};
+    NotificationCenter::defaultCenter()->post(kKeyboardWillHideNotification, this, info);
+    NotificationCenter::defaultCenter()->post(kKeyboardDidHideNotification, this, info);
+}
+
+void Application::reset() {
+    delegate_.reset();
+    state_ = ApplicationState::inactive;
+    launched_ = false;
+    terminated_ = false;
+    keyboardShown_ = false;
+    registeredForRemote_ = false;
+    remoteFailure_.reset();
+    opened_.clear();
+    openResponder_ = nullptr;
+    shortcutItems.clear();
+    applicationIconBadgeNumber = 0;
+}
+
+} // namespace platform::ui

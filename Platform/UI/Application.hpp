@@ -1,0 +1,174 @@
+#pragma once
+
+#include "Platform/Export.hpp"
+#include "Platform/Foundation/Data.hpp"
+#include "Platform/Foundation/Error.hpp"
+#include "Platform/Foundation/Url.hpp"
+#include "Platform/UI/Window.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+
+enum class ApplicationState { active, inactive, background };
+
+/// Application notifications, posted on the default centre with the application as sender.
+inline constexpr const char* kApplicationDidFinishLaunchingNotification = "UIApplicationDidFinishLaunchingNotification";
+inline constexpr const char* kApplicationDidBecomeActiveNotification = "UIApplicationDidBecomeActiveNotification";
+inline constexpr const char* kApplicationWillResignActiveNotification = "UIApplicationWillResignActiveNotification";
+inline constexpr const char* kApplicationDidEnterBackgroundNotification = "UIApplicationDidEnterBackgroundNotification";
+inline constexpr const char* kApplicationWillEnterForegroundNotification = "UIApplicationWillEnterForegroundNotification";
+inline constexpr const char* kApplicationWillTerminateNotification = "UIApplicationWillTerminateNotification";
+/// Keyboard notifications; user info "UIKeyboardFrameEndUserInfoKey" = {x, y, width, height}
+/// and "UIKeyboardAnimationDurationUserInfoKey" in seconds.
+inline constexpr const char* kKeyboardWillShowNotification = "UIKeyboardWillShowNotification";
+inline constexpr const char* kKeyboardDidShowNotification = "UIKeyboardDidShowNotification";
+inline constexpr const char* kKeyboardWillHideNotification = "UIKeyboardWillHideNotification";
+inline constexpr const char* kKeyboardDidHideNotification = "UIKeyboardDidHideNotification";
+inline constexpr const char* kKeyboardFrameEndUserInfoKey = "UIKeyboardFrameEndUserInfoKey";
+inline constexpr const char* kKeyboardAnimationDurationUserInfoKey = "UIKeyboardAnimationDurationUserInfoKey";
+
+/// The activity type of a universal link.
+inline constexpr const char* kUserActivityTypeBrowsingWeb = "NSUserActivityTypeBrowsingWeb";
+/// Open-URL option: open only when an app claims the link.
+inline constexpr const char* kOpenURLOptionUniversalLinksOnly = "UIApplicationOpenURLOptionUniversalLinksOnly";
+
+/// A home-screen quick action.
+struct PLATFORM_EXPORT ShortcutItem {
+    std::string type;
+    std::string localizedTitle;
+    std::optional<std::string> localizedSubtitle;
+    /// A system symbol or template image name.
+    std::optional<std::string> iconName;
+    nlohmann::json userInfo = nlohmann::json::object();
+    bool operator==(const ShortcutItem&) const = default;
+};
+
+/// A user activity handed to the app (a universal link, a hand-off).
+struct PLATFORM_EXPORT UserActivity {
+    std::string activityType;
+    std::optional<Url> webpageURL;
+    nlohmann::json userInfo = nlohmann::json::object();
+};
+
+class Application;
+
+/// The app's delegate: the platform calls it for launch, life-cycle changes,
+/// links, URLs, shortcuts and remote-notification registration, on the main thread.
+class PLATFORM_EXPORT ApplicationDelegate {
+public:
+    virtual ~ApplicationDelegate() = default;
+
+    /// The main window; the application main sets it from the main storyboard.
+    virtual std::shared_ptr<Window> window() const { return nullptr; }
+    virtual void setWindow(std::shared_ptr<Window> /*window*/) {}
+
+    virtual bool willFinishLaunching(Application&, const nlohmann::json& /*options*/) { return true; }
+    virtual bool didFinishLaunching(Application&, const nlohmann::json& /*options*/) { return true; }
+    virtual void didBecomeActive(Application&) {}
+    virtual void willResignActive(Application&) {}
+    virtual void didEnterBackground(Application&) {}
+    virtual void willEnterForeground(Application&) {}
+    virtual void willTerminate(Application&) {}
+    /// A universal link or hand-off. The restoration handler is optional to call.
+    virtual bool continueUserActivity(Application&, const UserActivity&,
+                                      std::function<void(std::vector<std::string>)> /*restorationHandler*/) {
+        return false;
+    }
+    /// A URL of the app's own scheme.
+    virtual bool openURL(Application&, const Url&, const nlohmann::json& /*options*/) { return false; }
+    /// A home-screen quick action; the completion must be called once.
+    virtual void performActionForShortcutItem(Application&, const ShortcutItem&, std::function<void(bool)> completion) {
+        completion(false);
+    }
+    virtual void didRegisterForRemoteNotifications(Application&, const Data& /*deviceToken*/) {}
+    virtual void didFailToRegisterForRemoteNotifications(Application&, const Error& /*error*/) {}
+};
+
+/// A request to open a URL outside the app: recorded and answered, never carried out here.
+struct PLATFORM_EXPORT OpenedExternalURL {
+    Url url;
+    nlohmann::json options;
+    bool answer = true;
+};
+
+/// The application object: its state, its delegate, windows, shortcut items and
+/// the life-cycle transitions the application main (or a test) drives.
+class PLATFORM_EXPORT Application {
+public:
+    static Application& shared();
+
+    std::shared_ptr<ApplicationDelegate> delegate() const { return delegate_; }
+    void setDelegate(std::shared_ptr<ApplicationDelegate> delegate) { delegate_ = std::move(delegate); }
+
+    ApplicationState applicationState() const { return state_; }
+    bool hasLaunched() const { return launched_; }
+    bool hasTerminated() const { return terminated_; }
+
+    std::vector<ShortcutItem> shortcutItems;
+    long applicationIconBadgeNumber = 0;
+
+    std::shared_ptr<Window> keyWindow() const { return Window::keyWindow(); }
+    std::vector<std::shared_ptr<Window>> windows() const { return Window::visibleWindows(); }
+
+    /// Opens a URL outside the app: recorded, then the completion gets the answer
+    /// (true unless a responder says otherwise) on the next main-queue turn.
+    void open(const Url& url, const nlohmann::json& options = nlohmann::json::object(),
+              std::function<void(bool)> completion = {});
+    bool canOpenURL(const Url& url) const;
+    const std::vector<OpenedExternalURL>& openedURLs() const { return opened_; }
+    /// Decides the answer of open() (default: true for every URL).
+    void setOpenURLResponder(std::function<bool(const Url&)> responder) { openResponder_ = std::move(responder); }
+
+    /// Asks for a push device token; the delegate hears back on the next main-queue turn.
+    void registerForRemoteNotifications();
+    bool isRegisteredForRemoteNotifications() const { return registeredForRemote_; }
+    /// Makes the next registrations fail with this error (none: succeed).
+    void setRemoteRegistrationFailure(std::optional<Error> error) { remoteFailure_ = std::move(error); }
+    /// The token a successful registration hands over.
+    static Data deviceToken();
+
+    // Driving the life cycle (the application main, the event driver, tests) ----------
+    /// willFinishLaunching, didFinishLaunching, the launch notification, then active.
+    /// A main window the delegate did not show is made key and visible, as on the platform.
+    void launch(const nlohmann::json& options = nlohmann::json::object());
+    void resignActive();
+    void becomeActive();
+    /// From active: resign active first; then background.
+    void enterBackground();
+    /// From background: will-enter-foreground, then active.
+    void enterForeground();
+    void terminate();
+    bool continueUserActivity(const UserActivity& activity);
+    bool openURL(const Url& url, const nlohmann::json& options = nlohmann::json::object());
+    /// Returns the delegate's answer (none when it never called the completion).
+    std::optional<bool> performShortcut(const ShortcutItem& item);
+    /// Simulates the software keyboard appearing or going.
+    void showKeyboard(double height = 336);
+    void hideKeyboard();
+    bool isKeyboardShown() const { return keyboardShown_; }
+
+    /// Back to a fresh, not launched application (tests).
+    void reset();
+
+private:
+    Application() = default;
+    void post(const char* name);
+    std::shared_ptr<ApplicationDelegate> delegate_;
+    ApplicationState state_ = ApplicationState::inactive;
+    bool launched_ = false;
+    bool terminated_ = false;
+    bool keyboardShown_ = false;
+    bool registeredForRemote_ = false;
+    std::optional<Error> remoteFailure_;
+    std::vector<OpenedExternalURL> opened_;
+    std::function<bool(const Url&)> openResponder_;
+};
+
+} // namespace platform::ui

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "Platform/Export.hpp"
+#include "Platform/UI/Application.hpp"
+#include "Platform/UI/EventDriver.hpp"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform::ui {
+
+/// What a program built on the platform tells the application main.
+struct PLATFORM_EXPORT ApplicationMainOptions {
+    /// The app package used when --package is not given.
+    std::filesystem::path defaultPackage;
+    /// Registers the program's own event commands, if any.
+    std::function<void(EventDriver&)> registerCommands;
+};
+
+/// The process entry of an app: reads the options, loads the app package
+/// (--package DIR) and the sandbox (--data DIR), and at the `launch` event
+/// creates the delegate, loads the main storyboard named by the Info.plist key
+/// "UIMainStoryboardFile", sets the delegate's window and delivers the launch;
+/// then runs the main run loop fed by events from a script (--events FILE) or
+/// standard input, and returns when the events end (0) or one fails (1).
+/// Bad options return 2.
+PLATFORM_EXPORT int applicationMain(int argc, char** argv,
+                                    const std::function<std::shared_ptr<ApplicationDelegate>()>& delegateFactory,
+                                    const ApplicationMainOptions& options = {});
+
+} // namespace platform::ui

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "Platform/Export.hpp"
+
+#include <expected>
+#include <functional>
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+
+/// One event line, split into words ("double quotes" group words; \" and \\ escape).
+struct PLATFORM_EXPORT EventLine {
+    std::string command;
+    std::vector<std::string> args;
+    /// The raw text after the command and the first `n` arguments, trimmed,
+    /// with one pair of surrounding double quotes removed.
+    std::string rest(std::size_t n = 0) const;
+    std::string text;
+    int number = 0;
+};
+
+/// Drives the app from a stream of events, one per line. Each event runs on the
+/// main thread; afterwards the driver lets the app settle (the main queue runs
+/// until idle and background work has come back). Unknown commands and bad
+/// arguments stop the run with the line number and a non-zero exit.
+class PLATFORM_EXPORT EventDriver {
+public:
+    using Result = std::expected<void, std::string>;
+    using Handler = std::function<Result(const EventLine&, EventDriver&)>;
+
+    struct Command {
+        std::string usage;
+        std::string help;
+        /// Smallest and largest number of words after the command (-1: no limit).
+        int minArgs = 0;
+        int maxArgs = -1;
+        Handler handler;
+    };
+
+    EventDriver();
+
+    /// Adds (or replaces) a command. Areas of the platform register their own.
+    void registerCommand(std::string name, Command command);
+    bool hasCommand(const std::string& name) const { return commands_.count(name) != 0; }
+    /// The command list for --help.
+    std::string helpText() const;
+
+    /// Runs every line of the stream. Returns 0 when all events ran, 1 at the first failure.
+    int run(std::istream& in, std::ostream& out, std::ostream& err, const std::string& sourceName);
+    /// Runs one line (tests).
+    Result execute(const std::string& line, int number = 0);
+
+    /// Runs the main queue until idle and in-flight background work has come back
+    /// (bounded by `timeoutSeconds` of real time).
+    static void settle(double timeoutSeconds = 10.0);
+
+    /// Where `dump` and other commands print.
+    std::ostream& out() { return *out_; }
+    /// Set by the application main: launches the app at the `launch` event.
+    std::function<void()> launcher;
+    /// Set when `quit` ran.
+    bool quitRequested = false;
+
+    static EventLine parse(const std::string& text, int number);
+
+private:
+    void registerBuiltins();
+    std::map<std::string, Command> commands_;
+    std::ostream* out_;
+};
+
+} // namespace platform::ui

@@ -1,0 +1,142 @@
+#include "Platform/UI/EventDriver.hpp"
+
+#include "Platform/Foundation/Console.hpp"
+#include "Platform/Foundation/LogSink.hpp"
+#include "Platform/Foundation/Reachability.hpp"
+#include "Platform/UI/Application.hpp"
+#include "Platform/UI/Button.hpp"
+#include "Platform/UI/Label.hpp"
+#include "Platform/UI/Window.hpp"
+#include "tests/support/TestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace platform::ui;
+
+namespace {
+
+class RecordingDelegate : public ApplicationDelegate {
+public:
+    std::vector<std::string> calls;
+    std::shared_ptr<Window> window_;
+    std::shared_ptr<Window> window() const override { return window_; }
+    void setWindow(std::shared_ptr<Window> w) override { window_ = std::move(w); }
+    bool didFinishLaunching(Application&, const nlohmann::json&) override {
+        calls.push_back("didFinishLaunching");
+        return true;
+    }
+    void didBecomeActive(Application&) override { calls.push_back("didBecomeActive"); }
+    void willResignActive(Application&) override { calls.push_back("willResignActive"); }
+    void didEnterBackground(Application&) override { calls.push_back("didEnterBackground"); }
+    void willEnterForeground(Application&) override { calls.push_back("willEnterForeground"); }
+    void willTerminate(Application&) override { calls.push_back("willTerminate"); }
+};
+
+struct DriverFixture : ::testing::Test {
+    EventDriver driver;
+    std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+    std::ostringstream out, err;
+
+    DriverFixture() {
+        driver.launcher = [this] {
+            auto root = ViewController::create();
+            auto button = Button::create();
+            button->setTitle("Press me");
+            button->accessibilityIdentifier = "press";
+            button->addAction(ControlEvent::touchUpInside, [] { platform::Console::log("pressed"); });
+            root->view()->addSubview(button);
+            root->view()->addSubview(Label::create("Hello there"));
+            delegate->setWindow(Window::create());
+            delegate->window()->setRootViewController(root);
+            Application::shared().setDelegate(delegate);
+            Application::shared().launch();
+        };
+    }
+
+    int run(const std::string& script) {
+        std::istringstream in(script);
+        return driver.run(in, out, err, "script");
+    }
+};
+
+} // namespace
+
+TEST_F(DriverFixture, ErrorsNameTheLineAndStopTheRun) {
+    struct Case {
+        const char* name;
+        std::string script;
+        std::string error;
+    };
+    const std::vector<Case> cases{
+        {"unknown command", "# setup\n\nwiggle\ndump\n", "script:3: unknown command 'wiggle'"},
+        {"too few arguments", "launch\ntap\n", "script:2: usage: tap ID-OR-LABEL"},
+        {"too many arguments", "launch\nselect-tab 1 2\n", "script:2: usage: select-tab N"},
+        {"bad number", "advance soon\n", "script:1: not a number of seconds: soon"},
+        {"negative time", "advance -1\n", "script:1: not a number of seconds: -1"},
+        {"bad switch", "network maybe\n", "script:1: usage: network on|off"},
+        {"app not launched", "tap press\n", "script:1: the app has not launched yet"},
+        {"launched twice", "launch\nlaunch\n", "script:2: the app has already launched"},
+        {"missing view", "launch\ntap nothing-here\n", "script:2: no visible view is \"nothing-here\""},
+        {"bad URL", "launch\nopen-url \"not a url\"\n", "script:2: not a URL: not a url"},
+        {"expectation", "launch\nexpect Goodbye\n", "script:2: expected the screen to show \"Goodbye\""},
+        {"negative expectation", "launch\nexpect-not Hello\n", "script:2: expected the screen not to show \"Hello\""},
+        {"log expectation", "launch\nexpect-log never written\n", "script:2: no log line holds \"never written\""},
+        {"no tab bar", "launch\nselect-tab 0\n", "script:2: no tab bar is shown"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Application::shared().reset();
+        Window::resetAll();
+        EventDriver fresh;
+        fresh.launcher = driver.launcher;
+        std::istringstream in(c.script);
+        std::ostringstream caseOut, caseErr;
+        EXPECT_EQ(fresh.run(in, caseOut, caseErr, "script"), 1);
+        EXPECT_NE(caseErr.str().find(c.error), std::string::npos) << caseErr.str();
+    }
+}
+
+TEST_F(DriverFixture, LifeCycleEventsReachTheDelegateInThePlatformsOrder) {
+    ASSERT_EQ(run("launch\nbackground\nforeground\nresign\nactive\nterminate\n"), 0) << err.str();
+    const std::vector<std::string> expected{"didFinishLaunching", "didBecomeActive",    "willResignActive",
+                                            "didEnterBackground", "willEnterForeground", "didBecomeActive",
+                                            "willResignActive",   "didBecomeActive",     "willResignActive",
+                                            "willTerminate"};
+    EXPECT_EQ(delegate->calls, expected);
+}
+
+TEST_F(DriverFixture, TapsByIdentifierOrLabelAndChecksTheScreen) {
+    ASSERT_EQ(run("launch\ntap press\ntap \"Press me\"\nexpect Hello there\nexpect-log pressed\nquit\nwiggle\n"), 0)
+        << err.str();
+    int presses = 0;
+    for (const auto& line : platform::Console::lines()) presses += line == "pressed";
+    EXPECT_EQ(presses, 2);
+}
+
+TEST_F(DriverFixture, NetworkSwitchDrivesTheOfflineFlag) {
+    ASSERT_EQ(run("network off\n"), 0);
+    EXPECT_TRUE(platform::Reachability::isOffline());
+    ASSERT_EQ(run("network on\n"), 0);
+    EXPECT_FALSE(platform::Reachability::isOffline());
+}
+
+TEST_F(DriverFixture, AdvanceMovesTheClockAndFiresTimers) {
+    bool fired = false;
+    platform::MainQueue::asyncAfter(5, [&] { fired = true; });
+    ASSERT_EQ(run("advance 4.5\n"), 0);
+    EXPECT_FALSE(fired);
+    ASSERT_EQ(run("advance 0.5\n"), 0);
+    EXPECT_TRUE(fired);
+    EXPECT_DOUBLE_EQ(platform::now(), testsupport::kStartTime + 5);
+}
+
+TEST(EventLineTest, SplitsWordsWithQuotesAndEscapes) {
+    auto line = EventDriver::parse(R"(type  field "two words" \"x\" tail)", 7);
+    EXPECT_EQ(line.command, "type");
+    EXPECT_EQ(line.args, (std::vector<std::string>{"field", "two words", "\"x\"", "tail"}));
+    EXPECT_EQ(line.rest(1), R"("two words" \"x\" tail)");
+    EXPECT_EQ(EventDriver::parse(R"(expect "Hello, Ada")", 1).rest(), "Hello, Ada");
+    EXPECT_EQ(line.number, 7);
+}
