@@ -1,0 +1,7 @@
+#include "TarnixPlatformClient/TarnixLogger.hpp"
+
+namespace tarnix {
+
+TarnixLogger::~TarnixLogger() = default;
+
+} // namespace tarnix
