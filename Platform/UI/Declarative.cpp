@@ -1,6 +1,5 @@
 #include "Platform/UI/Declarative.hpp"
 
-#include "Platform/UI/Image.hpp"
 #include "Platform/UI/ViewDump.hpp"
 
 #include <algorithm>
@@ -530,7 +529,9 @@ std::string nodeLine(const Node& node) {
                         (node.height ? dumpNumber(*node.height) : std::string("-")));
     }
     if (node.corner) parts.push_back("cornerRadius=" + dumpNumber(*node.corner));
-    if (node.borderColor) parts.push_back("border=" + node.borderColor->hexString() + ":" + dumpNumber(node.borderWidth));
+    if (node.borderColor) {
+        parts.push_back("border=" + node.borderColor->hexString() + ":" + dumpNumber(node.borderWidth));
+    }
     if (node.alpha) parts.push_back("opacity=" + dumpNumber(*node.alpha));
     if (node.lines > 0) parts.push_back("lineLimit=" + std::to_string(node.lines));
     if (node.scaleFactor) parts.push_back("minimumScaleFactor=" + dumpNumber(*node.scaleFactor));

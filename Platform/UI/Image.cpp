@@ -182,7 +182,8 @@ std::shared_ptr<Image> Image::named(std::string_view name) {
 
 std::shared_ptr<Image> Image::systemNamed(std::string_view name) {
     static constexpr std::string_view kSymbols[] = {
-        "xmark", "xmark.circle", "xmark.circle.fill", "chevron.left", "chevron.right", "chevron.up", "chevron.down",
+        "xmark", "xmark.circle", "xmark.circle.fill", "plus.circle", "arrowtriangle.down.circle",
+        "chevron.left", "chevron.right", "chevron.up", "chevron.down",
         "gear", "house", "house.fill", "bell", "bell.fill", "person", "person.fill", "person.circle",
         "person.crop.circle", "magnifyingglass", "square.and.arrow.up", "qrcode", "qrcode.viewfinder", "doc",
         "doc.text", "trash", "plus", "minus", "ellipsis", "ellipsis.circle", "line.3.horizontal",
