@@ -7,6 +7,7 @@
 #include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/UI/Storyboard.hpp"
+#include "Platform/Web/WebEventCommands.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -35,6 +36,7 @@ int applicationMain(int argc, char** argv,
                     const std::function<std::shared_ptr<ApplicationDelegate>()>& delegateFactory,
                     const ApplicationMainOptions& options) {
     EventDriver driver;
+    platform::web::registerEventCommands(driver);
     if (options.registerCommands) options.registerCommands(driver);
 
     std::string package = options.defaultPackage.string();

@@ -1,0 +1,285 @@
+#include "Platform/Web/WebEventCommands.hpp"
+
+#include "Platform/UI/ViewDump.hpp"
+#include "Platform/UI/Window.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <mutex>
+#include <ostream>
+#include <vector>
+
+namespace platform::web {
+
+namespace {
+
+using Result = ui::EventDriver::Result;
+
+std::unexpected<std::string> fail(std::string message) { return std::unexpected(std::move(message)); }
+
+constexpr const char* kUsage =
+    "post HANDLER JSON [--frame main|sub] [--origin URL] [--world NAME] | navigate URL [--new-window] [--form] | "
+    "respond TEXT JSON | respond TEXT --error MESSAGE [--code N] | respond --clear | scripts | cookies";
+
+/// A visible web view under `view`, front-most first (later subviews before
+/// earlier ones, a subview before its superview).
+std::shared_ptr<WebView> findWebView(const std::shared_ptr<ui::View>& view) {
+    if (view->isHidden || view->alpha <= 0) {
+        return nullptr;
+    }
+    const auto& subviews = view->subviews();
+    for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
+        if (auto found = findWebView(*it)) {
+            return found;
+        }
+    }
+    return std::dynamic_pointer_cast<WebView>(view);
+}
+
+/// The raw text of an event line after its first `words` words (quotes kept).
+std::string rawAfterWords(const std::string& text, std::size_t words) {
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < words; ++i) {
+        while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+        bool quoted = false;
+        while (pos < text.size()) {
+            const char c = text[pos];
+            if (c == '\\' && pos + 1 < text.size()) {
+                pos += 2;
+                continue;
+            }
+            if (c == '"') quoted = !quoted;
+            if (!quoted && (c == ' ' || c == '\t')) break;
+            ++pos;
+        }
+    }
+    auto rest = std::string_view(text).substr(std::min(pos, text.size()));
+    auto first = rest.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    auto last = rest.find_last_not_of(" \t\r");
+    return std::string(rest.substr(first, last - first + 1));
+}
+
+/// Splits trailing "--name value" options (and flags) off a text whose head is
+/// a JSON value. Option values hold no spaces.
+std::map<std::string, std::string> takeTrailingOptions(std::string& text, const std::vector<std::string>& withValue,
+                                                       const std::vector<std::string>& flags) {
+    std::map<std::string, std::string> options;
+    auto isOne = [](const std::vector<std::string>& names, std::string_view word) {
+        return std::find(names.begin(), names.end(), word) != names.end();
+    };
+    while (true) {
+        auto end = text.find_last_not_of(" \t");
+        if (end == std::string::npos) break;
+        text.resize(end + 1);
+        auto lastSpace = text.find_last_of(" \t");
+        std::string last = lastSpace == std::string::npos ? text : text.substr(lastSpace + 1);
+        if (isOne(flags, last)) {
+            options[last] = "";
+            text.resize(lastSpace == std::string::npos ? 0 : lastSpace);
+            continue;
+        }
+        if (lastSpace == std::string::npos) break;
+        auto head = text.substr(0, lastSpace);
+        auto headEnd = head.find_last_not_of(" \t");
+        if (headEnd == std::string::npos) break;
+        head.resize(headEnd + 1);
+        auto nameSpace = head.find_last_of(" \t");
+        std::string name = nameSpace == std::string::npos ? head : head.substr(nameSpace + 1);
+        if (!isOne(withValue, name)) break;
+        options[name] = last;
+        text.resize(nameSpace == std::string::npos ? 0 : nameSpace);
+    }
+    return options;
+}
+
+/// The command's state, owned by the driver's command table: replies printed
+/// after the command has returned reach the driver only while it exists.
+struct PageCommandState {
+    ui::EventDriver* driver = nullptr;
+    struct ScriptedReply {
+        std::string match;
+        JavaScriptReply reply;
+    };
+    std::mutex mutex;
+    std::vector<ScriptedReply> replies;
+
+    std::optional<JavaScriptReply> answer(const JavaScriptCall& call) {
+        std::lock_guard lock(mutex);
+        for (auto it = replies.rbegin(); it != replies.rend(); ++it) {
+            if (call.script.find(it->match) != std::string::npos) {
+                return it->reply;
+            }
+        }
+        return std::nullopt;
+    }
+};
+
+Result postCommand(const ui::EventLine& line, const std::shared_ptr<PageCommandState>& state) {
+    if (line.args.size() < 3) return fail(std::string("usage: page ") + kUsage);
+    auto webView = frontMostWebView();
+    if (!webView) return fail("no web view is shown");
+    const std::string name = line.args[1];
+    std::string text = rawAfterWords(line.text, 3);
+    auto options = takeTrailingOptions(text, {"--frame", "--origin", "--world"}, {});
+    auto body = parseJson(text);
+    if (!body) return fail("not JSON: " + text);
+
+    PageMessageOptions messageOptions;
+    if (auto frame = options.find("--frame"); frame != options.end()) {
+        if (frame->second != "main" && frame->second != "sub") return fail("--frame takes main or sub");
+        messageOptions.isMainFrame = frame->second == "main";
+    }
+    if (auto origin = options.find("--origin"); origin != options.end()) {
+        auto url = Url::parse(origin->second);
+        if (!url || !url->scheme()) return fail("not a URL: " + origin->second);
+        messageOptions.frameURL = *url;
+    }
+    if (auto world = options.find("--world"); world != options.end()) {
+        messageOptions.world = world->second == "page" ? ContentWorld::page()
+                               : world->second == "defaultClient" ? ContentWorld::defaultClient()
+                                                                   : ContentWorld::world(world->second);
+    }
+
+    std::weak_ptr<PageCommandState> weak = state;
+    auto delivery = webView->postScriptMessage(
+        name, std::move(*body), messageOptions,
+        [weak, name](std::optional<Json> reply, std::optional<std::string> error) {
+            auto current = weak.lock();
+            if (!current || !current->driver) return;
+            auto& out = current->driver->out();
+            if (error) {
+                out << "page post " << name << ": error " << ui::dumpQuoted(*error) << "\n";
+            } else {
+                out << "page post " << name << ": reply " << serializeJson(reply.value_or(Json())) << "\n";
+            }
+        });
+    auto& out = state->driver->out();
+    switch (delivery) {
+    case UserContentController::Delivery::noHandler: out << "page post " << name << ": no handler\n"; break;
+    case UserContentController::Delivery::delivered: out << "page post " << name << ": delivered\n"; break;
+    case UserContentController::Delivery::awaitingReply: break; // the reply prints when it comes
+    }
+    return {};
+}
+
+Result navigateCommand(const ui::EventLine& line) {
+    if (line.args.size() < 2) return fail(std::string("usage: page ") + kUsage);
+    auto webView = frontMostWebView();
+    if (!webView) return fail("no web view is shown");
+    auto url = Url::parse(line.args[1]);
+    if (!url || !url->scheme()) return fail("not a URL: " + line.args[1]);
+    bool newWindow = false;
+    auto type = NavigationType::linkActivated;
+    for (std::size_t i = 2; i < line.args.size(); ++i) {
+        if (line.args[i] == "--new-window") newWindow = true;
+        else if (line.args[i] == "--form") type = NavigationType::formSubmitted;
+        else return fail("unknown option " + line.args[i]);
+    }
+    webView->followLink(*url, type, newWindow);
+    return {};
+}
+
+Result respondCommand(const ui::EventLine& line, const std::shared_ptr<PageCommandState>& state) {
+    if (line.args.size() == 2 && line.args[1] == "--clear") {
+        std::lock_guard lock(state->mutex);
+        state->replies.clear();
+        return {};
+    }
+    if (line.args.size() < 3) return fail(std::string("usage: page ") + kUsage);
+    PageCommandState::ScriptedReply scripted;
+    scripted.match = line.args[1];
+    if (scripted.match.empty()) return fail("page respond needs a text to match");
+    if (line.args[2] == "--error") {
+        if (line.args.size() < 4) return fail("page respond TEXT --error MESSAGE [--code N]");
+        std::string text = rawAfterWords(line.text, 4);
+        auto options = takeTrailingOptions(text, {"--code"}, {});
+        long code = WKError::javaScriptExceptionOccurred;
+        if (auto found = options.find("--code"); found != options.end()) {
+            const auto& digits = found->second;
+            auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), code);
+            if (ec != std::errc() || end != digits.data() + digits.size()) return fail("not a code: " + digits);
+        }
+        if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+        Json userInfo = Json::object();
+        userInfo[std::string(kLocalizedDescriptionKey)] = text;
+        userInfo["WKJavaScriptExceptionMessage"] = text;
+        scripted.reply.error = Error(std::string(kWKErrorDomain), code, std::move(userInfo));
+    } else {
+        std::string text = rawAfterWords(line.text, 3);
+        auto value = parseJson(text);
+        if (!value) return fail("not JSON: " + text);
+        scripted.reply.value = std::move(*value);
+    }
+    std::lock_guard lock(state->mutex);
+    state->replies.push_back(std::move(scripted));
+    return {};
+}
+
+Result scriptsCommand(const std::shared_ptr<PageCommandState>& state) {
+    auto webView = frontMostWebView();
+    if (!webView) return fail("no web view is shown");
+    auto& out = state->driver->out();
+    for (const auto& call : webView->javaScriptJournal()) {
+        out << "page script: ";
+        if (call.kind == JavaScriptCall::Kind::evaluate) {
+            out << "evaluate " << ui::dumpQuoted(call.script);
+        } else {
+            out << "callAsync " << ui::dumpQuoted(call.script) << " " << serializeJson(call.arguments);
+        }
+        if (!call.inMainFrame) out << " frame=sub";
+        if (call.world != "page") out << " world=" << call.world;
+        out << "\n";
+    }
+    return {};
+}
+
+Result cookiesCommand(const std::shared_ptr<PageCommandState>& state) {
+    auto webView = frontMostWebView();
+    auto store = webView ? webView->configuration()->websiteDataStore : WebsiteDataStore::defaultDataStore();
+    auto& out = state->driver->out();
+    for (const auto& cookie : store->httpCookieStore()->storage()->cookies()) {
+        out << "page cookie: " << cookie.name() << "=" << cookie.value() << " domain=" << cookie.domain()
+            << " path=" << cookie.path();
+        if (cookie.isSecure()) out << " secure";
+        if (cookie.isHTTPOnly()) out << " httpOnly";
+        if (cookie.isSessionOnly()) out << " session";
+        out << "\n";
+    }
+    return {};
+}
+
+} // namespace
+
+std::shared_ptr<WebView> frontMostWebView() {
+    auto windows = ui::Window::visibleWindows();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        if (auto found = findWebView(*it)) return found;
+    }
+    return nullptr;
+}
+
+void registerEventCommands(ui::EventDriver& driver) {
+    auto state = std::make_shared<PageCommandState>();
+    state->driver = &driver;
+    std::weak_ptr<PageCommandState> weak = state;
+    WebView::setFallbackJavaScriptResponder([weak](const JavaScriptCall& call) -> std::optional<JavaScriptReply> {
+        if (auto current = weak.lock()) return current->answer(call);
+        return std::nullopt;
+    });
+    driver.registerCommand(
+        "page", ui::EventDriver::Command{
+                    kUsage, "what the front-most web view's page does, and what calls into pages answer", 1, -1,
+                    [state](const ui::EventLine& line, ui::EventDriver&) -> Result {
+                        const auto& sub = line.args[0];
+                        if (sub == "post") return postCommand(line, state);
+                        if (sub == "navigate") return navigateCommand(line);
+                        if (sub == "respond") return respondCommand(line, state);
+                        if (sub == "scripts") return scriptsCommand(state);
+                        if (sub == "cookies") return cookiesCommand(state);
+                        return fail("unknown page command '" + sub + "'");
+                    }});
+}
+
+} // namespace platform::web
