@@ -1,0 +1,438 @@
+#include "tools/community-server/CommunityServer.hpp"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <openssl/evp.h>
+
+#include <atomic>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using communityserver::CommunityServer;
+using Json = nlohmann::json;
+
+constexpr const char* kClientId = "vellicor-client";
+constexpr const char* kRedirectUri = "vellicor://auth/done";
+constexpr const char* kVerifier = "verifier-0123456789-abcdefghijklmnopqrstuvwxyz-ABCDEFG";
+
+std::string s256(const std::string& verifier) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_Digest(verifier.data(), verifier.size(), digest, &length, EVP_sha256(), nullptr);
+    std::string out(64, '\0');
+    int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()), digest, static_cast<int>(length));
+    out.resize(static_cast<std::size_t>(written));
+    while (!out.empty() && out.back() == '=') out.pop_back();
+    for (auto& c : out) c = c == '+' ? '-' : c == '/' ? '_' : c;
+    return out;
+}
+
+/// The value of a query parameter in a URL (undecoded; the server's values need no decoding).
+std::string queryValue(const std::string& url, const std::string& name) {
+    auto start = url.find(name + "=");
+    while (start != std::string::npos && start > 0 && url[start - 1] != '?' && url[start - 1] != '&') {
+        start = url.find(name + "=", start + 1);
+    }
+    if (start == std::string::npos) return {};
+    start += name.size() + 1;
+    return url.substr(start, url.find('&', start) - start);
+}
+
+bool isErrorList(const std::string& body, const std::string& errorCode) {
+    auto json = Json::parse(body, nullptr, false);
+    return json.is_array() && json.size() == 1 && json[0].is_object() && json[0].value("errorCode", "") == errorCode &&
+           json[0].contains("message") && json[0]["message"].is_string();
+}
+
+class CommunityServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.start();
+        client = std::make_unique<httplib::SSLClient>("127.0.0.1", server.port());
+        client->set_ca_cert_path(server.caFile().c_str());
+        client->enable_server_certificate_verification(true);
+    }
+
+    httplib::Result get(const std::string& path, httplib::Headers headers = {}) { return client->Get(path, headers); }
+
+    httplib::Result postForm(const std::string& path, const std::map<std::string, std::string>& fields,
+                             httplib::Headers headers = {}) {
+        httplib::Params params(fields.begin(), fields.end());
+        return client->Post(path, headers, params);
+    }
+
+    std::string authorizePath(const std::string& challenge, const std::string& extra = {}) {
+        return "/vapi/oauth2/authorize?response_type=code&client_id=" + std::string(kClientId) +
+               "&redirect_uri=" + kRedirectUri + "&code_challenge=" + challenge +
+               "&code_challenge_method=S256&state=st4te" + extra;
+    }
+
+    /// Opens the login page and signs in: the redirect's Location.
+    std::string signInRedirect(const std::string& challenge, const std::string& password = "alice-password") {
+        auto page = get(authorizePath(challenge));
+        EXPECT_EQ(page->status, 200);
+        auto cookie = page->get_header_value("Set-Cookie");
+        auto answer = postForm("/vapi/oauth2/authorize/login",
+                               {{"username", "alice@example.test"}, {"password", password}},
+                               {{"Cookie", cookie.substr(0, cookie.find(';'))}});
+        return answer->get_header_value("Location");
+    }
+
+    httplib::Result exchange(const std::string& code, const std::string& verifier = kVerifier,
+                             const std::string& redirectUri = kRedirectUri, const std::string& clientId = kClientId) {
+        return postForm("/vapi/oauth2/token", {{"grant_type", "authorization_code"},
+                                                   {"code", code},
+                                                   {"client_id", clientId},
+                                                   {"redirect_uri", redirectUri},
+                                                   {"code_verifier", verifier}});
+    }
+
+    Json signIn() {
+        auto code = queryValue(signInRedirect(s256(kVerifier)), "code");
+        auto answer = exchange(code);
+        EXPECT_EQ(answer->status, 200) << answer->body;
+        return Json::parse(answer->body);
+    }
+
+    static httplib::Headers bearer(const std::string& token) { return {{"Authorization", "Bearer " + token}}; }
+
+    CommunityServer server;
+    std::unique_ptr<httplib::SSLClient> client;
+};
+
+TEST_F(CommunityServerTest, AuthorizationCodeWithPkceSignsInAndOpensTheApi) {
+    auto location = signInRedirect(s256(kVerifier));
+    ASSERT_TRUE(location.starts_with(std::string(kRedirectUri) + "?code=")) << location;
+    EXPECT_EQ(queryValue(location, "state"), "st4te");
+
+    auto answer = exchange(queryValue(location, "code"));
+    ASSERT_EQ(answer->status, 200) << answer->body;
+    auto tokens = Json::parse(answer->body);
+    const auto base = "https://127.0.0.1:" + std::to_string(server.port());
+    EXPECT_EQ(tokens["token_type"], "Bearer");
+    EXPECT_EQ(tokens["org_url"], base);
+    EXPECT_EQ(tokens["community_url"], base);
+    EXPECT_EQ(tokens["identity_url"], base + "/vapi/identity/0OR000000000001AAA/0US000000000001AAA");
+    EXPECT_TRUE(tokens["refresh_token"].is_string());
+    EXPECT_FALSE(tokens.contains("csrf_token"));
+
+    const auto token = tokens["access_token"].get<std::string>();
+    EXPECT_TRUE(server.isAccessTokenValid(token));
+    auto identity = get("/vapi/identity/0OR000000000001AAA/0US000000000001AAA", bearer(token));
+    ASSERT_EQ(identity->status, 200);
+    // Custom attributes keep the order the server was given.
+    EXPECT_EQ(identity->body.find("\"custom_attributes\":{\"ENABLE_BIOMETRICS_UNLOCK\":\"FALSE\","
+                                  "\"REQUIRE_BIOMETRICS_AFTER\":\"15\"}") != std::string::npos,
+              true)
+        << identity->body;
+    auto user = get("/vapi/data/v60.0/records/user/0US000000000001AAA", bearer(token));
+    ASSERT_EQ(user->status, 200);
+    EXPECT_EQ(Json::parse(user->body)["ContactId"], "093000000000001AAA");
+    auto status = get("/vapi/data/v60.0/connect/notifications/status", bearer(token));
+    EXPECT_EQ(Json::parse(status->body)["unreadCount"], 1);
+}
+
+TEST_F(CommunityServerTest, RefusesCodesThatAreWrongReplayedOrExpired) {
+    double now = 1'700'000'000;
+    server.setClock([&now] { return now; });
+    struct Case {
+        const char* name;
+        std::function<httplib::Result(const std::string& code)> exchangeAs;
+        bool replayAfterSuccess = false;
+        double wait = 0;
+    };
+    const std::vector<Case> cases = {
+        {"wrong verifier", [&](const std::string& c) { return exchange(c, std::string(kVerifier) + "x"); }},
+        {"short verifier", [&](const std::string& c) { return exchange(c, "short"); }},
+        {"no verifier", [&](const std::string& c) { return exchange(c, ""); }},
+        {"other redirect URI", [&](const std::string& c) { return exchange(c, kVerifier, "vellicor://other"); }},
+        {"other client", [&](const std::string& c) { return exchange(c, kVerifier, kRedirectUri, "other-client"); }},
+        {"unknown code", [&](const std::string&) { return exchange("not-a-code"); }},
+        {"replayed code", [&](const std::string& c) { return exchange(c); }, true},
+        {"expired code", [&](const std::string& c) { return exchange(c); }, false, 601},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        auto code = queryValue(signInRedirect(s256(kVerifier)), "code");
+        if (item.replayAfterSuccess) {
+            ASSERT_EQ(exchange(code)->status, 200);
+        }
+        now += item.wait;
+        auto answer = item.exchangeAs(code);
+        ASSERT_EQ(answer->status, 400);
+        EXPECT_EQ(Json::parse(answer->body)["error"], "invalid_grant");
+    }
+    // A refused exchange uses the code up: the right verifier no longer helps.
+    auto code = queryValue(signInRedirect(s256(kVerifier)), "code");
+    ASSERT_EQ(exchange(code, "another-verifier-that-is-long-enough-to-be-well-formed-0000")->status, 400);
+    EXPECT_EQ(exchange(code)->status, 400);
+}
+
+TEST_F(CommunityServerTest, RefreshGivesNewAccessTokensUntilRevoked) {
+    double now = 1'700'000'000;
+    server.setClock([&now] { return now; });
+    server.setAccessTokenLifetime(60);
+    auto tokens = signIn();
+    const auto first = tokens["access_token"].get<std::string>();
+    const auto refreshToken = tokens["refresh_token"].get<std::string>();
+    now += 61;
+    auto expired = get("/vapi/data/v60.0/records/user/0US000000000001AAA", bearer(first));
+    EXPECT_EQ(expired->status, 401);
+    EXPECT_TRUE(isErrorList(expired->body, "INVALID_SESSION")) << expired->body;
+
+    auto refreshed = postForm("/vapi/oauth2/token", {{"grant_type", "refresh_token"},
+                                                          {"refresh_token", refreshToken},
+                                                          {"client_id", kClientId},
+                                                          {"csrf_token", "TRUE"}});
+    ASSERT_EQ(refreshed->status, 200) << refreshed->body;
+    auto answer = Json::parse(refreshed->body);
+    EXPECT_NE(answer["access_token"], first);
+    EXPECT_FALSE(answer.contains("refresh_token"));
+    EXPECT_TRUE(answer["csrf_token"].is_string());
+    EXPECT_EQ(get("/vapi/data/v60.0/records/user/0US000000000001AAA",
+                  bearer(answer["access_token"].get<std::string>()))
+                  ->status,
+              200);
+
+    server.expireAccessTokens();
+    EXPECT_FALSE(server.isAccessTokenValid(answer["access_token"].get<std::string>()));
+    server.revokeRefreshTokens();
+    auto refused = postForm("/vapi/oauth2/token",
+                            {{"grant_type", "refresh_token"}, {"refresh_token", refreshToken}, {"client_id", kClientId}});
+    EXPECT_EQ(refused->status, 400);
+    EXPECT_EQ(Json::parse(refused->body)["error"], "invalid_grant");
+}
+
+TEST_F(CommunityServerTest, RevokingARefreshTokenEndsItsAccessTokens) {
+    auto tokens = signIn();
+    auto revoked = postForm("/vapi/oauth2/revoke", {{"token", tokens["refresh_token"].get<std::string>()}});
+    EXPECT_EQ(revoked->status, 200);
+    EXPECT_FALSE(server.isAccessTokenValid(tokens["access_token"].get<std::string>()));
+    EXPECT_EQ(postForm("/vapi/oauth2/revoke", {})->status, 400);
+}
+
+TEST_F(CommunityServerTest, AuthorizeAndLoginAnswerBadRequestsProperly) {
+    // No client or redirect: an error page, since there is nowhere to redirect.
+    auto noClient = get("/vapi/oauth2/authorize?response_type=code");
+    EXPECT_EQ(noClient->status, 400);
+    EXPECT_NE(noClient->body.find("<title>Error</title>"), std::string::npos);
+
+    struct Case {
+        const char* name;
+        std::string path;
+        const char* error;
+    };
+    const std::vector<Case> redirected = {
+        {"token response type", "/vapi/oauth2/authorize?response_type=token&client_id=c&redirect_uri=app://x&state=s",
+         "unsupported_response_type"},
+        {"no challenge", "/vapi/oauth2/authorize?response_type=code&client_id=c&redirect_uri=app://x&state=s",
+         "invalid_request"},
+        {"plain challenge",
+         "/vapi/oauth2/authorize?response_type=code&client_id=c&redirect_uri=app://x&state=s&code_challenge=abc"
+         "&code_challenge_method=plain",
+         "invalid_request"},
+    };
+    for (const auto& item : redirected) {
+        SCOPED_TRACE(item.name);
+        auto answer = get(item.path);
+        ASSERT_EQ(answer->status, 302);
+        auto location = answer->get_header_value("Location");
+        EXPECT_TRUE(location.starts_with("app://x?error=")) << location;
+        EXPECT_EQ(queryValue(location, "error"), item.error);
+        EXPECT_EQ(queryValue(location, "state"), "s");
+    }
+
+    // A wrong password shows the login page again with a message.
+    auto again = signInRedirect(s256(kVerifier), "wrong");
+    EXPECT_TRUE(again.empty());
+    // Cancelling ends the sign-in with access_denied.
+    get(authorizePath(s256(kVerifier)));
+    auto cancelled = get("/vapi/oauth2/authorize/cancel");
+    EXPECT_EQ(queryValue(cancelled->get_header_value("Location"), "error"), "access_denied");
+    // Nothing is pending any more.
+    EXPECT_EQ(postForm("/vapi/oauth2/authorize/login", {{"username", "alice@example.test"}})->status, 400);
+
+    // Once clients are registered, others are refused.
+    server.registerClient(kClientId, {kRedirectUri});
+    EXPECT_EQ(get(authorizePath(s256(kVerifier)))->status, 200);
+    EXPECT_EQ(get("/vapi/oauth2/authorize?response_type=code&client_id=intruder&redirect_uri=app://x")->status,
+              400);
+
+    auto grant = postForm("/vapi/oauth2/token", {{"grant_type", "password"}});
+    EXPECT_EQ(Json::parse(grant->body)["error"], "unsupported_grant_type");
+}
+
+TEST_F(CommunityServerTest, RestAnswersErrorListsForEachFailure) {
+    const auto token = signIn()["access_token"].get<std::string>();
+    auto restricted = CommunityServer::defaultUser();
+    restricted.username = "bob@example.test";
+    restricted.password = "bob-password";
+    restricted.userId = "0US000000000002AAA";
+    restricted.apiEnabled = false;
+    server.addUser(restricted);
+    auto bobCode = server.issueAuthorizationCode("bob@example.test", kClientId, kRedirectUri, s256(kVerifier));
+    ASSERT_TRUE(bobCode);
+    const auto bobToken = Json::parse(exchange(*bobCode)->body)["access_token"].get<std::string>();
+    server.putRecord("fileDocument", "069000000000001AAA", {{"Title", "Guide"}}, true);
+    server.putRecord("fileDocument", "069000000000002AAA", {{"Title", "Secret"}});
+
+    struct Case {
+        const char* name;
+        std::string method;
+        std::string path;
+        httplib::Headers headers;
+        int status;
+        const char* errorCode;
+    };
+    const std::vector<Case> cases = {
+        {"no token", "GET", "/vapi/data/v60.0/records/user/0US000000000001AAA", {}, 401, "INVALID_SESSION"},
+        {"bad token", "GET", "/vapi/data/v60.0/records", bearer("nonsense"), 401, "INVALID_SESSION"},
+        {"unknown record", "GET", "/vapi/data/v60.0/records/fileDocument/missing", bearer(token), 404, "NOT_FOUND"},
+        {"unknown resource", "GET", "/vapi/data/v60.0/nothing/here", bearer(token), 404, "NOT_FOUND"},
+        {"future version", "GET", "/vapi/data/v99.0/records", bearer(token), 404, "NOT_FOUND"},
+        {"malformed version", "GET", "/vapi/data/60/records", bearer(token), 404, "NOT_FOUND"},
+        {"method", "DELETE", "/vapi/data/v60.0/records/user/0US000000000001AAA", bearer(token), 405,
+         "METHOD_NOT_ALLOWED"},
+        {"API disabled", "GET", "/vapi/data/v60.0/records", bearer(bobToken), 403, "API_DISABLED"},
+        {"guest, private record", "GET", "/vapi/data/v60.0/records/fileDocument/069000000000002AAA", {}, 401,
+         "INVALID_SESSION"},
+        {"guest, notifications", "GET", "/vapi/data/v60.0/connect/notifications/status", {}, 401, "INVALID_SESSION"},
+        {"bad notification body", "PATCH", "/vapi/data/v60.0/connect/notifications/0NF000000000001AAA",
+         bearer(token), 400, "MALFORMED_REQUEST"},
+        {"unknown path", "GET", "/nowhere", {}, 404, "NOT_FOUND"},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        httplib::Result answer = item.method == "GET"      ? client->Get(item.path, item.headers)
+                                 : item.method == "PATCH"  ? client->Patch(item.path, item.headers, "{\"read\": 1}",
+                                                                           "application/json")
+                                                           : client->Delete(item.path, item.headers);
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, item.status);
+        EXPECT_TRUE(isErrorList(answer->body, item.errorCode)) << answer->body;
+    }
+    auto guest = get("/vapi/data/v60.0/records/fileDocument/069000000000001AAA");
+    ASSERT_EQ(guest->status, 200);
+    EXPECT_EQ(Json::parse(guest->body)["Title"], "Guide");
+}
+
+TEST_F(CommunityServerTest, NotificationsCanBeMarkedRead) {
+    const auto token = signIn()["access_token"].get<std::string>();
+    auto patched = client->Patch("/vapi/data/v60.0/connect/notifications/0NF000000000001AAA", bearer(token),
+                                 "{\"read\": \"true\"}", "application/json");
+    ASSERT_EQ(patched->status, 200);
+    EXPECT_EQ(Json::parse(patched->body)["read"], true);
+    auto status = get("/vapi/data/v60.0/connect/notifications/status", bearer(token));
+    EXPECT_EQ(Json::parse(status->body)["unreadCount"], 0);
+}
+
+TEST_F(CommunityServerTest, FailsTheNextRequestsWhenAsked) {
+    server.failNextRequests(2, 503, "SERVER_UNAVAILABLE", "down", "/s/");
+    auto other = get("/vapi/identity/auth-configuration");
+    EXPECT_EQ(other->status, 200);
+    for (int i = 0; i < 2; ++i) {
+        auto failed = get("/s/");
+        EXPECT_EQ(failed->status, 503);
+        EXPECT_TRUE(isErrorList(failed->body, "SERVER_UNAVAILABLE"));
+    }
+    EXPECT_EQ(get("/s/")->status, 200);
+    EXPECT_EQ(server.requestCount(), 4u);
+}
+
+TEST_F(CommunityServerTest, FrontDoorOpensAWebSession) {
+    const auto token = signIn()["access_token"].get<std::string>();
+    auto entry = get("/gate/entry.vx?sid=" + httplib::detail::encode_query_param(token) +
+                     "&returnTo=%2Fs%2Fprofile&display=touch");
+    ASSERT_EQ(entry->status, 302);
+    EXPECT_EQ(entry->get_header_value("Location"), "https://127.0.0.1:" + std::to_string(server.port()) + "/s/profile");
+    auto cookie = entry->get_header_value("Set-Cookie");
+    cookie = cookie.substr(0, cookie.find(';'));
+    auto profile = get("/s/profile", {{"Cookie", cookie}});
+    ASSERT_EQ(profile->status, 200);
+    EXPECT_NE(profile->body.find("<title>Profile</title>"), std::string::npos);
+    EXPECT_NE(profile->body.find("Signed in as Alice Example"), std::string::npos);
+
+    // A page that needs a session sends a guest to the login page.
+    auto guest = get("/s/profile");
+    EXPECT_EQ(guest->status, 302);
+    // (The test client hands Location back percent-decoded.)
+    EXPECT_TRUE(guest->get_header_value("Location").ends_with("/s/login/?ec=302&startAt=/s/profile"))
+        << guest->get_header_value("Location");
+
+    // A foreign return page leads home; a bad token leads to the login page.
+    auto foreign = get("/gate/entry.vx?sid=" + httplib::detail::encode_query_param(token) +
+                       "&returnTo=https%3A%2F%2Fevil.test%2F");
+    EXPECT_TRUE(foreign->get_header_value("Location").ends_with("/s/"));
+    auto bad = get("/gate/entry.vx?sid=nope&returnTo=%2Fs%2F");
+    EXPECT_NE(bad->get_header_value("Location").find("/s/login/?ec=302"), std::string::npos);
+
+    auto logout = get("/gate/logout.vx", {{"Cookie", cookie}});
+    EXPECT_NE(logout->body.find("<title>Logged Out</title>"), std::string::npos);
+    EXPECT_EQ(get("/s/profile", {{"Cookie", cookie}})->status, 302);
+    EXPECT_EQ(get("/s/missing")->status, 404);
+}
+
+TEST_F(CommunityServerTest, AuthConfigurationCanBeSetOrDisabled) {
+    auto standard = Json::parse(get("/vapi/identity/auth-configuration")->body);
+    EXPECT_EQ(standard["loginPage"]["loginPageUrl"],
+              "https://127.0.0.1:" + std::to_string(server.port()) + "/s/login/");
+    server.setAuthConfiguration({{"loginPage", {{"loginPageUrl", "https://sso.example.test/login"}}}});
+    EXPECT_EQ(Json::parse(get("/vapi/identity/auth-configuration")->body)["loginPage"]["loginPageUrl"],
+              "https://sso.example.test/login");
+    server.disableAuthConfiguration();
+    EXPECT_EQ(get("/vapi/identity/auth-configuration")->status, 404);
+}
+
+TEST_F(CommunityServerTest, MalformedRequestsNeverBringItDown) {
+    const std::vector<std::string> paths = {
+        "/vapi/data/v60.0/records/%00/%ZZ", "/vapi/identity/x", "/vapi/identity/a/b", "/vapi/oauth2/authorize?%%%=&&==",
+        "/gate/entry.vx", "/s/../../etc/passwd", "/vapi/data/v" + std::string(5000, '9') + ".0/records",
+    };
+    for (const auto& path : paths) {
+        auto answer = get(path);
+        ASSERT_TRUE(answer) << path;
+        EXPECT_LT(answer->status, 500) << path;
+    }
+    auto garbage = client->Post("/vapi/oauth2/token", std::string("\xff\xfe=\x01&&=&grant_type", 19),
+                                "application/x-www-form-urlencoded");
+    ASSERT_TRUE(garbage);
+    EXPECT_EQ(garbage->status, 400);
+    // A custom route that throws answers 500 with an error list.
+    server.addRoute("GET", "/boom", [](const httplib::Request&, httplib::Response&, const std::smatch&) {
+        throw std::runtime_error("boom");
+    });
+    auto boom = get("/boom");
+    ASSERT_TRUE(boom);
+    EXPECT_EQ(boom->status, 500);
+    EXPECT_TRUE(isErrorList(boom->body, "UNKNOWN_EXCEPTION"));
+    EXPECT_EQ(get("/s/")->status, 200);
+}
+
+TEST_F(CommunityServerTest, ConfigureAppliesAWholeDocumentOrNothing) {
+    auto error = server.configure(nlohmann::ordered_json::parse(R"({
+        "users": [{"username": "carol@example.test", "password": "pw", "userId": "0US000000000003AAA",
+                   "orgId": "0OR000000000001AAA", "customAttributes": {"B": "2", "A": "1"},
+                   "notifications": [{"id": "n1", "message": "hi"}, {"id": "n2", "read": true}]}],
+        "accessTokenLifetime": 5,
+        "pages": {"/s/news": {"title": "News", "body": "<p>Fresh</p>"}},
+        "records": [{"type": "fileDocument", "id": "069X", "fields": {"Title": "T"}, "guestReadable": true}]
+    })"));
+    ASSERT_FALSE(error) << *error;
+    EXPECT_EQ(server.users().size(), 2u);
+    EXPECT_EQ(server.users()[1].customAttributes.dump(), R"({"B":"2","A":"1"})");
+    EXPECT_EQ(server.notifications("0US000000000003AAA").size(), 2u);
+    EXPECT_NE(get("/s/news")->body.find("<title>News</title>"), std::string::npos);
+    EXPECT_EQ(get("/vapi/data/v60.0/records/fileDocument/069X")->status, 200);
+
+    for (const char* bad : {R"([])", R"({"users": [{"username": 1}]})", R"({"pages": {"/x": {"title": "X"}}})",
+                            R"({"accessTokenLifetime": "long"})", R"({"records": [{"type": "a"}]})"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_TRUE(server.configure(nlohmann::ordered_json::parse(bad)));
+    }
+    EXPECT_EQ(server.users().size(), 2u);
+}
+
+} // namespace

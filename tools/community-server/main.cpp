@@ -1,0 +1,69 @@
+// community-server: the community and its platform API on loopback over HTTPS,
+// for running the app by hand or from scripts.
+//
+//   community-server [--port N] [--host NAME] [--data DIR] [--print-ca-path]
+//
+// The certificate is made afresh at every start (in DIR when given); clients
+// trust its CA file. DIR/community.json, when present, configures users, pages,
+// records and token lifetimes (see CommunityServer::configure). The server runs
+// until it receives SIGINT or SIGTERM.
+
+#include "tools/community-server/CommunityServer.hpp"
+
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <pthread.h>
+
+int main(int argc, char** argv) {
+    CLI::App app{"Plays the community and its platform API over HTTPS on loopback."};
+    communityserver::ServerOptions options;
+    bool printCaPath = false;
+    app.add_option("-p,--port", options.port, "Port to listen on (0: any free port)")->check(CLI::Range(0, 65535));
+    app.add_option("--host", options.hostName, "Host name the certificate and the answers use");
+    app.add_option("-d,--data", options.dataFolder, "Folder for the certificate files and community.json");
+    app.add_flag("--print-ca-path", printCaPath, "Print the CA file path alone on the first line of output");
+    CLI11_PARSE(app, argc, argv);
+    if (!options.dataFolder.empty()) options.dataFolder = std::filesystem::absolute(options.dataFolder);
+
+    // Signals are taken by sigwait below; block them before any thread starts.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    communityserver::CommunityServer server(options);
+    if (!options.dataFolder.empty()) {
+        auto configFile = options.dataFolder / "community.json";
+        std::ifstream in(configFile);
+        if (in) {
+            auto document = nlohmann::ordered_json::parse(in, nullptr, false);
+            auto error = document.is_discarded() ? std::optional<std::string>("not valid JSON")
+                                                 : server.configure(document);
+            if (error) {
+                std::cerr << "community-server: " << configFile.string() << ": " << *error << "\n";
+                return 1;
+            }
+        }
+    }
+    try {
+        server.start();
+    } catch (const std::exception& e) {
+        std::cerr << "community-server: " << e.what() << "\n";
+        return 1;
+    }
+    if (printCaPath) std::cout << server.caFile().string() << "\n";
+    std::cout << "Listening on " << server.baseUrl() << " (" << options.bindAddress << ":" << server.port() << ")\n"
+              << "CA file: " << server.caFile().string() << "\n";
+    for (const auto& user : server.users()) std::cout << "User: " << user.username << "\n";
+    std::cout.flush();
+
+    int received = 0;
+    sigwait(&signals, &received);
+    server.stop();
+    return 0;
+}
