@@ -1,0 +1,102 @@
+#pragma once
+
+#include "Platform/Foundation/Json.hpp"
+#include "Platform/Foundation/Url.hpp"
+#include "Platform/Vendor/Veltrane/SPConfig.hpp"
+#include "Platform/Vendor/Veltrane/VQOAuthCredentials.hpp"
+#include "Platform/Vendor/Veltrane/VQSDKLoginViewControllerConfig.hpp"
+#include "Platform/Vendor/Veltrane/VQUserAccount.hpp"
+#include "Platform/Vendor/Veltrane/VQUserAccountManager.hpp"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vellicor {
+
+/// The app's view of the SDK's user-account manager, so that the SDK can be
+/// replaced behind it.
+class UserAccountManaging {
+public:
+    virtual ~UserAccountManaging() = default;
+
+    /// The signed-in user; null when nobody is signed in.
+    virtual std::shared_ptr<platform::veltrane::VQUserAccount> currentUserAccount() const = 0;
+    virtual void setCurrentUserAccount(std::shared_ptr<platform::veltrane::VQUserAccount> account) = 0;
+    virtual std::string oauthClientID() const = 0;
+    virtual void setOAuthClientID(std::string clientID) = 0;
+    virtual std::string oauthCompletionURL() const = 0;
+    virtual void setOAuthCompletionURL(std::string url) = 0;
+    virtual std::shared_ptr<platform::veltrane::VQSDKLoginViewControllerConfig> loginViewControllerConfig() const = 0;
+    virtual void setLoginViewControllerConfig(std::shared_ptr<platform::veltrane::VQSDKLoginViewControllerConfig> config) = 0;
+    /// The host sign-ins go to: a host name, perhaps with a path, without a scheme.
+    virtual std::string loginHost() const = 0;
+    virtual void setLoginHost(std::string host) = 0;
+    /// Stops a sign-in in progress; the completion (when given) learns whether one ran.
+    virtual void stopCurrentAuthentication(std::function<void(bool)> completion) = 0;
+    /// Makes the SDK keep the community's CSRF token of every token answer and
+    /// ask for it with every refresh.
+    virtual void addAdditionalOAuthParams() = 0;
+    /// When the user gives up signing in, the SDK's sign-in window goes and the
+    /// sign-in stops.
+    virtual void configureLoginCancellationBlock() = 0;
+    virtual void logout() = 0;
+    virtual bool login(platform::veltrane::VQAuthCompletion completion) = 0;
+    virtual bool refresh(std::shared_ptr<platform::veltrane::VQOAuthCredentials> credentials,
+                         platform::veltrane::VQAuthCompletion completion) = 0;
+    /// Whether the URL is an identity-provider command the SDK takes; the
+    /// completion then runs once with the user or the SDK's error.
+    virtual bool handleIdentityProviderCommand(const platform::Url& url, const platform::Json& options,
+                                               platform::veltrane::VQAuthCompletion completion) = 0;
+    virtual void kickOffIDPInitiatedLoginFlow(const platform::veltrane::SPConfig& config,
+                                              std::function<void(platform::veltrane::VQSPLoginStatus)> statusUpdate,
+                                              std::function<void(platform::veltrane::VQSPLoginError)> failure) = 0;
+
+    /// The same as currentUserAccount().
+    std::shared_ptr<platform::veltrane::VQUserAccount> currentUser() const { return currentUserAccount(); }
+};
+
+/// The SDK's account manager as UserAccountManaging: each member forwards to
+/// the manager's own.
+class VQUserAccountManagerAdapter : public UserAccountManaging {
+public:
+    /// The CSRF field of token answers, and the value that asks for it at a refresh.
+    static constexpr const char* kCSRFTokenKey = "csrf_token";
+    static constexpr const char* kCSRFTokenRefreshValue = "TRUE";
+
+    static std::shared_ptr<VQUserAccountManagerAdapter> create(
+        std::shared_ptr<platform::veltrane::VQUserAccountManager> manager);
+
+    std::shared_ptr<platform::veltrane::VQUserAccount> currentUserAccount() const override;
+    void setCurrentUserAccount(std::shared_ptr<platform::veltrane::VQUserAccount> account) override;
+    std::string oauthClientID() const override;
+    void setOAuthClientID(std::string clientID) override;
+    std::string oauthCompletionURL() const override;
+    void setOAuthCompletionURL(std::string url) override;
+    std::shared_ptr<platform::veltrane::VQSDKLoginViewControllerConfig> loginViewControllerConfig() const override;
+    void setLoginViewControllerConfig(std::shared_ptr<platform::veltrane::VQSDKLoginViewControllerConfig> config) override;
+    std::string loginHost() const override;
+    void setLoginHost(std::string host) override;
+    void stopCurrentAuthentication(std::function<void(bool)> completion) override;
+    void addAdditionalOAuthParams() override;
+    void configureLoginCancellationBlock() override;
+    void logout() override;
+    bool login(platform::veltrane::VQAuthCompletion completion) override;
+    bool refresh(std::shared_ptr<platform::veltrane::VQOAuthCredentials> credentials,
+                 platform::veltrane::VQAuthCompletion completion) override;
+    bool handleIdentityProviderCommand(const platform::Url& url, const platform::Json& options,
+                                       platform::veltrane::VQAuthCompletion completion) override;
+    void kickOffIDPInitiatedLoginFlow(const platform::veltrane::SPConfig& config,
+                                      std::function<void(platform::veltrane::VQSPLoginStatus)> statusUpdate,
+                                      std::function<void(platform::veltrane::VQSPLoginError)> failure) override;
+
+    const std::shared_ptr<platform::veltrane::VQUserAccountManager>& manager() const { return manager_; }
+
+private:
+    explicit VQUserAccountManagerAdapter(std::shared_ptr<platform::veltrane::VQUserAccountManager> manager)
+        : manager_(std::move(manager)) {}
+
+    std::shared_ptr<platform::veltrane::VQUserAccountManager> manager_;
+};
+
+} // namespace vellicor

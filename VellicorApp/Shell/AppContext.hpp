@@ -1,0 +1,31 @@
+#pragma once
+
+#include "VellicorApp/Shell/Context.hpp"
+
+#include <memory>
+#include <vector>
+
+namespace vellicor {
+
+/// The holder of the app's contexts; every part reaches the running context
+/// through current().
+class AppContext {
+public:
+    AppContext() = delete;
+
+    /// The last context of the stack. The stack is built on first use with
+    /// one context (Context::makeDefault(), which must not read current()). An
+    /// empty stack stops the app with
+    /// "There must be at least 1 context!". Thread-safe.
+    static std::shared_ptr<Context> current();
+
+    /// Gives the current context a new session ID (a new random UUID string).
+    static void updateCurrentContextSessionID();
+
+    /// Replaces the stack (tests; an empty stack is allowed, to reach the fatal error).
+    static void setStackForTesting(std::vector<std::shared_ptr<Context>> stack);
+    /// Forgets the stack, so that the next current() builds it afresh.
+    static void resetForTesting();
+};
+
+} // namespace vellicor

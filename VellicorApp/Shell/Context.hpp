@@ -1,0 +1,104 @@
+#pragma once
+
+#include "VellicorApp/Hybrid/UserAccountManaging.hpp"
+#include "VellicorApp/Shell/AppConstants.hpp"
+#include "VellicorApp/Shell/AppMode.hpp"
+#include "VellicorApp/Shell/BundleType.hpp"
+#include "VellicorApp/Shell/KeyValueStore.hpp"
+#include "VellicorApp/Shell/VeltraneSDKManaging.hpp"
+
+#include "Platform/Foundation/FileManager.hpp"
+#include "Platform/Foundation/NotificationCenter.hpp"
+#include "Platform/UI/Color.hpp"
+#include "Platform/Vendor/Veltrane/VQPushNotificationManager.hpp"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vellicor {
+
+/// The dependency container of the running app: the SDK's shared objects
+/// behind small interfaces, the platform objects, the session ID of the
+/// instrumentation and the settings read from the app's configuration.
+/// Reached through AppContext::current(). Its fields are read and written
+/// on the main thread.
+class Context {
+public:
+    /// What a context is made of.
+    struct Dependencies {
+        std::shared_ptr<VeltraneSDKManaging> veltraneSDKManager;
+        std::shared_ptr<UserAccountManaging> userAccountManager;
+        std::shared_ptr<platform::veltrane::VQPushNotificationManager> vqPushNotificationManager;
+        std::shared_ptr<KeyValueStore> userDefaults;
+        std::shared_ptr<BundleType> mainBundle;
+        std::string sessionID;
+        std::shared_ptr<platform::NotificationCenter> notificationCenter;
+        platform::FileManager* fileManager = nullptr;
+    };
+
+    static std::shared_ptr<Context> create(Dependencies dependencies);
+    /// The running app's context: the SDK's shared managers, the standard
+    /// defaults, the main bundle, a new session ID, the default notification
+    /// centre and the default file manager.
+    static std::shared_ptr<Context> makeDefault();
+
+    Context(const Context&) = delete;
+    Context& operator=(const Context&) = delete;
+
+    std::shared_ptr<VeltraneSDKManaging> veltraneSDKManager;
+    std::shared_ptr<UserAccountManaging> userAccountManager;
+    /// The SDK's remote-notification registration.
+    std::shared_ptr<platform::veltrane::VQPushNotificationManager> vqPushNotificationManager;
+    const std::shared_ptr<KeyValueStore> userDefaults;
+    const std::shared_ptr<BundleType> mainBundle;
+    const std::shared_ptr<platform::NotificationCenter> notificationCenter;
+    /// The process's file manager, which outlives every context.
+    platform::FileManager& fileManager;
+    /// A UUID string; renewed by AppContext::updateCurrentContextSessionID().
+    std::string sessionID;
+
+    /// The signed-in user; null when nobody is signed in.
+    std::shared_ptr<platform::veltrane::VQUserAccount> userAccount() const;
+    bool isUserLoggedIn() const;
+
+    // Settings read from the app's configuration --------------------------
+
+    /// The preview edition when yarrowinAppType() has a value, else normal.
+    AppMode appMode() const;
+    /// The Info.plist string "YarrowinAppType" as an app type; none when
+    /// missing, not a string or unknown.
+    std::optional<YarrowinAppType> yarrowinAppType() const;
+    /// The Info.plist colour "LoginViewNavBarColor" ("#RRGGBB").
+    std::optional<platform::ui::Color> navBarColor() const;
+    /// The Info.plist colour "NavBarTrueColor"; navBarColor() when that text
+    /// is no colour; none when the key is missing or not a string.
+    std::optional<platform::ui::Color> navBarTrueColor() const;
+    /// The Info.plist string "AppCenterLiveAppName"; logs an error and gives
+    /// none when it is missing, not a string or empty.
+    std::optional<std::string> appCenterAppName() const;
+    /// The Info.plist string "AppCenterAppSecret"; logs an error and gives ""
+    /// when it is missing, not a string or empty.
+    std::string appCenterID() const;
+    /// The Info.plist string "TOVKOAuthLoginHost", the empty string included.
+    std::optional<std::string> defaultLoginHost() const;
+    /// The Info.plist string "SandboxLoginHost"; none when empty.
+    std::optional<std::string> sandboxLoginHost() const;
+    /// The Info.plist Boolean "IsPlexa"; false when missing or not a Boolean.
+    bool defaultIsPlexaCommunity() const;
+    /// "CommunityHybridContainer/<short version>.<build version>"; stops the
+    /// app when either version is missing from the Info.plist.
+    std::string communityIdentifier() const;
+    /// Whether the community of the account manager's login host is the one
+    /// community that takes donations: its start page contains the address
+    /// (host and path) in the Info.plist string "DonationCommunityAddress";
+    /// false without such an address.
+    bool supportsDonation() const;
+
+private:
+    explicit Context(Dependencies dependencies);
+
+    std::optional<std::string> infoString(const std::string& key) const;
+};
+
+} // namespace vellicor

@@ -1,0 +1,109 @@
+#include "VellicorApp/Shell/MobileSDKConfigurator.hpp"
+
+#include "Platform/Vendor/Veltrane/KeychainHelper.hpp"
+#include "Platform/Vendor/Veltrane/VeltraneHybridSDKManager.hpp"
+#include "tests/Shell/AppTestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+using namespace vellicor;
+using platform::veltrane::KeychainHelper;
+using platform::veltrane::VeltraneSDKManager;
+
+namespace {
+
+class MobileSDKConfiguratorTest : public apptest::AppTest {
+protected:
+    void SetUp() override {
+        VeltraneSDKManager::resetForTesting();
+        KeychainHelper::resetStateForTesting();
+    }
+    void TearDown() override {
+        KeychainHelper::resetStateForTesting();
+        AppTest::TearDown();
+    }
+
+    /// Makes an edited sample package the main bundle, with no context yet.
+    static void usePackage(const std::function<void(platform::Json&)>& edit = {}) {
+        platform::Bundle::setMainBundlePath(apptest::copyPackage(edit));
+        AppContext::resetForTesting();
+    }
+};
+
+TEST_F(MobileSDKConfiguratorTest, StartsTheSDKAndSetsItsSwitches) {
+    usePackage();
+    MobileSDKConfigurator::configure();
+
+    EXPECT_EQ(KeychainHelper::accessibleAttribute(), KeychainHelper::ItemAccessibility::afterFirstUnlock);
+    ASSERT_TRUE(VeltraneSDKManager::isInitialized());
+    const auto manager = VeltraneSDKManager::sharedManager();
+    EXPECT_EQ(manager->appType(), "Hybrid");
+    EXPECT_FALSE(manager->useSnapshotView());
+    EXPECT_FALSE(manager->useWebServerAuthentication());
+    // The context built on the way holds that very manager.
+    const auto adapter = std::dynamic_pointer_cast<VeltraneSDKManagerAdapter>(AppContext::current()->veltraneSDKManager);
+    ASSERT_NE(adapter, nullptr);
+    EXPECT_EQ(adapter->manager(), manager);
+    EXPECT_EQ(VeltraneSDKManager::appName(), "CommunityHybridContainer-com.vellicor.app-Vellicor");
+    EXPECT_EQ(VeltraneSDKManager::korvaAppName(), "CommunityHybridContainer-com.vellicor.app-Vellicor");
+}
+
+TEST_F(MobileSDKConfiguratorTest, ApplicationNameKeepsOnlyASCIIWithoutBlanks) {
+    struct Case {
+        const char* name;
+        const char* identifier;
+        const char* bundleName;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"blanks around and inside", "a.b.c", "  My Site  App \t", "CommunityHybridContainer-a.b.c-MySiteApp"},
+        {"accented letters", "com.ex\xC3\xA4mple", "Caf\xC3\xA9 \xC3\x9Cn\xC3\xAF" "code",
+         "CommunityHybridContainer-com.exmple-Cafncode"},
+        {"letter with a combining mark", "a.b", "Re\xCC\x81sume\xCC\x81", "CommunityHybridContainer-a.b-Rsum"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VeltraneSDKManager::resetForTesting();
+        usePackage([&c](platform::Json& info) {
+            info["CFBundleIdentifier"] = c.identifier;
+            info["CFBundleName"] = c.bundleName;
+        });
+        MobileSDKConfigurator::configure();
+        EXPECT_EQ(VeltraneSDKManager::appName(), c.expected);
+        EXPECT_EQ(VeltraneSDKManager::korvaAppName(), c.expected);
+    }
+}
+
+TEST_F(MobileSDKConfiguratorTest, WithoutIdentifierOrNameTheSDKKeepsItsNames) {
+    const std::function<void(platform::Json&)> edits[] = {
+        [](platform::Json& info) { info.erase("CFBundleIdentifier"); },
+        [](platform::Json& info) { info.erase("CFBundleName"); },
+        [](platform::Json& info) { info["CFBundleName"] = 12; },
+    };
+    for (const auto& edit : edits) {
+        VeltraneSDKManager::resetForTesting();
+        usePackage(edit);
+        const auto before = VeltraneSDKManager::appName();
+        MobileSDKConfigurator::configure();
+        EXPECT_EQ(VeltraneSDKManager::appName(), before);
+        EXPECT_EQ(VeltraneSDKManager::korvaAppName(), before);
+        EXPECT_FALSE(VeltraneSDKManager::appName().starts_with("CommunityHybridContainer"));
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MobileSDKConfiguratorTest, PreparesTheAccountManager) {
+    usePackage();
+    MobileSDKConfigurator::configure();
+    const auto adapter = std::dynamic_pointer_cast<VQUserAccountManagerAdapter>(AppContext::current()->userAccountManager);
+    ASSERT_NE(adapter, nullptr);
+    const auto& manager = adapter->manager();
+    EXPECT_EQ(manager->additionalOAuthParameterKeys(), std::vector<std::string>{"csrf_token"});
+    EXPECT_EQ(manager->additionalTokenRefreshParams(), (std::map<std::string, std::string>{{"csrf_token", "TRUE"}}));
+    EXPECT_TRUE(manager->authCancelledByUserHandlerBlock());
+}
+
+} // namespace
