@@ -379,6 +379,13 @@ public:
         async(std::move(block));
     }
     bool isConcurrent() const override { return true; }
+
+protected:
+    bool tryRunInline(const std::function<void()>& block, bool) override {
+        CurrentQueueScope scope(this);
+        block();
+        return true;
+    }
 };
 
 /// A serial or concurrent queue with barrier blocks, fed to the thread pool.
@@ -395,6 +402,37 @@ public:
         DelayTimer::shared().schedule(seconds, [weak, block = std::move(block)]() mutable {
             if (auto self = weak.lock()) self->async(std::move(block));
         });
+    }
+
+protected:
+    bool tryRunInline(const std::function<void()>& block, bool barrier) override {
+        const bool exclusive = barrier || !concurrent_;
+        {
+            std::lock_guard lock(mutex_);
+            // Only when nothing waits ahead of the block and nothing running excludes it.
+            if (!pending_.empty() || barrierRunning_ || (exclusive && running_ > 0)) return false;
+            if (exclusive) {
+                barrierRunning_ = true;
+            } else {
+                ++running_;
+            }
+        }
+        struct Finish {
+            PrivateQueue& queue;
+            bool exclusive;
+            ~Finish() {
+                std::lock_guard lock(queue.mutex_);
+                if (exclusive) {
+                    queue.barrierRunning_ = false;
+                } else {
+                    --queue.running_;
+                }
+                queue.schedule();
+            }
+        } finish{*this, exclusive};
+        CurrentQueueScope scope(this);
+        block();
+        return true;
     }
 
 private:
@@ -500,6 +538,7 @@ void DispatchQueue::sync(const std::function<void()>& block) {
         // The platform's own behaviour is a deadlock; stop with a clear message instead.
         fatalError("sync called on the queue that is running the caller: " + label_);
     }
+    if (tryRunInline(block, false)) return;
     runAndWait(*this, block, false);
 }
 
@@ -507,6 +546,7 @@ void DispatchQueue::syncBarrier(const std::function<void()>& block) {
     if (isCurrent()) {
         fatalError("sync called on the queue that is running the caller: " + label_);
     }
+    if (tryRunInline(block, true)) return;
     runAndWait(*this, block, true);
 }
 

@@ -118,6 +118,9 @@ public:
 
 protected:
     DispatchQueue(std::string label, QoS qos) : label_(std::move(label)), qos_(qos) {}
+    /// Runs a sync block at once on the caller's thread when the queue lets it
+    /// run now (as the platform does), instead of handing it to a worker.
+    virtual bool tryRunInline(const std::function<void()>& /*block*/, bool /*barrier*/) { return false; }
 
 private:
     std::string label_;
