@@ -1,12 +1,14 @@
 #include "VellicorApp/Shell/Context.hpp"
 
 #include "VellicorApp/Community/CommunityAddress.hpp"
+#include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/Foundation/Uuid.hpp"
 #include "Platform/Vendor/Veltrane/ColorAdditions.hpp"
+#include "Platform/Vendor/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
 #include "Platform/Vendor/Veltrane/VQUserAccountManager.hpp"
 
 namespace vellicor {
@@ -23,7 +25,14 @@ Context::Context(Dependencies dependencies)
       mainBundle(std::move(dependencies.mainBundle)),
       notificationCenter(std::move(dependencies.notificationCenter)),
       fileManager(dependencies.fileManager != nullptr ? *dependencies.fileManager : platform::FileManager::defaultManager()),
-      sessionID(std::move(dependencies.sessionID)) {}
+      sessionID(std::move(dependencies.sessionID)),
+      korvaMarkerCenter(dependencies.korvaMarkerCenter ? std::move(dependencies.korvaMarkerCenter)
+                                                       : KORVAMarkerCenter::current()),
+      eventStoreManager(dependencies.eventStoreManager
+                            ? std::move(dependencies.eventStoreManager)
+                            : CommunityEventStoreManager::create(
+                                  platform::veltrane::VQSDKVeltraneAnalyticsManager::sharedUnauthenticatedInstance()
+                                      ->eventStoreManager())) {}
 
 std::shared_ptr<Context> Context::create(Dependencies dependencies) {
     return std::shared_ptr<Context>(new Context(std::move(dependencies)));

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "VellicorApp/Hybrid/UserAccountManaging.hpp"
+#include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
+#include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 #include "VellicorApp/Shell/AppConstants.hpp"
 #include "VellicorApp/Shell/AppMode.hpp"
 #include "VellicorApp/Shell/BundleType.hpp"
@@ -35,6 +37,8 @@ public:
         std::string sessionID;
         std::shared_ptr<platform::NotificationCenter> notificationCenter;
         platform::FileManager* fileManager = nullptr;
+        std::shared_ptr<KORVAMarkerManaging> korvaMarkerCenter = nullptr;
+        std::shared_ptr<CommunityEventStoreManager> eventStoreManager = nullptr;
     };
 
     static std::shared_ptr<Context> create(Dependencies dependencies);
@@ -57,6 +61,10 @@ public:
     platform::FileManager& fileManager;
     /// A UUID string; renewed by AppContext::updateCurrentContextSessionID().
     std::string sessionID;
+    /// The instrumentation marker centre (the shared one unless given).
+    const std::shared_ptr<KORVAMarkerManaging> korvaMarkerCenter;
+    /// The stored instrumentation events handed to pages.
+    const std::shared_ptr<CommunityEventStoreManager> eventStoreManager;
 
     /// The signed-in user; null when nobody is signed in.
     std::shared_ptr<platform::veltrane::VQUserAccount> userAccount() const;

@@ -1,0 +1,93 @@
+// The marker centre's hot paths: a timed marker created, started, ended and
+// logged, and one interaction logged on the main thread. Each run reports
+// time per operation and markers per second; compare ratios within one run.
+
+#include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
+#include "VellicorApp/Shell/AppContext.hpp"
+
+#include "Platform/Foundation/Bundle.hpp"
+#include "Platform/Foundation/Console.hpp"
+#include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/Foundation/FileManager.hpp"
+#include "Platform/Foundation/LogSink.hpp"
+#include "Platform/Vendor/Veltrane/VQSDKEventStoreManager.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+using namespace vellicor;
+
+namespace {
+
+/// Waits for the events queued so far to be stored, then empties the store,
+/// so that one benchmark's background work does not run into the next.
+void settleAndClearEvents() {
+    platform::MainQueue::runUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 120.0);
+    platform::veltrane::VQSDKEventStoreManager::sharedInstance()->deleteAllEvents();
+}
+
+void lifecycle(KORVAMarkerCenter& center) {
+    const auto id = center.createMarker(KORVAMarkerName::perfTest, KORVAMarkerType::performance);
+    center.start(id);
+    center.end(id);
+    center.log(id);
+}
+
+/// Created, started, ended and logged on the main thread, through the
+/// process's centre into the analytics (events are stored in the background).
+void BM_MarkerCreatedEndedLogged(benchmark::State& state) {
+    const auto center = KORVAMarkerCenter::current();
+    for (auto _ : state) lifecycle(*center);
+    state.SetItemsProcessed(state.iterations());
+    settleAndClearEvents();
+}
+BENCHMARK(BM_MarkerCreatedEndedLogged)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+/// The same through a centre whose logged markers go nowhere: the centre's
+/// own cost, from one thread and from several at once on one centre.
+void BM_MarkerCreatedEndedLoggedCentreOnly(benchmark::State& state) {
+    static const auto center = KORVAMarkerCenter::create([](std::shared_ptr<const KORVAMarker> marker) {
+        benchmark::DoNotOptimize(marker);
+    });
+    for (auto _ : state) lifecycle(*center);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_MarkerCreatedEndedLoggedCentreOnly)->Unit(benchmark::kMicrosecond)->Threads(1)->Threads(4)->UseRealTime();
+
+/// One interaction logged on the main thread, as a screen logs it.
+void BM_LogInteractionOnMainThread(benchmark::State& state) {
+    const auto center = KORVAMarkerCenter::current();
+    const platform::Json attributes = {{"isColdStart", "warmStart"}};
+    for (auto _ : state) center->logInteraction(KORVAMarkerName::universalLinks, attributes);
+    state.SetItemsProcessed(state.iterations());
+    settleAndClearEvents();
+}
+BENCHMARK(BM_LogInteractionOnMainThread)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A sandbox of its own, the sample app package as the main bundle, the
+    // calling thread as the main thread.
+    std::string pattern = (std::filesystem::temp_directory_path() / "vellicor-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) return 1;
+    const std::filesystem::path sandbox = pattern;
+    platform::Sandbox::setRoot(sandbox);
+    platform::Bundle::setMainBundlePath(VELLICOR_APP_RESOURCES_DIR);
+    platform::MainQueue::bindToCurrentThread();
+    platform::Console::setMuted(true);
+    (void)AppContext::current();
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    platform::LogSink::closeAll();
+    std::error_code ignored;
+    std::filesystem::remove_all(sandbox, ignored);
+    return 0;
+}
