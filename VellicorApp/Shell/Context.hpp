@@ -20,6 +20,8 @@
 
 namespace vellicor {
 
+class ManagedURLs;
+
 /// The dependency container of the running app: the SDK's shared objects
 /// behind small interfaces, the platform objects, the session ID of the
 /// instrumentation and the settings read from the app's configuration.
@@ -65,6 +67,8 @@ public:
     const std::shared_ptr<KORVAMarkerManaging> korvaMarkerCenter;
     /// The stored instrumentation events handed to pages.
     const std::shared_ptr<CommunityEventStoreManager> eventStoreManager;
+    /// The URL rules links are routed by; null until the app sets them at launch.
+    std::shared_ptr<ManagedURLs> managedURLs;
 
     /// The signed-in user; null when nobody is signed in.
     std::shared_ptr<platform::veltrane::VQUserAccount> userAccount() const;

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "VellicorApp/Community/FileCache.hpp"
+#include "VellicorApp/Community/NetworkService.hpp"
+
+#include <functional>
+#include <memory>
+
+namespace vellicor {
+
+/// The REST requests of file records (all GET). Without authentication a
+/// request goes as a full URL to the community host.
+class FilesRequestFactory {
+public:
+    static std::optional<platform::veltrane::VQRestRequest> contentMetadataRequest(const std::string& id,
+                                                                                  bool requiresAuthentication);
+    static std::optional<platform::veltrane::VQRestRequest>
+    knowledgeArticleMetadataRequest(const std::string& articleType, const std::string& knowledgeArticleID,
+                                    bool requiresAuthentication);
+    static std::optional<platform::veltrane::VQRestRequest>
+    knowledgeArticleDownloadRequest(const std::string& articleType, const std::string& knowledgeArticleID,
+                                    const std::string& fieldID, bool requiresAuthentication);
+    static std::optional<platform::veltrane::VQRestRequest> contentDownloadRequest(const std::string& id,
+                                                                                  bool requiresAuthentication);
+    static std::optional<platform::veltrane::VQRestRequest> downloadRequest(const std::string& id,
+                                                                           bool requiresAuthentication);
+    static std::optional<platform::veltrane::VQRestRequest> fileDownloadRequest(const FileModel& model,
+                                                                               bool requiresAuthentication);
+};
+
+/// Turns a file record into a local file: reads its metadata, reuses a copy
+/// in the cache or downloads the content, and hands back the file's URL.
+class FilesFetcher : public std::enable_shared_from_this<FilesFetcher> {
+public:
+    using Completion = std::function<void(std::optional<platform::Url>, std::optional<ParseableError>)>;
+
+    /// Over the running context's network service.
+    static std::shared_ptr<FilesFetcher> create();
+    static std::shared_ptr<FilesFetcher> create(std::shared_ptr<NetworkServicing> networkService);
+
+    /// Completes once with the file's URL or an error, on the thread the REST
+    /// answer arrives on. The caller keeps the fetcher until then: a fetcher
+    /// released meanwhile ends silently.
+    void fetchFile(const std::string& recordID, const std::optional<platform::Json>& attributes, Completion completion);
+
+private:
+    explicit FilesFetcher(std::shared_ptr<NetworkServicing> networkService);
+    void fetchKnowledgeArticle(const platform::Json& record, const std::string& id,
+                               const std::optional<platform::Json>& attributes, Completion completion);
+    void fetchFileContent(std::expected<FileModel, ParseableError> model, Completion completion);
+    void download(const FileModel& model, std::function<void(std::optional<platform::Error>)> done);
+
+    std::shared_ptr<NetworkServicing> networkService_;
+    FileCache fileCache_;
+};
+
+} // namespace vellicor

@@ -1,0 +1,43 @@
+#include "VellicorApp/Community/InternalServerError.hpp"
+
+#include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
+#include "VellicorApp/Shell/AppContext.hpp"
+
+#include "Platform/Foundation/Text.hpp"
+
+namespace vellicor {
+
+std::string InternalServerError::parseSupportId(const std::string& text) {
+    const auto regex = platform::Regex::make(R"([0-9]+-[0-9]+\s+\([0-9]+\))");
+    if (!regex) return {};
+    const auto match = regex->firstMatch(text);
+    if (!match) return {};
+    const auto range = match->range();
+    return text.substr(range.location, range.length);
+}
+
+void InternalServerError::check(const std::shared_ptr<platform::web::WebView>& webView,
+                                const platform::HttpResponse& response, std::function<void(bool)> completionHandler) {
+    if (!webView) {
+        if (completionHandler) completionHandler(false);
+        return;
+    }
+    const int statusCode = response.statusCode();
+    webView->evaluateJavaScript(
+        "document.documentElement.outerHTML",
+        [statusCode, completionHandler](std::optional<platform::Json> result, std::optional<platform::Error>) {
+            const auto page = result ? platform::asString(*result) : std::nullopt;
+            if (!page || platform::lowercased(*page).find("internal server error") == std::string::npos) {
+                if (completionHandler) completionHandler(false);
+                return;
+            }
+            const auto center = AppContext::current()->korvaMarkerCenter;
+            if (center) {
+                center->logError(KORVAMarkerName::internalServerErrorDisplayed, KORVAErrorType::error,
+                                 platform::Json{{"statusCode", statusCode}, {"supportId", parseSupportId(*page)}});
+            }
+            if (completionHandler) completionHandler(true);
+        });
+}
+
+} // namespace vellicor

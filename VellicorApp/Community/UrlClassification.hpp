@@ -1,0 +1,55 @@
+#pragma once
+
+#include "VellicorApp/Community/ManagedURLType.hpp"
+
+#include "Platform/Foundation/Json.hpp"
+#include "Platform/Foundation/Url.hpp"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vellicor {
+
+// Where links open: the running context's managed URL rules applied to a URL,
+// and the tests that say whether a URL belongs to the community.
+
+/// Whether the scheme is exactly "http", "https" or "tnx".
+bool isHttpRequest(const platform::Url& url);
+
+/// Whether the URL is a page of the community of a login host (a host name,
+/// perhaps with a path, without a scheme): scheme exactly "https", the same
+/// host (letter case aside), a path at or below the login host's path (whole
+/// segments only), and no further site below that path (a segment followed by
+/// "/s" at the end or by "/s/").
+bool isInternalCommunityURL(const platform::Url& url, std::string_view loginHost);
+
+/// The first rule list with a pattern that claims the URL, tried in the order
+/// in-app browser, within app, external browser, shared-cookie browser;
+/// unknown when none does or the context has no rules.
+ManagedURLType isManagedURL(const platform::Url& url);
+/// Whether the URL opens inside the community web app.
+bool shouldTreatAsInternalWebAppLink(const platform::Url& url);
+/// Whether the URL opens in the in-app browser sharing the web view's cookies.
+bool shouldTreatAsInternalCookieBrowserLink(const platform::Url& url);
+/// The options for opening the URL outside the app: universal links only for
+/// HTTP links the rules do not send to the external browser, else none.
+platform::Json externalURLOptions(const platform::Url& url);
+
+/// Whether the whole text is an absolute http(s) URL pattern.
+bool isAbsoluteURL(std::string_view text);
+/// Whether the whole text is a path pattern beginning with "/".
+bool isRelativeURL(std::string_view text);
+/// isAbsoluteURL, else isRelativeURL.
+bool isValidURL(std::string_view text);
+/// Whether the text is the community start page of the current login host.
+bool isBaseCommunityURL(std::string_view text);
+/// A typed community address as an HTTPS URL: blanks trimmed, anything up to
+/// the last "://" dropped, "https://" put in front; none when it does not parse.
+std::optional<platform::Url> validatedURL(std::string_view text);
+/// The URL of a path handed back by sign-in: none for the community start
+/// page; a relative path is put on the scheme and host of the signed-in
+/// user's API URL when there is one.
+std::optional<platform::Url> oAuthRedirectURL(std::string_view text);
+
+} // namespace vellicor

@@ -1,0 +1,110 @@
+#include "VellicorApp/Community/InternalServerError.hpp"
+#include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
+
+#include "tests/Platform/Vendor/VeltraneAccountFixture.hpp"
+#include "tests/Shell/AppTestSupport.hpp"
+
+#include <httplib.h>
+
+#include <gtest/gtest.h>
+
+using namespace vellicor;
+
+namespace {
+
+/// Records the errors logged; everything else does nothing.
+class RecordingMarkerCenter : public KORVAMarkerManaging {
+public:
+    std::string createMarker(KORVAMarkerName, KORVAMarkerType, KORVAErrorType) override { return {}; }
+    std::shared_ptr<KORVAMarker> getMarker(const std::string&) override { return nullptr; }
+    void start(const std::string&, platform::TimeInterval) override {}
+    void end(const std::string&, platform::TimeInterval) override {}
+    void log(const std::string&) override {}
+    void logInteraction(KORVAMarkerName, const std::optional<platform::Json>&) override {}
+    void logInteraction(KORVAMarkerName, const std::optional<platform::Json>&, std::optional<KORVAMarkerPage::Context>,
+                        std::optional<KORVAMarkerLocator>) override {}
+    void logError(KORVAMarkerName name, KORVAErrorType type, const std::optional<platform::Json>& attributes) override {
+        errors.push_back({name, type, attributes.value_or(platform::Json())});
+    }
+    platform::Json loginAndNetworkStatus() const override { return platform::Json::object(); }
+
+    struct Logged {
+        KORVAMarkerName name;
+        KORVAErrorType type;
+        platform::Json attributes;
+    };
+    std::vector<Logged> errors;
+};
+
+class InternalServerErrorTest : public veltranetest::AccountFixture {
+protected:
+    void SetUp() override {
+        AccountFixture::SetUp();
+        auto base = apptest::installContext(apptest::sampleResources());
+        auto context = Context::create(Context::Dependencies{
+            .veltraneSDKManager = base->veltraneSDKManager,
+            .userAccountManager = base->userAccountManager,
+            .vqPushNotificationManager = base->vqPushNotificationManager,
+            .userDefaults = base->userDefaults,
+            .mainBundle = base->mainBundle,
+            .sessionID = base->sessionID,
+            .notificationCenter = base->notificationCenter,
+            .fileManager = &base->fileManager,
+            .korvaMarkerCenter = center,
+        });
+        AppContext::setStackForTesting({context});
+        const auto page = [](std::string body) {
+            return [body](const httplib::Request&, httplib::Response& response, const std::smatch&) {
+                response.status = 500;
+                response.set_content(body, "text/html");
+            };
+        };
+        server.addRoute("GET", "/s/broken",
+                        page("<html><title>Error</title><body><h1>Internal Server Error</h1>"
+                             "<p>Support: 1234-56789  (42) then 1-2 (3)</p></body></html>"));
+        server.addRoute("GET", "/s/quiet", page("<html><title>Error</title><body>INTERNAL SERVER ERROR</body></html>"));
+    }
+    void TearDown() override {
+        webView.reset();
+        AccountFixture::TearDown();
+        AppContext::resetForTesting();
+    }
+
+    std::optional<bool> check(const std::string& path) {
+        webView->load(platform::HttpRequest(veltranetest::url("https://community.example.test" + path)));
+        EXPECT_TRUE(testsupport::waitUntil([&] { return !webView->isLoading(); }));
+        std::optional<bool> found;
+        InternalServerError::check(webView,
+                                   platform::HttpResponse(veltranetest::url("https://community.example.test" + path),
+                                                          500, {}),
+                                   [&](bool result) { found = result; });
+        EXPECT_TRUE(testsupport::waitUntil([&] {
+            testsupport::pump();
+            return found.has_value();
+        }));
+        return found;
+    }
+
+    std::shared_ptr<RecordingMarkerCenter> center = std::make_shared<RecordingMarkerCenter>();
+    std::shared_ptr<platform::web::WebView> webView = platform::web::WebView::create();
+};
+
+TEST_F(InternalServerErrorTest, ReportsTheErrorPageWithItsSupportId) {
+    EXPECT_EQ(check("/s/broken"), true);
+    ASSERT_EQ(center->errors.size(), 1u);
+    EXPECT_EQ(center->errors[0].name, KORVAMarkerName::internalServerErrorDisplayed);
+    EXPECT_EQ(center->errors[0].type, KORVAErrorType::error);
+    EXPECT_EQ(center->errors[0].attributes, (platform::Json{{"statusCode", 500}, {"supportId", "1234-56789  (42)"}}));
+
+    EXPECT_EQ(check("/s/quiet"), true);
+    ASSERT_EQ(center->errors.size(), 2u);
+    EXPECT_EQ(center->errors[1].attributes["supportId"], "");
+}
+
+TEST_F(InternalServerErrorTest, OrdinaryPageIsNotReported) {
+    server.setPage("/fine", {"Fine", "<p>All good</p>"});
+    EXPECT_EQ(check("/s/fine"), false);
+    EXPECT_TRUE(center->errors.empty());
+}
+
+} // namespace
