@@ -64,7 +64,7 @@ bool logsContain(const std::string& text) {
 
 } // namespace
 
-std::string EventLine::rest(std::size_t n) const {
+std::string EventLine::raw(std::size_t n) const {
     // Skip the command and n words of the raw text, honouring quotes.
     std::size_t pos = 0;
     auto skipWord = [&] {
@@ -82,7 +82,11 @@ std::string EventLine::rest(std::size_t n) const {
         }
     };
     for (std::size_t i = 0; i < n + 1; ++i) skipWord();
-    std::string result = trim(std::string_view(text).substr(std::min(pos, text.size())));
+    return trim(std::string_view(text).substr(std::min(pos, text.size())));
+}
+
+std::string EventLine::rest(std::size_t n) const {
+    std::string result = raw(n);
     if (result.size() >= 2 && result.front() == '"' && result.back() == '"') {
         result = result.substr(1, result.size() - 2);
     }

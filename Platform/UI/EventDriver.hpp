@@ -18,6 +18,8 @@ struct PLATFORM_EXPORT EventLine {
     /// The raw text after the command and the first `n` arguments, trimmed,
     /// with one pair of surrounding double quotes removed.
     std::string rest(std::size_t n = 0) const;
+    /// The same with the quotes kept as written.
+    std::string raw(std::size_t n = 0) const;
     std::string text;
     int number = 0;
 };

@@ -37,30 +37,6 @@ std::shared_ptr<WebView> findWebView(const std::shared_ptr<ui::View>& view) {
     return std::dynamic_pointer_cast<WebView>(view);
 }
 
-/// The raw text of an event line after its first `words` words (quotes kept).
-std::string rawAfterWords(const std::string& text, std::size_t words) {
-    std::size_t pos = 0;
-    for (std::size_t i = 0; i < words; ++i) {
-        while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
-        bool quoted = false;
-        while (pos < text.size()) {
-            const char c = text[pos];
-            if (c == '\\' && pos + 1 < text.size()) {
-                pos += 2;
-                continue;
-            }
-            if (c == '"') quoted = !quoted;
-            if (!quoted && (c == ' ' || c == '\t')) break;
-            ++pos;
-        }
-    }
-    auto rest = std::string_view(text).substr(std::min(pos, text.size()));
-    auto first = rest.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    auto last = rest.find_last_not_of(" \t\r");
-    return std::string(rest.substr(first, last - first + 1));
-}
-
 /// Splits trailing "--name value" options (and flags) off a text whose head is
 /// a JSON value. Option values hold no spaces.
 std::map<std::string, std::string> takeTrailingOptions(std::string& text, const std::vector<std::string>& withValue,
@@ -121,7 +97,7 @@ Result postCommand(const ui::EventLine& line, const std::shared_ptr<PageCommandS
     auto webView = frontMostWebView();
     if (!webView) return fail("no web view is shown");
     const std::string name = line.args[1];
-    std::string text = rawAfterWords(line.text, 3);
+    std::string text = line.raw(2);
     auto options = takeTrailingOptions(text, {"--frame", "--origin", "--world"}, {});
     auto body = parseJson(text);
     if (!body) return fail("not JSON: " + text);
@@ -193,7 +169,7 @@ Result respondCommand(const ui::EventLine& line, const std::shared_ptr<PageComma
     if (scripted.match.empty()) return fail("page respond needs a text to match");
     if (line.args[2] == "--error") {
         if (line.args.size() < 4) return fail("page respond TEXT --error MESSAGE [--code N]");
-        std::string text = rawAfterWords(line.text, 4);
+        std::string text = line.raw(3);
         auto options = takeTrailingOptions(text, {"--code"}, {});
         long code = WKError::javaScriptExceptionOccurred;
         if (auto found = options.find("--code"); found != options.end()) {
@@ -207,7 +183,7 @@ Result respondCommand(const ui::EventLine& line, const std::shared_ptr<PageComma
         userInfo["WKJavaScriptExceptionMessage"] = text;
         scripted.reply.error = Error(std::string(kWKErrorDomain), code, std::move(userInfo));
     } else {
-        std::string text = rawAfterWords(line.text, 3);
+        std::string text = line.raw(2);
         auto value = parseJson(text);
         if (!value) return fail("not JSON: " + text);
         scripted.reply.value = std::move(*value);
