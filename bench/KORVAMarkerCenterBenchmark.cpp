@@ -10,7 +10,7 @@
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/LogSink.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKEventStoreManager.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKEventStoreManager.hpp"
 
 #include <benchmark/benchmark.h>
 

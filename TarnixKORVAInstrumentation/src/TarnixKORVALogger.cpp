@@ -1,7 +1,7 @@
 #include "TarnixKORVAInstrumentation/TarnixKORVALogger.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKInstrumentationEventBuilder.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKInstrumentationEventBuilder.hpp"
 
 namespace tarnix {
 

@@ -4,7 +4,7 @@
 #include "VellicorApp/Community/CommunityConfigModel.hpp"
 #include "VellicorApp/Community/ConfigFileCache.hpp"
 
-#include "Platform/Vendor/Veltrane/VQHybridViewConfig.hpp"
+#include "Platform/SDKs/Veltrane/VQHybridViewConfig.hpp"
 
 #include <memory>
 #include <optional>

@@ -2,7 +2,7 @@
 
 #include "VellicorApp/Shell/Logger.hpp"
 
-#include "Platform/Vendor/Veltrane/StringAdditions.hpp"
+#include "Platform/SDKs/Veltrane/StringAdditions.hpp"
 
 #include <algorithm>
 #include <cctype>

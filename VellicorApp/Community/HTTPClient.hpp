@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Platform/Foundation/HttpSession.hpp"
-#include "Platform/Vendor/Veltrane/VQNetwork.hpp"
+#include "Platform/SDKs/Veltrane/VQNetwork.hpp"
 
 #include <memory>
 #include <string>

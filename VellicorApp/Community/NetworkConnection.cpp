@@ -1,7 +1,7 @@
 #include "VellicorApp/Community/NetworkConnection.hpp"
 
-#include "Platform/Vendor/Veltrane/CTTelephonyNetworkInfo.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKReachability.hpp"
+#include "Platform/SDKs/Veltrane/CTTelephonyNetworkInfo.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKReachability.hpp"
 
 namespace vellicor {
 

@@ -4,8 +4,8 @@
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/Foundation/HttpSession.hpp"
 #include "Platform/Foundation/Json.hpp"
-#include "Platform/Vendor/Veltrane/VQRestAPI.hpp"
-#include "Platform/Vendor/Veltrane/VQRestRequest.hpp"
+#include "Platform/SDKs/Veltrane/VQRestAPI.hpp"
+#include "Platform/SDKs/Veltrane/VQRestRequest.hpp"
 
 #include <expected>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "VellicorApp/Community/TabBarModel.hpp"
 
-#include "Platform/Vendor/Veltrane/ColorAdditions.hpp"
+#include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
 
 namespace vellicor {
 

@@ -1,7 +1,7 @@
 #include "VellicorApp/Hybrid/UserAccountManaging.hpp"
 
-#include "Platform/Vendor/Veltrane/VQSDKWindowContainer.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKWindowManager.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKWindowContainer.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
 
 namespace vellicor {
 

@@ -2,11 +2,11 @@
 
 #include "Platform/Foundation/Json.hpp"
 #include "Platform/Foundation/Url.hpp"
-#include "Platform/Vendor/Veltrane/SPConfig.hpp"
-#include "Platform/Vendor/Veltrane/VQOAuthCredentials.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKLoginViewControllerConfig.hpp"
-#include "Platform/Vendor/Veltrane/VQUserAccount.hpp"
-#include "Platform/Vendor/Veltrane/VQUserAccountManager.hpp"
+#include "Platform/SDKs/Veltrane/SPConfig.hpp"
+#include "Platform/SDKs/Veltrane/VQOAuthCredentials.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKLoginViewControllerConfig.hpp"
+#include "Platform/SDKs/Veltrane/VQUserAccount.hpp"
+#include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
 
 #include <functional>
 #include <memory>

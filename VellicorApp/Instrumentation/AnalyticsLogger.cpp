@@ -5,8 +5,8 @@
 #include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
-#include "Platform/Vendor/Veltrane/CTTelephonyNetworkInfo.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKInstrumentationEventBuilder.hpp"
+#include "Platform/SDKs/Veltrane/CTTelephonyNetworkInfo.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKInstrumentationEventBuilder.hpp"
 
 #include <mutex>
 #include <optional>

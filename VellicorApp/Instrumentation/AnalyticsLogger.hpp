@@ -2,7 +2,7 @@
 
 #include "VellicorApp/Instrumentation/KORVAMarker.hpp"
 
-#include "Platform/Vendor/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
 
 #include <memory>
 

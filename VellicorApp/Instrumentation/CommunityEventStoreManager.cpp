@@ -3,8 +3,8 @@
 #include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Url.hpp"
-#include "Platform/Vendor/Veltrane/DictionaryAdditions.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKKORVATransform.hpp"
+#include "Platform/SDKs/Veltrane/DictionaryAdditions.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKKORVATransform.hpp"
 
 namespace vellicor {
 

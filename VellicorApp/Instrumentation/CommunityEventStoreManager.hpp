@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Platform/Foundation/Json.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKEventStoreManaging.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKEventStoreManaging.hpp"
 
 #include <map>
 #include <memory>

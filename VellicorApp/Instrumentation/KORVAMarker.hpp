@@ -5,7 +5,7 @@
 
 #include "Platform/Foundation/Clock.hpp"
 #include "Platform/Foundation/Json.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKInstrumentationEvent.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKInstrumentationEvent.hpp"
 
 #include <map>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Vendor/Veltrane/VQSDKInstrumentationEvent.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKInstrumentationEvent.hpp"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "VellicorApp/Shell/AppConstants.hpp"
 
-#include "Platform/Vendor/Veltrane/ColorAdditions.hpp"
+#include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Platform/UI/Color.hpp"
-#include "Platform/Vendor/Veltrane/VQRestRequest.hpp"
+#include "Platform/SDKs/Veltrane/VQRestRequest.hpp"
 
 #include <optional>
 #include <string>

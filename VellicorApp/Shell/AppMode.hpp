@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Platform/UI/Application.hpp"
-#include "Platform/Vendor/Veltrane/VQHybridViewConfig.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKLoginHostStorage.hpp"
+#include "Platform/SDKs/Veltrane/VQHybridViewConfig.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKLoginHostStorage.hpp"
 
 #include <memory>
 #include <optional>

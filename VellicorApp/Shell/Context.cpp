@@ -7,9 +7,9 @@
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/Foundation/Uuid.hpp"
-#include "Platform/Vendor/Veltrane/ColorAdditions.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
-#include "Platform/Vendor/Veltrane/VQUserAccountManager.hpp"
+#include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
+#include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
 
 namespace vellicor {
 

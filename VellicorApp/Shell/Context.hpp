@@ -12,7 +12,7 @@
 #include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/UI/Color.hpp"
-#include "Platform/Vendor/Veltrane/VQPushNotificationManager.hpp"
+#include "Platform/SDKs/Veltrane/VQPushNotificationManager.hpp"
 
 #include <memory>
 #include <optional>

@@ -2,8 +2,8 @@
 
 #include "VellicorApp/Shell/AppConstants.hpp"
 
-#include "Platform/Vendor/Veltrane/Encryptor.hpp"
-#include "Platform/Vendor/Veltrane/KeyGenerator.hpp"
+#include "Platform/SDKs/Veltrane/Encryptor.hpp"
+#include "Platform/SDKs/Veltrane/KeyGenerator.hpp"
 
 namespace vellicor {
 

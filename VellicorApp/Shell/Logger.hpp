@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Vendor/Veltrane/VQSDKLogger.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKLogger.hpp"
 
 #include <memory>
 #include <optional>

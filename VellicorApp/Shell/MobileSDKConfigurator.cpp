@@ -5,9 +5,9 @@
 
 #include "Platform/Foundation/Json.hpp"
 #include "Platform/Foundation/Text.hpp"
-#include "Platform/Vendor/Veltrane/KeychainHelper.hpp"
-#include "Platform/Vendor/Veltrane/VeltraneHybridSDKManager.hpp"
-#include "Platform/Vendor/Veltrane/VeltraneSDKManager.hpp"
+#include "Platform/SDKs/Veltrane/KeychainHelper.hpp"
+#include "Platform/SDKs/Veltrane/VeltraneHybridSDKManager.hpp"
+#include "Platform/SDKs/Veltrane/VeltraneSDKManager.hpp"
 
 #include <algorithm>
 

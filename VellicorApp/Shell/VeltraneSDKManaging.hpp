@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform/Vendor/Veltrane/VQHybridViewConfig.hpp"
-#include "Platform/Vendor/Veltrane/VeltraneSDKManager.hpp"
+#include "Platform/SDKs/Veltrane/VQHybridViewConfig.hpp"
+#include "Platform/SDKs/Veltrane/VeltraneSDKManager.hpp"
 
 #include <functional>
 #include <memory>

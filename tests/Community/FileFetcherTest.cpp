@@ -1,6 +1,6 @@
 #include "VellicorApp/Community/FileFetcher.hpp"
 
-#include "tests/Platform/Vendor/VeltraneAccountFixture.hpp"
+#include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "VellicorApp/Community/InternalServerError.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 
-#include "tests/Platform/Vendor/VeltraneAccountFixture.hpp"
+#include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include <httplib.h>

@@ -3,7 +3,7 @@
 #include "VellicorApp/Community/HTTPCookieFactory.hpp"
 #include "VellicorApp/Community/NetworkService.hpp"
 
-#include "tests/Platform/Vendor/VeltraneAccountFixture.hpp"
+#include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include <httplib.h>

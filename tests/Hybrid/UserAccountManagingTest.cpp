@@ -1,6 +1,6 @@
 #include "VellicorApp/Hybrid/UserAccountManaging.hpp"
 
-#include "Platform/Vendor/Veltrane/VQUserAccountManager.hpp"
+#include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
 #include "tests/support/TestSupport.hpp"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 
 #include "VellicorApp/Instrumentation/KORVAMarker.hpp"
 
-#include "Platform/Vendor/Veltrane/CTTelephonyNetworkInfo.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
-#include "Platform/Vendor/Veltrane/VQUserAccount.hpp"
+#include "Platform/SDKs/Veltrane/CTTelephonyNetworkInfo.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
+#include "Platform/SDKs/Veltrane/VQUserAccount.hpp"
 #include "tests/Instrumentation/InstrumentationTestSupport.hpp"
 
 #include <gmock/gmock.h>

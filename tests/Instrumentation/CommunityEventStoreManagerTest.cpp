@@ -1,7 +1,7 @@
 #include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
 
-#include "Platform/Vendor/Veltrane/VQSDKEventStoreManager.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKKORVATransform.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKEventStoreManager.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKKORVATransform.hpp"
 #include "tests/Instrumentation/InstrumentationTestSupport.hpp"
 
 #include <gmock/gmock.h>

@@ -3,7 +3,7 @@
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
 
 #include "Platform/UI/Application.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
 #include "tests/Instrumentation/InstrumentationTestSupport.hpp"
 
 #include <gtest/gtest.h>

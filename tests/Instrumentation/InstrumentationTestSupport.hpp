@@ -9,9 +9,9 @@
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
-#include "Platform/Vendor/Veltrane/CTTelephonyNetworkInfo.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKEventStoreManager.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKReachability.hpp"
+#include "Platform/SDKs/Veltrane/CTTelephonyNetworkInfo.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKEventStoreManager.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKReachability.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 #include "tests/support/TestSupport.hpp"
 

@@ -1,8 +1,8 @@
 #include "VellicorApp/Community/NetworkConnection.hpp"
 
 #include "Platform/Foundation/Reachability.hpp"
-#include "Platform/Vendor/Veltrane/CTTelephonyNetworkInfo.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKReachability.hpp"
+#include "Platform/SDKs/Veltrane/CTTelephonyNetworkInfo.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKReachability.hpp"
 
 #include <gtest/gtest.h>
 

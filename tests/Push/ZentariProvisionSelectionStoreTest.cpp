@@ -1,8 +1,8 @@
 #include "VellicorApp/Push/ZentariProvisionSelectionStore.hpp"
 
 #include "VellicorApp/Shell/DataEncryption.hpp"
-#include "Platform/Vendor/Veltrane/Encryptor.hpp"
-#include "Platform/Vendor/Veltrane/KeyGenerator.hpp"
+#include "Platform/SDKs/Veltrane/Encryptor.hpp"
+#include "Platform/SDKs/Veltrane/KeyGenerator.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include <gmock/gmock.h>

@@ -17,9 +17,9 @@
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/Foundation/PropertyList.hpp"
 #include "Platform/Foundation/Uuid.hpp"
-#include "Platform/Vendor/Veltrane/VQPushNotificationManager.hpp"
-#include "Platform/Vendor/Veltrane/VQUserAccountManager.hpp"
-#include "Platform/Vendor/Veltrane/VeltraneSDKManager.hpp"
+#include "Platform/SDKs/Veltrane/VQPushNotificationManager.hpp"
+#include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
+#include "Platform/SDKs/Veltrane/VeltraneSDKManager.hpp"
 #include "tests/support/TestSupport.hpp"
 
 #include <gtest/gtest.h>

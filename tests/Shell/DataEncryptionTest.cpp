@@ -1,7 +1,7 @@
 #include "VellicorApp/Shell/DataEncryption.hpp"
 
-#include "Platform/Vendor/Veltrane/Encryptor.hpp"
-#include "Platform/Vendor/Veltrane/KeyGenerator.hpp"
+#include "Platform/SDKs/Veltrane/Encryptor.hpp"
+#include "Platform/SDKs/Veltrane/KeyGenerator.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include <gtest/gtest.h>

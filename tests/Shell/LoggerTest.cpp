@@ -3,7 +3,7 @@
 #include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Foundation/Text.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKLogger.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKLogger.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include <gmock/gmock.h>

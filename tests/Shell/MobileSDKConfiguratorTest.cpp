@@ -1,7 +1,7 @@
 #include "VellicorApp/Shell/MobileSDKConfigurator.hpp"
 
-#include "Platform/Vendor/Veltrane/KeychainHelper.hpp"
-#include "Platform/Vendor/Veltrane/VeltraneHybridSDKManager.hpp"
+#include "Platform/SDKs/Veltrane/KeychainHelper.hpp"
+#include "Platform/SDKs/Veltrane/VeltraneHybridSDKManager.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include <gtest/gtest.h>

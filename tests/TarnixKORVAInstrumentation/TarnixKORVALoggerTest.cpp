@@ -3,8 +3,8 @@
 #include "TarnixPlatformClient/TarnixNativeService.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKEventStoreManager.hpp"
-#include "Platform/Vendor/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKEventStoreManager.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
 #include "tests/support/TestSupport.hpp"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 
 #include "TarnixPlatformClient/TarnixLogger.hpp"
 
-#include "Platform/Vendor/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
 
 #include <memory>
 #include <mutex>

@@ -1,0 +1,268 @@
+#include "Platform/SDKs/Veltrane/VQRestAPI.hpp"
+
+#include "Platform/Foundation/Url.hpp"
+#include "Platform/SDKs/Veltrane/VQOAuthClient.hpp"
+#include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
+#include "Platform/SDKs/Veltrane/VeltraneSDKManager.hpp"
+
+#include <map>
+
+namespace platform::veltrane {
+
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    std::shared_ptr<VQRestAPI> global;
+    std::map<VQUserAccountIdentity, std::shared_ptr<VQRestAPI>> users;
+};
+
+Registry& registry() {
+    static auto* r = new Registry;
+    return *r;
+}
+
+Error restError(long code, std::string description) {
+    return Error(std::string(kVQRestAPIErrorDomain), code, {{std::string(kLocalizedDescriptionKey), std::move(description)}});
+}
+
+/// The error of an HTTP error answer: code = status, "error" = the body's JSON.
+Error httpError(int status, const std::optional<Data>& data) {
+    Error error = restError(status, "The server answered with HTTP status " + std::to_string(status) + ".");
+    error.userInfo["statusCode"] = status;
+    if (auto body = data ? parseJson(*data) : std::nullopt) {
+        if (const Json* list = asArray(*body); list && !list->empty()) {
+            if (auto message = jsonString((*list)[0], "message")) {
+                error.userInfo[std::string(kLocalizedDescriptionKey)] = *message;
+            }
+        }
+        error.userInfo["error"] = std::move(*body);
+    }
+    return error;
+}
+
+std::string withoutTrailingSlash(std::string text) {
+    while (!text.empty() && text.back() == '/') text.pop_back();
+    return text;
+}
+
+std::string withLeadingSlash(const std::string& path) {
+    if (path.empty() || path.front() == '/') return path;
+    return "/" + path;
+}
+
+std::string queryText(const Json& params) {
+    std::string query;
+    if (!params.is_object()) return query;
+    for (const auto& [name, value] : params.items()) {
+        if (!query.empty()) query += '&';
+        const std::string text = value.is_string() ? value.get<std::string>() : serializeJson(value);
+        query += addingPercentEncoding(name, UrlCharacterSet::alphanumerics) + "=" +
+                 addingPercentEncoding(text, UrlCharacterSet::alphanumerics);
+    }
+    return query;
+}
+
+} // namespace
+
+// RestResponse / RestClientError ---------------------------------------------
+
+std::expected<Json, Error> RestResponse::asJson() const {
+    if (auto json = parseJson(data)) return *json;
+    return std::unexpected(Error(std::string(kCocoaErrorDomain), CocoaError::propertyListReadCorrupt,
+                                 {{std::string(kLocalizedDescriptionKey), "The data isn't valid JSON."}}));
+}
+
+std::optional<std::string> RestResponse::asString() const { return utf8String(data); }
+
+std::optional<Error> RestClientError::underlyingError() const {
+    return std::visit(
+        [](const auto& item) -> std::optional<Error> {
+            if constexpr (requires { item.underlyingError; }) {
+                return item.underlyingError;
+            } else {
+                return std::nullopt;
+            }
+        },
+        value);
+}
+
+std::optional<HttpResponse> RestClientError::urlResponse() const {
+    if (auto* failed = std::get_if<RequestFailed>(&value)) return failed->urlResponse;
+    return std::nullopt;
+}
+
+std::string RestClientError::localizedDescription() const {
+    if (std::holds_alternative<ApiResponseIsEmpty>(value)) return "The server's answer was empty.";
+    return underlyingError()->localizedDescription();
+}
+
+// VQRestAPI ----------------------------------------------------------------------
+
+struct VQRestAPI::Attempt {
+    VQRestRequest request;
+    RestCompletion completion;
+    std::shared_ptr<VQUserAccount> account;
+    bool retried = false;
+};
+
+VQRestAPI::VQRestAPI(std::shared_ptr<VQUserAccount> user)
+    : user_(std::move(user)), session_(HttpSession::create(HttpSessionConfiguration::ephemeralConfiguration())) {}
+
+std::shared_ptr<VQRestAPI> VQRestAPI::sharedGlobalInstance() {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    if (!r.global) r.global = std::shared_ptr<VQRestAPI>(new VQRestAPI(nullptr));
+    return r.global;
+}
+
+std::shared_ptr<VQRestAPI> VQRestAPI::sharedInstance() {
+    return sharedInstanceWithUser(VQUserAccountManager::sharedInstance()->currentUser());
+}
+
+std::shared_ptr<VQRestAPI> VQRestAPI::sharedInstanceWithUser(const std::shared_ptr<VQUserAccount>& user) {
+    if (!user) return sharedGlobalInstance();
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto& client = r.users[user->accountIdentity()];
+    if (!client || client->user_ != user) client = std::shared_ptr<VQRestAPI>(new VQRestAPI(user));
+    return client;
+}
+
+void VQRestAPI::removeSharedInstanceWithUser(const VQUserAccountIdentity& identity) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.users.erase(identity);
+}
+
+std::string VQRestAPI::apiVersion() const {
+    std::lock_guard lock(mutex_);
+    return apiVersion_;
+}
+
+void VQRestAPI::setApiVersion(std::string version) {
+    std::lock_guard lock(mutex_);
+    apiVersion_ = std::move(version);
+}
+
+VQRestRequest VQRestAPI::requestForNotification(const std::string& notificationId,
+                                                const std::string& apiVersion) const {
+    return VQRestRequest::requestWithMethod(
+        VQRestMethod::GET, "/" + apiVersion + "/connect/notifications/" +
+                               addingPercentEncoding(notificationId, UrlCharacterSet::alphanumerics));
+}
+
+VQRestRequest VQRestAPI::requestForNotificationsStatus(const std::string& apiVersion) const {
+    return VQRestRequest::requestWithMethod(VQRestMethod::GET, "/" + apiVersion + "/connect/notifications/status");
+}
+
+void VQRestAPI::send(const VQRestRequest& request, RestCompletion completion) {
+    auto attempt = std::make_shared<Attempt>();
+    attempt->request = request;
+    attempt->completion = [completion = std::move(completion)](RestResult result) {
+        if (completion) completion(std::move(result));
+    };
+    if (!request.isFullURL() && request.requiresAuthentication) {
+        attempt->account = user_ ? user_ : VQUserAccountManager::sharedInstance()->currentUser();
+    }
+    perform(attempt);
+}
+
+void VQRestAPI::perform(const std::shared_ptr<Attempt>& attempt) {
+    const auto& request = attempt->request;
+    auto fail = [this, attempt](RestClientError error) {
+        session_->delegateQueue()->async([attempt, error = std::move(error)] { attempt->completion(std::unexpected(error)); });
+    };
+    const bool fullURL = request.isFullURL();
+    std::shared_ptr<VQOAuthCredentials> credentials = attempt->account ? attempt->account->credentials() : nullptr;
+    const bool authenticate = !fullURL && request.requiresAuthentication;
+    if (authenticate && (!credentials || !credentials->accessToken)) {
+        return fail({RestClientError::RequestFailed{restError(401, "The request needs a signed-in user."), std::nullopt}});
+    }
+
+    std::string text;
+    if (fullURL) {
+        text = request.path;
+    } else if (request.baseURL) {
+        text = withoutTrailingSlash(*request.baseURL) + withLeadingSlash(request.path);
+    } else {
+        std::string base;
+        if (credentials && credentials->apiUrl()) {
+            base = credentials->apiUrl()->absoluteString();
+        } else {
+            base = VQOAuthClient::baseUrl(VQUserAccountManager::sharedInstance()->loginHost());
+        }
+        text = withoutTrailingSlash(base) + withLeadingSlash(request.endpoint) + withLeadingSlash(request.path);
+    }
+    if (auto query = queryText(request.queryParams); !query.empty()) {
+        text += (text.find('?') == std::string::npos ? '?' : '&') + query;
+    }
+    auto url = Url::parse(text);
+    if (!url) return fail({RestClientError::RequestFailed{makeURLError(URLError::badURL, text), std::nullopt}});
+
+    HttpRequest http(*url);
+    http.httpMethod = methodName(request.method);
+    http.setValue("application/json", "Accept");
+    if (auto manager = VeltraneSDKManager::sharedManagerIfAny()) http.setValue(manager->userAgent(), "User-Agent");
+    for (const auto& [name, value] : request.customHeaders) http.setValue(value, name);
+    if (authenticate) http.setValue("Bearer " + *credentials->accessToken, "Authorization");
+    if (request.bodyDictionary()) {
+        try {
+            http.httpBody = dataFromString(request.bodyDictionary()->dump(-1, ' ', false, Json::error_handler_t::strict));
+        } catch (const Json::exception& e) {
+            return fail({RestClientError::JsonSerializationFailed{
+                Error(std::string(kCocoaErrorDomain), 3851,
+                      {{std::string(kLocalizedDescriptionKey), std::string("The body cannot be written as JSON: ") + e.what()}})}});
+        }
+    } else if (request.bodyData()) {
+        http.httpBody = *request.bodyData();
+    }
+    if (request.contentType() && http.httpBody) http.setValue(*request.contentType(), "Content-Type");
+
+    auto self = shared_from_this();
+    session_->send(std::move(http), [self, attempt, authenticate](std::optional<Data> data,
+                                                                  std::optional<HttpResponse> response,
+                                                                  std::optional<Error> error) {
+        if (error || !response) {
+            attempt->completion(std::unexpected(RestClientError{RestClientError::RequestFailed{
+                error.value_or(makeURLError(URLError::badServerResponse)), std::nullopt}}));
+            return;
+        }
+        const int status = response->statusCode();
+        if (status == 401 && authenticate && !attempt->retried && attempt->account) {
+            // An expired token: refresh it once and send the request again.
+            attempt->retried = true;
+            VQUserAccountManager::sharedInstance()->refresh(
+                attempt->account->credentials(), [self, attempt, data, response](VQAuthResult result) {
+                    if (result) {
+                        attempt->account = result->userAccount;
+                        self->perform(attempt);
+                        return;
+                    }
+                    attempt->completion(std::unexpected(
+                        RestClientError{RestClientError::RequestFailed{httpError(401, data), *response}}));
+                });
+            return;
+        }
+        if (status >= 400) {
+            attempt->completion(
+                std::unexpected(RestClientError{RestClientError::RequestFailed{httpError(status, data), *response}}));
+            return;
+        }
+        Data body = data.value_or(Data{});
+        if (attempt->request.method == VQRestMethod::GET && body.empty()) {
+            attempt->completion(std::unexpected(RestClientError{RestClientError::ApiResponseIsEmpty{}}));
+            return;
+        }
+        const auto mime = response->mimeType().value_or("");
+        if (!body.empty() && mime.find("json") != std::string::npos && !parseJson(body)) {
+            attempt->completion(std::unexpected(RestClientError{RestClientError::DecodingFailed{
+                Error(std::string(kCocoaErrorDomain), CocoaError::propertyListReadCorrupt,
+                      {{std::string(kLocalizedDescriptionKey), "The data couldn't be read because it isn't in the correct format."}})}}));
+            return;
+        }
+        attempt->completion(RestResponse{std::move(body), *response});
+    });
+}
+
+} // namespace platform::veltrane

@@ -1,0 +1,558 @@
+#include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
+
+#include "Platform/Foundation/Reachability.hpp"
+#include "Platform/UI/Application.hpp"
+#include "Platform/UI/NavigationController.hpp"
+#include "Platform/UI/Window.hpp"
+#include "Platform/SDKs/Veltrane/VQOAuthError.hpp"
+#include "Platform/SDKs/Veltrane/VQUserAccountStore.hpp"
+#include "Platform/SDKs/Veltrane/VeltraneSDKManager.hpp"
+#include "Platform/UI/EventDriver.hpp"
+#include "Platform/Web/WebEventCommands.hpp"
+#include "Platform/Web/WebView.hpp"
+
+using namespace platform;
+using namespace platform::veltrane;
+using namespace veltranetest;
+
+namespace {
+
+class VQUserAccountManagerTest : public AccountFixture {
+protected:
+    /// Records the account manager's notifications with the current user at that moment.
+    void recordNotifications() {
+        for (const char* name : {kVQNotificationUserWillShowAuthView, kVQNotificationUserWillLogIn,
+                                 kVQNotificationUserDidLogIn, kVQNotificationUserDidRefreshToken,
+                                 kVQNotificationUserWillLogout, kVQNotificationUserDidLogout}) {
+            NotificationCenter::defaultCenter()->addObserver(name, nullptr, [this](const Notification& n) {
+                auto current = VQUserAccountManager::sharedInstance()->currentUser();
+                notifications.push_back(n.name + (current ? " current" : " none"));
+            });
+        }
+    }
+    std::vector<std::string> notifications;
+};
+
+long oauthCode(const VQAuthResult& result) {
+    if (result) return 0;
+    auto underlying = underlyingError(result.error());
+    return underlying && underlying->domain == kVQOAuthErrorDomain ? underlying->code : -1;
+}
+
+TEST_F(VQUserAccountManagerTest, SignsInThroughTheLoginScreen) {
+    VQSDKWindowManager::resetForTesting();
+    auto mainWindow = ui::Window::create();
+    mainWindow->setRootViewController(ui::ViewController::create());
+    VQSDKWindowManager::sharedManager()->setMainUIWindow(mainWindow);
+    mainWindow->makeKeyAndVisible();
+    manager->setAdditionalOAuthParameterKeys({"csrf_token"});
+    manager->setAdditionalTokenRefreshParams({{"csrf_token", "TRUE"}});
+
+    AuthResults results;
+    ASSERT_TRUE(manager->login(results.completion()));
+    auto screen = manager->loginViewController();
+    ASSERT_NE(screen, nullptr);
+    auto authWindow = VQSDKWindowManager::sharedManager()->authWindow();
+    ASSERT_NE(authWindow, nullptr);
+    testsupport::pump();
+    EXPECT_EQ(VQSDKWindowManager::sharedManager()->activeWindow(), authWindow);
+    EXPECT_EQ(authWindow->topViewController(), screen);
+
+    // The screen's web view shows the login host's sign-in page.
+    auto webView = screen->oauthView();
+    ASSERT_NE(webView, nullptr);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !webView->isLoading() && webView->title() == "Login | Community"; }))
+        << webView->title();
+    EXPECT_EQ(webView->url()->host(), std::string(kHost));
+
+    // The user signs in, as a scenario does it: the page submits its form and
+    // the server sends the web view to the redirect URI with a code.
+    ui::EventDriver driver;
+    web::registerEventCommands(driver);
+    EXPECT_EQ(web::frontMostWebView(), webView);
+    auto submitted = driver.execute(std::string("page navigate https://") + kHost +
+                                    "/vapi/oauth2/authorize/login?username=alice%40example.test&password=" +
+                                    kPassword + " --form");
+    ASSERT_TRUE(submitted) << submitted.error();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return results.count() == 1; }));
+    auto result = results.first();
+    ASSERT_TRUE(result) << localizedDescription(result.error());
+    EXPECT_TRUE(results.everOnMainThread);
+    EXPECT_EQ(result->authInfo.authType, VQOAuthType::webServer);
+    auto account = result->userAccount;
+    EXPECT_EQ(manager->currentUser(), account);
+
+    auto credentials = account->credentials();
+    ASSERT_NE(credentials, nullptr);
+    EXPECT_TRUE(server.isAccessTokenValid(credentials->accessToken.value_or("")));
+    EXPECT_TRUE(credentials->refreshToken.has_value());
+    EXPECT_EQ(credentials->clientId, kClientId);
+    EXPECT_EQ(credentials->redirectUri, kRedirectUri);
+    EXPECT_EQ(credentials->domain, kHost);
+    EXPECT_EQ(credentials->protocol, "https");
+    EXPECT_EQ(credentials->userId, "0US000000000001AAA");
+    EXPECT_EQ(credentials->organizationId, "0OR000000000001AAA");
+    EXPECT_EQ(credentials->communityId, communityserver::CommunityServer::kCommunityId);
+    EXPECT_EQ(credentials->instanceUrl->absoluteString(), std::string("https://") + kHost);
+    EXPECT_EQ(credentials->apiUrl()->absoluteString(), std::string("https://") + kHost);
+    ASSERT_TRUE(credentials->additionalOAuthFields.has_value());
+    EXPECT_TRUE((*credentials->additionalOAuthFields)["csrf_token"].is_string());
+
+    auto idData = account->idData();
+    ASSERT_NE(idData, nullptr);
+    EXPECT_EQ(idData->orgId, "0OR000000000001AAA");
+    EXPECT_EQ(idData->email, "alice@example.test");
+    ASSERT_TRUE(idData->customAttributes.has_value());
+    ASSERT_EQ(idData->customAttributes->size(), 2u);
+    EXPECT_EQ((*idData->customAttributes)[0].first, "ENABLE_BIOMETRICS_UNLOCK");
+    EXPECT_EQ((*idData->customAttributes)[1].first, "REQUIRE_BIOMETRICS_AFTER");
+
+    // The code went to the token endpoint with its PKCE verifier.
+    bool exchanged = false;
+    for (const auto& request : server.requests()) {
+        if (request.path == "/vapi/oauth2/token" && request.param("grant_type") == "authorization_code") {
+            exchanged = request.param("code_verifier").has_value() && request.param("csrf_token") == "TRUE";
+        }
+    }
+    EXPECT_TRUE(exchanged);
+    testsupport::pump();
+    EXPECT_FALSE(manager->isAuthenticating());
+    EXPECT_NE(VQSDKWindowManager::sharedManager()->activeWindow(), authWindow);
+}
+
+TEST_F(VQUserAccountManagerTest, AnnouncesLoginAndLogoutInOrder) {
+    recordNotifications();
+    auto account = signIn();
+    ASSERT_NE(account, nullptr);
+    const auto storedFile = VQUserAccountStore().fileFor(account->accountIdentity());
+    EXPECT_TRUE(FileManager::defaultManager().fileExists(storedFile));
+
+    bool fileGoneAtDidLogout = false;
+    NotificationCenter::defaultCenter()->addObserver(kVQNotificationUserDidLogout, nullptr, [&](const Notification& n) {
+        fileGoneAtDidLogout = !FileManager::defaultManager().fileExists(storedFile);
+        EXPECT_EQ(n.userInfo[kVQNotificationUserInfoAccountKey]["userId"], "0US000000000001AAA");
+    });
+    manager->logout();
+    EXPECT_EQ(notifications, (std::vector<std::string>{
+                                 std::string(kVQNotificationUserWillShowAuthView) + " none",
+                                 std::string(kVQNotificationUserWillLogIn) + " none",
+                                 std::string(kVQNotificationUserDidLogIn) + " current",
+                                 std::string(kVQNotificationUserWillLogout) + " current",
+                                 std::string(kVQNotificationUserDidLogout) + " none",
+                             }));
+    EXPECT_TRUE(fileGoneAtDidLogout);
+    EXPECT_EQ(manager->currentUser(), nullptr);
+    EXPECT_TRUE(manager->allUserAccounts().empty());
+    // The refresh token is revoked at the server.
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        for (const auto& request : server.requests()) {
+            if (request.path == "/vapi/oauth2/revoke") return true;
+        }
+        return false;
+    }));
+    // A logout with nobody signed in posts nothing.
+    notifications.clear();
+    manager->logout();
+    EXPECT_TRUE(notifications.empty());
+}
+
+TEST_F(VQUserAccountManagerTest, TheAccountSurvivesARelaunchWithNoTokenInClearText) {
+    manager->setAdditionalOAuthParameterKeys({"csrf_token"});
+    manager->setAdditionalTokenRefreshParams({{"csrf_token", "TRUE"}});
+    auto account = signIn();
+    ASSERT_NE(account, nullptr);
+    auto credentials = account->credentials();
+
+    // A relaunch: nothing in memory, keys read back from the keychain.
+    manager.reset();
+    VQUserAccountManager::resetForTesting();
+    KeyGenerator::clearCachedKeys();
+    manager = VQUserAccountManager::sharedInstance();
+    auto restored = manager->currentUser();
+    ASSERT_NE(restored, nullptr);
+    EXPECT_NE(restored, account);
+    EXPECT_EQ(*restored->credentials(), *credentials);
+    EXPECT_EQ(*restored->idData(), *account->idData());
+    EXPECT_EQ(restored->loginState(), VQUserAccountLoginState::loggedIn);
+
+    std::vector<std::string> secrets = server.issuedTokens();
+    secrets.push_back((*credentials->additionalOAuthFields)["csrf_token"].get<std::string>());
+    ASSERT_GE(secrets.size(), 3u);
+    auto files = sandboxFiles();
+    EXPECT_FALSE(files.empty());
+    for (const auto& [path, bytes] : files) {
+        for (const auto& secret : secrets) {
+            EXPECT_EQ(bytes.find(secret), std::string::npos) << path << " holds a token in clear text";
+        }
+    }
+}
+
+TEST_F(VQUserAccountManagerTest, AStoreThatCannotBeOpenedStartsSignedOut) {
+    ASSERT_NE(signIn(), nullptr);
+    manager.reset();
+    VQUserAccountManager::resetForTesting();
+    // The key is gone (another device's keychain): the sealed file cannot be opened.
+    ASSERT_TRUE(KeyGenerator::removeEncryptionKey(VQUserAccountStore::kEncryptionKeyLabel));
+    KeyGenerator::clearCachedKeys();
+    manager = VQUserAccountManager::sharedInstance();
+    EXPECT_EQ(manager->currentUser(), nullptr);
+    EXPECT_TRUE(manager->allUserAccounts().empty());
+}
+
+TEST_F(VQUserAccountManagerTest, RefreshOfAnExpiredTokenCallsBackExactlyOnceOffTheMainThread) {
+    server.setAccessTokenLifetime(60);
+    auto account = signIn();
+    ASSERT_NE(account, nullptr);
+    const auto oldToken = *account->credentials()->accessToken;
+    testsupport::advance(61);
+    EXPECT_FALSE(server.isAccessTokenValid(oldToken));
+    server.clearRequests();
+    std::vector<std::string> refreshed;
+    NotificationCenter::defaultCenter()->addObserver(kVQNotificationUserDidRefreshToken, nullptr,
+                                                     [&](const Notification& n) { refreshed.push_back(n.name); });
+
+    AuthResults first, second;
+    EXPECT_TRUE(manager->refresh(account->credentials(), first.completion()));
+    EXPECT_TRUE(manager->refresh(account->credentials(), second.completion()));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return first.count() == 1 && second.count() == 1 && !refreshed.empty(); }));
+    testsupport::pump();
+    EXPECT_EQ(first.count(), 1u);
+    EXPECT_EQ(second.count(), 1u);
+    EXPECT_FALSE(first.everOnMainThread);
+    ASSERT_TRUE(first.first());
+    EXPECT_EQ(first.first()->authInfo.authType, VQOAuthType::refresh);
+    EXPECT_EQ(first.first()->userAccount, account);
+    EXPECT_EQ(refreshed.size(), 1u);
+    // Both callers were served by one request.
+    EXPECT_EQ(server.requestCount(), 1u);
+
+    const auto newToken = *account->credentials()->accessToken;
+    EXPECT_NE(newToken, oldToken);
+    EXPECT_TRUE(server.isAccessTokenValid(newToken));
+    EXPECT_EQ(account->credentials()->refreshToken, first.first()->userAccount->credentials()->refreshToken);
+
+    // The stored account has the new token.
+    manager.reset();
+    VQUserAccountManager::resetForTesting();
+    EXPECT_EQ(VQUserAccountManager::sharedInstance()->currentUser()->credentials()->accessToken, newToken);
+}
+
+TEST_F(VQUserAccountManagerTest, RefreshFailuresAreReportedOnce) {
+    auto account = signIn();
+    ASSERT_NE(account, nullptr);
+    struct Case {
+        const char* name;
+        std::function<std::shared_ptr<VQOAuthCredentials>()> prepare;
+        bool started;
+        std::string domain;
+        long code;
+    };
+    const std::vector<Case> cases = {
+        {"no refresh token",
+         [&] {
+             auto credentials = std::make_shared<VQOAuthCredentials>(*account->credentials());
+             credentials->refreshToken.reset();
+             return credentials;
+         },
+         false, std::string(kVQOAuthErrorDomain), VQOAuthErrorCode::unavailable},
+        {"server down",
+         [&] {
+             server.failNextRequests(1, 503);
+             return account->credentials();
+         },
+         true, std::string(kVQOAuthErrorDomain), VQOAuthErrorCode::unknown},
+        {"offline",
+         [&] {
+             Reachability::setOffline(true);
+             return account->credentials();
+         },
+         true, std::string(kURLErrorDomain), URLError::notConnectedToInternet},
+        {"revoked",
+         [&] {
+             Reachability::setOffline(false);
+             server.revokeRefreshTokens();
+             return account->credentials();
+         },
+         true, std::string(kVQOAuthErrorDomain), VQOAuthErrorCode::invalidGrant},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        AuthResults results;
+        EXPECT_EQ(manager->refresh(item.prepare(), results.completion()), item.started);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return results.count() == 1; }));
+        testsupport::pump();
+        EXPECT_EQ(results.count(), 1u);
+        auto result = results.first();
+        ASSERT_FALSE(result);
+        ASSERT_TRUE(std::holds_alternative<UserAccountManagerError::RefreshFailed>(result.error().value));
+        auto underlying = underlyingError(result.error());
+        EXPECT_EQ(underlying->domain, item.domain);
+        EXPECT_EQ(underlying->code, item.code);
+    }
+    // A failed refresh leaves the user signed in; deciding what to do is the app's.
+    EXPECT_EQ(manager->currentUser(), account);
+}
+
+TEST_F(VQUserAccountManagerTest, RefusedOrSpoiledCodesEndTheSignIn) {
+    // A code made for another PKCE challenge: the SDK's verifier does not fit it.
+    AuthResults wrongVerifier;
+    ASSERT_TRUE(manager->login(wrongVerifier.completion()));
+    auto authorize = *manager->authorizationURL();
+    auto foreign = server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri,
+                                                 VQOAuthClient::Pkce::make().challenge);
+    ASSERT_TRUE(manager->handleAuthorizationRedirect(url(std::string(kRedirectUri) + "?code=" + *foreign +
+                                                         "&state=" + *queryValue(authorize, "state"))));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return wrongVerifier.count() == 1; }));
+    EXPECT_EQ(oauthCode(wrongVerifier.first()), VQOAuthErrorCode::invalidGrant);
+    ASSERT_TRUE(std::holds_alternative<UserAccountManagerError::LoginFailed>(wrongVerifier.first().error().value));
+
+    // A code used once already.
+    AuthResults first;
+    ASSERT_TRUE(manager->login(first.completion()));
+    authorize = *manager->authorizationURL();
+    auto code = *server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri, *queryValue(authorize, "code_challenge"));
+    ASSERT_TRUE(manager->handleAuthorizationRedirect(
+        url(std::string(kRedirectUri) + "?code=" + code + "&state=" + *queryValue(authorize, "state"))));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return first.count() == 1; }));
+    ASSERT_TRUE(first.first());
+    AuthResults replay;
+    ASSERT_TRUE(manager->login(replay.completion()));
+    authorize = *manager->authorizationURL();
+    ASSERT_TRUE(manager->handleAuthorizationRedirect(
+        url(std::string(kRedirectUri) + "?code=" + code + "&state=" + *queryValue(authorize, "state"))));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return replay.count() == 1; }));
+    EXPECT_EQ(oauthCode(replay.first()), VQOAuthErrorCode::invalidGrant);
+    // The earlier sign-in stays.
+    EXPECT_EQ(manager->currentUser(), first.first()->userAccount);
+}
+
+TEST_F(VQUserAccountManagerTest, RedirectsThatAreNotForThisSignIn) {
+    EXPECT_FALSE(manager->handleAuthorizationRedirect(url(std::string(kRedirectUri) + "?code=x")));
+    AuthResults results;
+    ASSERT_TRUE(manager->login(results.completion()));
+    EXPECT_FALSE(manager->isAuthorizationRedirect(url("vellicor://elsewhere?code=x")));
+    EXPECT_FALSE(manager->handleAuthorizationRedirect(url("https://community.example.test/s/")));
+    // A redirect with another sign-in's state ends this one.
+    ASSERT_TRUE(manager->handleAuthorizationRedirect(url(std::string(kRedirectUri) + "?code=x&state=forged")));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return results.count() == 1; }));
+    EXPECT_EQ(oauthCode(results.first()), VQOAuthErrorCode::invalidRequest);
+    EXPECT_FALSE(manager->isAuthenticating());
+
+    // The user refused: the page redirects with access_denied.
+    AuthResults denied;
+    ASSERT_TRUE(manager->login(denied.completion()));
+    auto state = *queryValue(*manager->authorizationURL(), "state");
+    ASSERT_TRUE(manager->handleAuthorizationRedirect(
+        url(std::string(kRedirectUri) + "?error=access_denied&error_description=no&state=" + state)));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return denied.count() == 1; }));
+    EXPECT_EQ(oauthCode(denied.first()), VQOAuthErrorCode::accessDenied);
+}
+
+TEST_F(VQUserAccountManagerTest, LoginNeedsItsSettings) {
+    struct Case {
+        const char* name;
+        std::function<void()> spoil;
+        long code;
+    };
+    const std::vector<Case> cases = {
+        {"no client id", [&] { manager->setOauthClientId(""); }, VQOAuthErrorCode::invalidClientId},
+        {"no redirect URI", [&] { manager->setOauthCompletionUrl("not a URL"); }, VQOAuthErrorCode::invalidRequest},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        manager->setOauthClientId(kClientId);
+        manager->setOauthCompletionUrl(kRedirectUri);
+        item.spoil();
+        AuthResults results;
+        EXPECT_FALSE(manager->login(results.completion()));
+        ASSERT_TRUE(testsupport::waitUntil([&] { return results.count() == 1; }));
+        EXPECT_EQ(oauthCode(results.first()), item.code);
+        EXPECT_FALSE(manager->isAuthenticating());
+    }
+}
+
+TEST_F(VQUserAccountManagerTest, StoppingOrCancellingASignInReportsCancelledToEveryCaller) {
+    AuthResults first, joined;
+    ASSERT_TRUE(manager->login(first.completion()));
+    ASSERT_TRUE(manager->login(joined.completion()));
+    std::optional<bool> stopped;
+    manager->stopCurrentAuthentication([&](bool value) { stopped = value; });
+    EXPECT_EQ(stopped, true);
+    testsupport::pump();
+    ASSERT_EQ(first.count(), 1u);
+    ASSERT_EQ(joined.count(), 1u);
+    EXPECT_TRUE(std::holds_alternative<UserAccountManagerError::Cancelled>(first.first().error().value));
+    manager->stopCurrentAuthentication([&](bool value) { stopped = value; });
+    EXPECT_EQ(stopped, false);
+
+    // The back button of a screen that offers one runs the cancellation handler.
+    struct BackScreen : VQLoginViewController {
+        bool shouldShowBackButton() override { return true; }
+    };
+    auto config = VQSDKLoginViewControllerConfig::create();
+    config->loginViewControllerCreationBlock = [] { return ui::makeController<BackScreen>(); };
+    manager->setLoginViewControllerConfig(config);
+    int cancelled = 0;
+    manager->setAuthCancelledByUserHandlerBlock([&] {
+        ++cancelled;
+        manager->stopCurrentAuthentication();
+    });
+    AuthResults backed;
+    ASSERT_TRUE(manager->login(backed.completion()));
+    auto screen = manager->loginViewController();
+    ASSERT_NE(std::dynamic_pointer_cast<BackScreen>(screen), nullptr);
+    auto& left = screen->navigationItem().leftBarButtonItems;
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(left.front()->simulateTap());
+    EXPECT_EQ(cancelled, 1);
+    ASSERT_EQ(backed.count(), 1u);
+    EXPECT_TRUE(std::holds_alternative<UserAccountManagerError::Cancelled>(backed.first().error().value));
+}
+
+TEST_F(VQUserAccountManagerTest, ServiceProviderCommandsGetACodeForTheCurrentUser) {
+    AuthResults notACommand;
+    EXPECT_FALSE(manager->handleIdentityProviderCommand(url("vellicor://open?page=home"), Json::object(),
+                                                        notACommand.completion()));
+    testsupport::pump();
+    ASSERT_EQ(notACommand.count(), 1u);
+    EXPECT_TRUE(std::holds_alternative<UserAccountManagerError::InvalidIdentityProviderCommand>(
+        notACommand.first().error().value));
+
+    AuthResults malformed;
+    EXPECT_TRUE(manager->handleIdentityProviderCommand(url("vellicor://idp?vqidp=sp_login&client_id=sp"),
+                                                       Json::object(), malformed.completion()));
+    testsupport::pump();
+    ASSERT_EQ(malformed.count(), 1u);
+    EXPECT_EQ(oauthCode(malformed.first()), VQOAuthErrorCode::invalidRequest);
+
+    auto account = signIn();
+    ASSERT_NE(account, nullptr);
+    const auto pkce = VQOAuthClient::Pkce::make();
+    AuthResults handled;
+    EXPECT_TRUE(manager->handleIdentityProviderCommand(
+        url("vellicor://idp?vqidp=sp_login&client_id=sp-app&redirect_uri=spapp%3A%2F%2Fdone&state=s1&code_challenge=" +
+            pkce.challenge),
+        Json::object(), handled.completion()));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return handled.count() == 1; }));
+    ASSERT_TRUE(handled.first()) << localizedDescription(handled.first().error());
+    EXPECT_EQ(handled.first()->userAccount, account);
+    EXPECT_EQ(handled.first()->authInfo.authType, VQOAuthType::identityProvider);
+    const auto& opened = ui::Application::shared().openedURLs();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].url.scheme(), "spapp");
+    EXPECT_EQ(queryValue(opened[0].url, "state"), "s1");
+    // The service provider can exchange the code with its own verifier.
+    auto code = queryValue(opened[0].url, "code");
+    ASSERT_TRUE(code.has_value());
+    std::optional<std::expected<Json, Error>> exchanged;
+    auto client = VQOAuthClient::create();
+    client->exchangeCode(kHost, "sp-app", "spapp://done", *code, pkce.verifier, {},
+                         [&](std::expected<Json, Error> answer) { exchanged = std::move(answer); });
+    ASSERT_TRUE(testsupport::waitUntil([&] { return exchanged.has_value(); }));
+    EXPECT_TRUE(exchanged->has_value());
+}
+
+TEST_F(VQUserAccountManagerTest, IdentityProviderInitiatedSignInOfAServiceProvider) {
+    const SPConfig config("sp-app", "spapp://done", {"api", "web", "refresh_token"}, "AB12.com.example.shared");
+    std::vector<std::string> events;
+    auto status = [&](VQSPLoginStatus value) { events.push_back("status " + description(value)); };
+    auto failure = [&](VQSPLoginError error) { events.push_back("failure " + description(error)); };
+    manager->kickOffIDPInitiatedLoginFlow(config, status, failure);
+    testsupport::pump();
+    EXPECT_EQ(events, std::vector<std::string>{"failure noUserSignedIn"});
+
+    ASSERT_NE(signIn(), nullptr);
+    events.clear();
+    manager->kickOffIDPInitiatedLoginFlow(SPConfig("", "spapp://done", {}, std::nullopt), status, failure);
+    testsupport::pump();
+    EXPECT_EQ(events, std::vector<std::string>{"failure invalidServiceProviderConfig"});
+
+    events.clear();
+    manager->kickOffIDPInitiatedLoginFlow(config, status, failure);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return events.size() == 3; }));
+    EXPECT_EQ(events, (std::vector<std::string>{"status authCodeRequested", "status authCodeReceived",
+                                                 "status serviceProviderOpened"}));
+    const auto& opened = ui::Application::shared().openedURLs();
+    ASSERT_EQ(opened.size(), 1u);
+    auto code = queryValue(opened[0].url, "code");
+    auto verifier = queryValue(opened[0].url, "code_verifier");
+    ASSERT_TRUE(code && verifier);
+    std::optional<std::expected<Json, Error>> exchanged;
+    auto client = VQOAuthClient::create();
+    client->exchangeCode(kHost, "sp-app", "spapp://done", *code, *verifier, {},
+                         [&](std::expected<Json, Error> answer) { exchanged = std::move(answer); });
+    ASSERT_TRUE(testsupport::waitUntil([&] { return exchanged.has_value(); }));
+    EXPECT_TRUE(exchanged->has_value());
+
+    // The service provider cannot be opened.
+    events.clear();
+    ui::Application::shared().setOpenURLResponder([](const Url&) { return false; });
+    manager->kickOffIDPInitiatedLoginFlow(config, status, failure);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return events.size() == 3; }));
+    EXPECT_EQ(events.back(), "failure serviceProviderUnavailable");
+}
+
+TEST_F(VQUserAccountManagerTest, TheDeveloperMenuSeesTheCurrentUser) {
+    auto actions = VeltraneSDKManager::accountActions();
+    ASSERT_TRUE(actions.hasCurrentUser);
+    EXPECT_FALSE(actions.hasCurrentUser());
+    ASSERT_NE(signIn(), nullptr);
+    EXPECT_TRUE(VeltraneSDKManager::accountActions().hasCurrentUser());
+    EXPECT_EQ(VeltraneSDKManager::accountActions().currentUserDescription(),
+              "<VQUserAccount userId=0US000000000001AAA orgId=0OR000000000001AAA>");
+}
+
+TEST(UserAccountManagerErrorTest, TheFirstThreeCasesCarryTheirCause) {
+    const Error cause = makeOAuthError(VQOAuthErrorCode::invalidGrant, "expired access/refresh token");
+    const VQOAuthInfo refreshInfo(2);
+    EXPECT_EQ(refreshInfo.authType, VQOAuthType::refresh);
+    EXPECT_EQ(VQOAuthInfo(99).authType, VQOAuthType::unknown);
+    struct Case {
+        UserAccountManagerError error;
+        long code;
+        bool carriesCause;
+        const char* description;
+    };
+    const std::vector<Case> cases = {
+        {UserAccountManagerError::loginFailed(cause), 0, true, "Login failed: expired access/refresh token"},
+        {UserAccountManagerError::refreshFailed(cause, refreshInfo), 1, true,
+         "Token refresh failed: expired access/refresh token"},
+        {UserAccountManagerError::authenticationFailed(cause, refreshInfo), 2, true,
+         "Authentication failed: expired access/refresh token"},
+        {UserAccountManagerError::cancelled(), 3, false, "Authentication was cancelled."},
+        {UserAccountManagerError::invalidIdentityProviderCommand(), 4, false,
+         "The URL is not an identity-provider command."},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.description);
+        EXPECT_EQ(errorCode(item.error), item.code);
+        EXPECT_EQ(localizedDescription(item.error), item.description);
+        EXPECT_EQ(underlyingError(item.error).has_value(), item.carriesCause);
+        auto bridged = asError(item.error);
+        EXPECT_EQ(bridged.domain, kVQUserAccountManagerErrorDomain);
+        EXPECT_EQ(bridged.code, item.code);
+        EXPECT_EQ(bridged.userInfo.contains(std::string(kUnderlyingErrorKey)), item.carriesCause);
+    }
+    EXPECT_EQ(underlyingError(cases[0].error)->code, 672);
+}
+
+TEST(VQIdDataTest, CustomAttributesKeepTheirOrderAndAnyKeys) {
+    auto parsed = VQIdData::fromIdentityAnswer(dataFromString(
+        R"({"user_id": "0USX", "org_id": "0ORX", "custom_attributes": {"Zeta": "1", "alpha": {"n": 2}}})"));
+    ASSERT_TRUE(parsed.has_value());
+    ASSERT_EQ(parsed->customAttributes->size(), 2u);
+    EXPECT_EQ((*parsed->customAttributes)[0], (std::pair<Json, Json>{"Zeta", "1"}));
+    EXPECT_EQ((*parsed->customAttributes)[1].second, (Json{{"n", 2}}));
+
+    VQIdData withOtherKeys = *parsed;
+    withOtherKeys.customAttributes->push_back({Json(7), Json("seven")});
+    auto restored = VQIdData::fromJson(withOtherKeys.toJson());
+    ASSERT_TRUE(restored.has_value());
+    EXPECT_EQ(*restored, withOtherKeys);
+
+    for (const char* bad : {"[]", "{}", R"({"user_id": "0USX"})", "not json"}) {
+        EXPECT_FALSE(VQIdData::fromIdentityAnswer(dataFromString(bad)).has_value()) << bad;
+    }
+}
+
+} // namespace
