@@ -8,9 +8,12 @@
 namespace vellicor {
 
 std::string InternalServerError::parseSupportId(const std::string& text) {
-    const auto regex = platform::Regex::make(R"([0-9]+-[0-9]+\s+\([0-9]+\))");
-    if (!regex) return {};
-    const auto match = regex->firstMatch(text);
+    // A match starts only where a run of digits starts (the leftmost match
+    // always does), and no run is given back once read, so the search reads
+    // the page a bounded number of times however many digits it holds.
+    static const platform::Regex supportId =
+        platform::Regex::make(R"((?<![0-9])[0-9]++-[0-9]++\s++\([0-9]++\))").value();
+    const auto match = supportId.firstMatch(text);
     if (!match) return {};
     const auto range = match->range();
     return text.substr(range.location, range.length);

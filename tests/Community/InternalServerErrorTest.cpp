@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using namespace vellicor;
 
 namespace {
@@ -99,6 +101,45 @@ TEST_F(InternalServerErrorTest, ReportsTheErrorPageWithItsSupportId) {
     EXPECT_EQ(check("/s/quiet"), true);
     ASSERT_EQ(center->errors.size(), 2u);
     EXPECT_EQ(center->errors[1].attributes["supportId"], "");
+}
+
+std::string repeated(std::string_view piece, std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) text += piece;
+    return text;
+}
+
+TEST(InternalServerErrorSupportId, FirstIdOfThePage) {
+    constexpr std::size_t kLarge = 64 * 1024;
+    struct Case {
+        const char* name;
+        std::string page;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"id then another", "Support: 1234-56789  (42) then 1-2 (3)", "1234-56789  (42)"},
+        {"id inside a word", "ref12-34 (5)x", "12-34 (5)"},
+        {"blanks of several kinds", "123-4\t\n (7)", "123-4\t\n (7)"},
+        {"no-break space is a blank", "1-2\xC2\xA0(3)", "1-2\xC2\xA0(3)"},
+        {"first candidate incomplete", "99999-1 (x) 5-6 (7)", "5-6 (7)"},
+        {"dash chain", "12-3-4 (5)", "3-4 (5)"},
+        {"no blank", "1-2(3)", ""},
+        {"unclosed", "1-2 (3", ""},
+        {"digits of another script", "\xD9\xA1-\xD9\xA2 (3)", ""},
+        {"empty", "", ""},
+        // Hostile pages: each is read in one pass.
+        {"40,000 digits", std::string(40000, '7'), ""},
+        {"64 KB of digits, then an id", std::string(kLarge, '1') + " 12-34 (5)", "12-34 (5)"},
+        {"64 KB of digits with an id at the end", std::string(kLarge, '1') + "-2 (3)", std::string(kLarge, '1') + "-2 (3)"},
+        {"64 KB of digit-dash pairs", repeated("1-", kLarge / 2), ""},
+        {"64 KB of blanks after a number pair", "1-1" + std::string(kLarge, ' '), ""},
+        {"64 KB of near-misses", repeated("1-2 (", kLarge / 5), ""},
+    };
+    for (const auto& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(InternalServerError::parseSupportId(c.page), c.expected) << c.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250)) << c.name;
+    }
 }
 
 TEST_F(InternalServerErrorTest, OrdinaryPageIsNotReported) {
