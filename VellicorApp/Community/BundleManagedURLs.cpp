@@ -90,18 +90,22 @@ std::shared_ptr<ManagedURLs> BundleManagedURLs::managedURLs() {
 void BundleManagedURLs::setExternalBrowser(std::vector<std::string> list) {
     notifyWillChange();
     externalBrowser_ = std::move(list);
+    listsDidChange();
 }
 void BundleManagedURLs::setInAppBrowser(std::vector<std::string> list) {
     notifyWillChange();
     inAppBrowser_ = std::move(list);
+    listsDidChange();
 }
 void BundleManagedURLs::setInAppSharedCookieBrowser(std::vector<std::string> list) {
     notifyWillChange();
     inAppSharedCookieBrowser_ = std::move(list);
+    listsDidChange();
 }
 void BundleManagedURLs::setWithinApp(std::vector<std::string> list) {
     notifyWillChange();
     withinApp_ = std::move(list);
+    listsDidChange();
 }
 void BundleManagedURLs::setDefaultBehavior(std::string behavior) {
     notifyWillChange();
@@ -136,6 +140,7 @@ void RuntimeManagedURLs::remove(const std::string& url, ManagedURLType type) {
     if (found == list.end()) return;
     notifyWillChange();
     list.erase(found);
+    listsDidChange();
 }
 
 std::optional<ManagedURLInputError> RuntimeManagedURLs::add(const std::string& url, ManagedURLType type) {
@@ -145,6 +150,7 @@ std::optional<ManagedURLInputError> RuntimeManagedURLs::add(const std::string& u
     if (type == ManagedURLType::unknown) return ManagedURLInputError::invalidType;
     notifyWillChange();
     mutableList(type).push_back(url);
+    listsDidChange();
     return std::nullopt;
 }
 

@@ -19,7 +19,9 @@ enum class ManagedURLInputError { invalidInput, invalidType, alreadyExist, reach
 std::string localizedReason(ManagedURLInputError error);
 
 /// A rule set read from the app's configuration or the stored copy. Every
-/// change is announced to the listener before it takes effect.
+/// change is announced to the listener before it takes effect, and the
+/// compiled form is dropped after it has (so a listener that routes a link
+/// still sees the old lists, and the next link the new ones).
 class BundleManagedURLs : public ManagedURLs {
 public:
     /// The lists as given; the default behaviour normalized (any text other

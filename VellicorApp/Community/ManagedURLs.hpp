@@ -2,20 +2,37 @@
 
 #include "VellicorApp/Community/ManagedURLType.hpp"
 
+#include <cstdint>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace vellicor {
 
 class Context;
+class ManagedURLsMatcher;
 
 /// A rule set: four lists of URL patterns, one per way of opening, and the
 /// default way for links no list claims. A pattern is an absolute URL or a
 /// path relative to the community start page.
+///
+/// Links are routed by the set's compiled form (matcher()), built on the
+/// first need and kept until a list or the community start page changes.
+/// Both kinds of change are pushed: a subclass that edits a list calls
+/// listsDidChange() after the edit, and whoever changes the login host or
+/// the running mode's start-page form calls setCommunityStartPage() (or
+/// communityStartPageDidChange() for a context's rule set). Lists are edited,
+/// and links routed, on the main thread (compiling reads the lists); the
+/// start page may be pushed from any thread.
 class ManagedURLs {
 public:
-    virtual ~ManagedURLs() = default;
+    ManagedURLs() = default;
+    /// Copies the start page given to `other`, not its compiled form.
+    ManagedURLs(const ManagedURLs& other);
+    ManagedURLs& operator=(const ManagedURLs& other);
+    virtual ~ManagedURLs();
 
     virtual const std::vector<std::string>& externalBrowser() const = 0;
     virtual const std::vector<std::string>& inAppBrowser() const = 0;
@@ -31,11 +48,38 @@ public:
     }
     /// The list a type owns; an empty list for unknown.
     const std::vector<std::string>& list(ManagedURLType type) const;
+
+    /// The lists compiled under the community start page; the same object
+    /// until something it depends on changes. Until a start page is set, the
+    /// running context's start page at the time of compiling is used.
+    std::shared_ptr<const ManagedURLsMatcher> matcher() const;
+    /// The community start page relative patterns stand under
+    /// (communityStartPage() of the login host); the next link is routed
+    /// under it.
+    void setCommunityStartPage(std::string startPage);
+
+protected:
+    /// Drops the compiled form, so that the next link sees the lists as they
+    /// are now. Call after a list has changed.
+    void listsDidChange();
+
+private:
+    // Guards the three fields below; never held while compiling.
+    mutable std::mutex mutex_;
+    mutable std::shared_ptr<const ManagedURLsMatcher> matcher_;
+    std::optional<std::string> communityStartPage_;
+    // Counts changes, so that a form compiled while a change came is not kept.
+    std::uint64_t changes_ = 0;
 };
 
 /// The rule set a context runs with; null when it has none.
 std::shared_ptr<ManagedURLs> managedURLs(const Context& context);
 /// Sets (or, with null, clears) the rule set a context runs with.
 void setManagedURLs(const std::shared_ptr<Context>& context, std::shared_ptr<ManagedURLs> rules);
+
+/// Hands the context's rule set (if any) the community start page of the
+/// context's login host in the running mode's start-page form. Call after the
+/// login host or that form has changed.
+void communityStartPageDidChange(const Context& context);
 
 } // namespace vellicor

@@ -2,43 +2,22 @@
 
 #include "VellicorApp/Community/CommunityAddress.hpp"
 #include "VellicorApp/Community/ManagedURLs.hpp"
+#include "VellicorApp/Community/ManagedURLsMatcher.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 
 #include "Platform/Foundation/Text.hpp"
 #include "Platform/UI/Application.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 
 namespace vellicor {
 
 namespace {
 
-// Whole-string patterns of rule entries, in the platform's regular
-// expression syntax.
-constexpr std::string_view kAbsolutePattern =
-    R"(^(https?:\/\/)([\da-zA-Z\Q$-_.+!*'(),;/?:@=&\E]+\.[a-zA-Z\.]{2,63}|[\d\.]+)([\/:?=&#]{1}[\da-zA-Z\Q$-_.+!*'(),;/?:@=&\E]+)*[\/\?]?$)";
-constexpr std::string_view kRelativePattern =
-    R"(^(\/)([\da-zA-Z\Q$-_.+!*'(),;/?:@=&\E]*|[\d\.]+)([\/:?=&#]{1}[\da-zA-Z\Q$-_.+!*'(),;/?:@=&\E]+)*[\/\?]?$)";
-// A further site below the community's address.
-constexpr std::string_view kNestedSitePattern = "[/].+[/]s([/]?$|[/].+)";
-
-const platform::Regex& compiled(std::string_view pattern) {
-    // The three patterns are fixed and compile; a failure would be a fault of
-    // this file, caught by its tests.
-    if (pattern == kAbsolutePattern) {
-        static const platform::Regex regex = platform::Regex::make(kAbsolutePattern).value();
-        return regex;
-    }
-    if (pattern == kRelativePattern) {
-        static const platform::Regex regex = platform::Regex::make(kRelativePattern).value();
-        return regex;
-    }
-    static const platform::Regex regex = platform::Regex::make(kNestedSitePattern).value();
-    return regex;
-}
-
+// Host names compare in ASCII letter case only: a full Unicode case fold
+// would take hosts written with look-alike letters ("\u017F" for "s") for
+// the community's.
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
@@ -50,34 +29,122 @@ std::string loginHost() {
     return context->userAccountManager ? context->userAccountManager->loginHost() : std::string();
 }
 
-// Whether a URL (its components) matches one rule pattern. The community
-// start page that relative patterns stand under is formed on first need and
-// kept for the rest of one classification.
-bool evaluateURL(const platform::UrlComponents& components, const std::string& pattern,
-                 std::optional<std::string>& startPage) {
-    std::optional<platform::UrlComponents> patternComponents;
-    if (isAbsoluteURL(pattern)) {
-        patternComponents = platform::UrlComponents::parse(pattern);
-    } else if (isRelativeURL(pattern)) {
-        if (!startPage) startPage = communityStartPage(loginHost());
-        patternComponents = platform::UrlComponents::parse(*startPage + pattern.substr(1));
-    } else {
-        return false;
-    }
-    if (!patternComponents) return false;
-
-    if (components.scheme != patternComponents->scheme) return false;
-    if (components.host != patternComponents->host) return false;
-
-    const auto& patternPath = patternComponents->path;
-    if (patternPath.empty()) return true;
-    if (withTrailingSlash(components.path).starts_with(withTrailingSlash(patternPath))) return true;
-    return patternPath == "/";
-}
-
 std::optional<std::string> defaultBehavior(const std::shared_ptr<ManagedURLs>& rules) {
     if (!rules) return std::nullopt;
     return rules->defaultBehavior();
+}
+
+// The community's address as URL parts: a start page with its scheme
+// ("https://host/path/"), or a login host without one ("host/path").
+std::optional<platform::UrlComponents> communityAddress(std::string_view address) {
+    if (address.find("://") == std::string_view::npos) {
+        return platform::UrlComponents::parse("https://" + std::string(address));
+    }
+    auto parsed = platform::UrlComponents::parse(address);
+    if (!parsed || !parsed->scheme || !equalsIgnoringAsciiCase(*parsed->scheme, "https")) return std::nullopt;
+    return parsed;
+}
+
+// A missing port is the HTTPS default.
+int effectivePort(const std::optional<int>& port) { return port.value_or(443); }
+
+// The percent-encoded path with "%2e" written "." and "%2f" written "/",
+// the forms a server may read them in.
+std::string withDotsAndSlashesDecoded(std::string_view encodedPath) {
+    std::string decoded;
+    decoded.reserve(encodedPath.size());
+    for (std::size_t i = 0; i < encodedPath.size(); ++i) {
+        if (encodedPath[i] == '%' && i + 2 < encodedPath.size() && encodedPath[i + 1] == '2') {
+            const char low = static_cast<char>(std::tolower(static_cast<unsigned char>(encodedPath[i + 2])));
+            if (low == 'e' || low == 'f') {
+                decoded.push_back(low == 'e' ? '.' : '/');
+                i += 2;
+                continue;
+            }
+        }
+        decoded.push_back(encodedPath[i]);
+    }
+    return decoded;
+}
+
+bool hasDotSegment(std::string_view path) {
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        auto end = path.find('/', start);
+        if (end == std::string_view::npos) end = path.size();
+        const std::string_view segment = path.substr(start, end - start);
+        if (segment == "." || segment == "..") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// The link's decoded path without dot segments: "." and ".." (also written
+// with "%2e", or after "%2f") are removed as RFC 3986 resolution removes
+// them, so "/site/../other" is "/other". None when the path does not resolve.
+std::optional<std::string> pathWithoutDotSegments(const platform::Url& url, const std::string& decodedPath) {
+    const std::string path = withDotsAndSlashesDecoded(url.percentEncodedPath());
+    if (!hasDotSegment(path)) return decodedPath;
+    // Resolving the rooted path against any base removes its dot segments;
+    // "/." in front keeps a path that starts with "//" a path.
+    static const platform::Url base = platform::Url::parse("https://base.invalid/").value();
+    const auto resolved = platform::Url::parse("/." + path, base);
+    if (!resolved) return std::nullopt;
+    const std::string normalized = resolved->percentEncodedPath();
+    return platform::removingPercentEncoding(normalized).value_or(normalized);
+}
+
+// The length of the line break at `i` ("\r\n" counts as one); 0 for none.
+// Line breaks are those of the platform's regular expressions.
+std::size_t lineBreakLength(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
+    const unsigned first = byte(i);
+    if (first == '\r') return byte(i + 1) == '\n' ? 2 : 1;
+    if (first >= '\n' && first <= '\r') return 1;                                             // LF, VT, FF
+    if (first == 0xC2 && byte(i + 1) == 0x85) return 2;                                        // U+0085
+    if (first == 0xE2 && byte(i + 1) == 0x80 && (byte(i + 2) == 0xA8 || byte(i + 2) == 0xA9)) { // U+2028, U+2029
+        return 3;
+    }
+    return 0;
+}
+
+// Whether nothing, or only one line break, follows position `i`.
+bool endsAt(std::string_view text, std::size_t i) {
+    return i >= text.size() || i + lineBreakLength(text, i) == text.size();
+}
+
+// Whether the path below the community's leads into a further site: a "/",
+// at least one character, "/s", then the end (perhaps after one more "/") or
+// "/" and at least one more character. A character here is anything but a
+// line break. One walk over the path.
+bool leadsIntoNestedSite(std::string_view rest) {
+    constexpr auto none = std::string_view::npos;
+    std::size_t lastSlash = none;
+    std::size_t slashBefore = none;
+    std::size_t lastBreak = none;
+    for (std::size_t i = 0; i < rest.size();) {
+        if (const auto length = lineBreakLength(rest, i)) {
+            lastBreak = i;
+            i += length;
+            continue;
+        }
+        if (rest[i] == '/') {
+            if (i + 1 < rest.size() && rest[i + 1] == 's') {
+                // The segment before "/s" opens at the last "/" with at least
+                // one character after it, and holds no line break.
+                const auto opening = lastSlash != none && lastSlash + 1 < i ? lastSlash : slashBefore;
+                const bool segment = opening != none && (lastBreak == none || lastBreak < opening);
+                const std::size_t after = i + 2;
+                const bool siteEnds = endsAt(rest, after) ||
+                                      (rest[after] == '/' && (endsAt(rest, after + 1) || lineBreakLength(rest, after + 1) == 0));
+                if (segment && siteEnds) return true;
+            }
+            slashBefore = lastSlash;
+            lastSlash = i;
+        }
+        ++i;
+    }
+    return false;
 }
 
 } // namespace
@@ -87,43 +154,37 @@ bool isHttpRequest(const platform::Url& url) {
     return scheme && (*scheme == "http" || *scheme == "https" || *scheme == "tnx");
 }
 
-bool isInternalCommunityURL(const platform::Url& url, std::string_view loginHost) {
+bool isInternalCommunityURL(const platform::Url& url, std::string_view address) {
     const auto scheme = url.scheme();
     if (!scheme || *scheme != "https") return false;
 
-    const auto community = platform::UrlComponents::parse("https://" + std::string(loginHost));
+    const auto community = communityAddress(address);
     if (!community || !community->host || community->host->empty()) return false;
     const auto components = platform::UrlComponents::fromUrl(url, true);
     if (!components || !components->host || !equalsIgnoringAsciiCase(*components->host, *community->host)) {
         return false;
     }
-    if (community->port && community->port != components->port) return false;
+    if (effectivePort(community->port) != effectivePort(components->port)) return false;
 
     // The community's path, whole segments only: "/site" is not "/site2".
     std::string communityPath = community->path;
     while (!communityPath.empty() && communityPath.back() == '/') communityPath.pop_back();
-    const auto& path = components->path;
-    if (!communityPath.empty() && path != communityPath && !path.starts_with(communityPath + "/")) return false;
+    const auto path = pathWithoutDotSegments(url, components->path);
+    if (!path) return false;
+    if (!communityPath.empty() && *path != communityPath && !path->starts_with(communityPath + "/")) return false;
 
-    const std::string_view rest = std::string_view(path).substr(std::min(communityPath.size(), path.size()));
-    if (rest.empty()) return true;
-    return !compiled(kNestedSitePattern).firstMatch(rest).has_value();
+    const std::string_view rest = std::string_view(*path).substr(std::min(communityPath.size(), path->size()));
+    return !leadsIntoNestedSite(rest);
 }
 
 ManagedURLType isManagedURL(const platform::Url& url) {
     const auto rules = managedURLs(*AppContext::current());
     if (!rules) return ManagedURLType::unknown;
+    const auto matcher = rules->matcher();
+    if (matcher->empty()) return ManagedURLType::unknown;
     const auto components = platform::UrlComponents::fromUrl(url, true);
     if (!components) return ManagedURLType::unknown;
-    std::optional<std::string> startPage;
-    constexpr std::array order = {ManagedURLType::internalBrowser, ManagedURLType::internalWebApp,
-                                  ManagedURLType::externalBrowser, ManagedURLType::internalCookieBrowser};
-    for (const auto type : order) {
-        for (const auto& pattern : rules->list(type)) {
-            if (evaluateURL(*components, pattern, startPage)) return type;
-        }
-    }
-    return ManagedURLType::unknown;
+    return matcher->match(*components);
 }
 
 bool shouldTreatAsInternalWebAppLink(const platform::Url& url) {
@@ -153,12 +214,6 @@ platform::Json externalURLOptions(const platform::Url& url) {
     if (isHttpRequest(url)) options[platform::ui::kOpenURLOptionUniversalLinksOnly] = true;
     return options;
 }
-
-bool isAbsoluteURL(std::string_view text) { return compiled(kAbsolutePattern).matchesWhole(text); }
-
-bool isRelativeURL(std::string_view text) { return compiled(kRelativePattern).matchesWhole(text); }
-
-bool isValidURL(std::string_view text) { return isAbsoluteURL(text) || isRelativeURL(text); }
 
 bool isBaseCommunityURL(std::string_view text) { return text == communityStartPage(loginHost()); }
 

@@ -17,12 +17,15 @@ namespace vellicor {
 /// Whether the scheme is exactly "http", "https" or "tnx".
 bool isHttpRequest(const platform::Url& url);
 
-/// Whether the URL is a page of the community of a login host (a host name,
-/// perhaps with a path, without a scheme): scheme exactly "https", the same
-/// host (letter case aside), a path at or below the login host's path (whole
-/// segments only), and no further site below that path (a segment followed by
-/// "/s" at the end or by "/s/").
-bool isInternalCommunityURL(const platform::Url& url, std::string_view loginHost);
+/// Whether the URL is a page of the community at `address`: a login host (a
+/// host name, perhaps with a port and a path, without a scheme) or a start
+/// page with its scheme ("https://host/path/"; another scheme has no pages).
+/// A page has the scheme exactly "https", the same host (ASCII letter case
+/// aside), the same port (none and 443 being the same), a path at or below
+/// the address's path (whole segments only, after removing "." and ".."
+/// segments, also written "%2e"), and no further site below that path (a
+/// segment followed by "/s" at the end or by "/s/"). Linear in the URL's length.
+bool isInternalCommunityURL(const platform::Url& url, std::string_view address);
 
 /// The first rule list with a pattern that claims the URL, tried in the order
 /// in-app browser, within app, external browser, shared-cookie browser;
@@ -36,7 +39,8 @@ bool shouldTreatAsInternalCookieBrowserLink(const platform::Url& url);
 /// HTTP links the rules do not send to the external browser, else none.
 platform::Json externalURLOptions(const platform::Url& url);
 
-/// Whether the whole text is an absolute http(s) URL pattern.
+/// Whether the whole text is an absolute http(s) URL pattern. Linear in the
+/// text's length, as is isRelativeURL.
 bool isAbsoluteURL(std::string_view text);
 /// Whether the whole text is a path pattern beginning with "/".
 bool isRelativeURL(std::string_view text);
