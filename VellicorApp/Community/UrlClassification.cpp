@@ -134,9 +134,11 @@ bool leadsIntoNestedSite(std::string_view rest) {
                 // one character after it, and holds no line break.
                 const auto opening = lastSlash != none && lastSlash + 1 < i ? lastSlash : slashBefore;
                 const bool segment = opening != none && (lastBreak == none || lastBreak < opening);
+                // Then the end, "/" and the end, or "/" and a character.
                 const std::size_t after = i + 2;
-                const bool siteEnds = endsAt(rest, after) ||
-                                      (rest[after] == '/' && (endsAt(rest, after + 1) || lineBreakLength(rest, after + 1) == 0));
+                const bool siteEnds =
+                    endsAt(rest, after) ||
+                    (rest[after] == '/' && (endsAt(rest, after + 1) || lineBreakLength(rest, after + 1) == 0));
                 if (segment && siteEnds) return true;
             }
             slashBefore = lastSlash;

@@ -33,7 +33,9 @@ constexpr std::array<unsigned char, 128> makeClasses() {
     for (unsigned char c = 'a'; c <= 'z'; ++c) classes[c] = kPatternCharacter | kHostLetter;
     for (unsigned char c = 'A'; c <= 'Z'; ++c) classes[c] = kPatternCharacter | kHostLetter;
     for (unsigned char c = '0'; c <= '9'; ++c) classes[c] = kPatternCharacter | kAddressDigit;
-    for (const char c : std::string_view("$-_+!*'(),;/?:@=&")) classes[static_cast<unsigned char>(c)] = kPatternCharacter;
+    for (const char c : std::string_view("$-_+!*'(),;/?:@=&")) {
+        classes[static_cast<unsigned char>(c)] = kPatternCharacter;
+    }
     classes['.'] = kPatternCharacter | kHostLetter | kAddressDigit;
     return classes;
 }

@@ -130,7 +130,8 @@ TEST(InternalServerErrorSupportId, FirstIdOfThePage) {
         // Hostile pages: each is read in one pass.
         {"40,000 digits", std::string(40000, '7'), ""},
         {"64 KB of digits, then an id", std::string(kLarge, '1') + " 12-34 (5)", "12-34 (5)"},
-        {"64 KB of digits with an id at the end", std::string(kLarge, '1') + "-2 (3)", std::string(kLarge, '1') + "-2 (3)"},
+        {"64 KB of digits with an id at the end", std::string(kLarge, '1') + "-2 (3)",
+         std::string(kLarge, '1') + "-2 (3)"},
         {"64 KB of digit-dash pairs", repeated("1-", kLarge / 2), ""},
         {"64 KB of blanks after a number pair", "1-1" + std::string(kLarge, ' '), ""},
         {"64 KB of near-misses", repeated("1-2 (", kLarge / 5), ""},
