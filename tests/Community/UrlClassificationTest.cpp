@@ -10,9 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <random>
+#include <thread>
 
 using namespace vellicor;
 
@@ -268,6 +270,30 @@ TEST_F(UrlClassificationTest, RelativeRulesFollowThePushedStartPage) {
 
     // Absolute patterns never depended on it.
     EXPECT_EQ(isManagedURL(url("https://docs.example.org/guide")), T::internalBrowser);
+}
+
+TEST_F(UrlClassificationTest, StartPagePushedFromAnotherThreadReachesTheNextLink) {
+    installRules("InAppBrowser");
+    const auto rules = managedURLs(*context);
+    std::atomic<bool> pushed = false;
+    std::thread pusher([&] {
+        for (int i = 0; i < 200; ++i) {
+            rules->setCommunityStartPage(i % 2 == 0 ? "https://other.example.test/s/"
+                                                    : "https://community.example.test/s/");
+        }
+        rules->setCommunityStartPage("https://other.example.test/s/");
+        pushed = true;
+    });
+    // Links routed meanwhile see one start page or the other, never a torn one.
+    int routed = 0;
+    while (!pushed.load() && routed < 1'000'000) {
+        const auto type = isManagedURL(url("https://community.example.test/s/topic"));
+        ASSERT_TRUE(type == T::internalWebApp || type == T::unknown);
+        ++routed;
+    }
+    pusher.join();
+    EXPECT_EQ(isManagedURL(url("https://other.example.test/s/topic")), T::internalWebApp);
+    EXPECT_EQ(isManagedURL(url("https://community.example.test/s/topic")), T::unknown);
 }
 
 TEST_F(UrlClassificationTest, WithoutRulesOnlyCommunityLinksStayInside) {
