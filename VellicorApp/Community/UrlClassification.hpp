@@ -29,7 +29,9 @@ bool isInternalCommunityURL(const platform::Url& url, std::string_view address);
 
 /// The first rule list with a pattern that claims the URL, tried in the order
 /// in-app browser, within app, external browser, shared-cookie browser;
-/// unknown when none does or the context has no rules.
+/// unknown when none does or the context has no rules. Uses the rule set's
+/// compiled form (ManagedURLs::matcher()): one parse of the URL and one
+/// look-up of its scheme and host, however many rules there are.
 ManagedURLType isManagedURL(const platform::Url& url);
 /// Whether the URL opens inside the community web app.
 bool shouldTreatAsInternalWebAppLink(const platform::Url& url);
