@@ -66,7 +66,11 @@ std::shared_ptr<ViewController> Storyboard::adopt(std::shared_ptr<ViewController
 
 std::shared_ptr<ViewController> Storyboard::instantiateInitialViewController() {
     if (!definition_.initial) return nullptr;
-    return adopt(definition_.initial());
+    auto controller = adopt(definition_.initial());
+    if (auto it = definition_.embedSegues.find(""); controller && it != definition_.embedSegues.end()) {
+        controller->embedSegueIdentifiers = it->second;
+    }
+    return controller;
 }
 
 std::shared_ptr<ViewController> Storyboard::instantiateViewController(const std::string& identifier) {
@@ -75,7 +79,11 @@ std::shared_ptr<ViewController> Storyboard::instantiateViewController(const std:
         fatalError("Storyboard (<Storyboard " + name_ + ">) doesn't contain a view controller with identifier '" +
                    identifier + "'");
     }
-    return adopt(it->second());
+    auto controller = adopt(it->second());
+    if (auto embeds = definition_.embedSegues.find(identifier); controller && embeds != definition_.embedSegues.end()) {
+        controller->embedSegueIdentifiers = embeds->second;
+    }
+    return controller;
 }
 
 const SegueDefinition* Storyboard::segue(const std::string& identifier) const {

@@ -18,9 +18,13 @@ struct PLATFORM_EXPORT SegueDefinition {
     /// push: onto the source's navigation controller; present: modally; show:
     /// pushed when the source is in a navigation controller, else presented.
     /// A push without a navigation controller is presented as well.
-    enum class Kind { push, present, show };
+    /// embed: run while the source's view loads (before its viewDidLoad): the
+    /// destination becomes a child whose view fills the source's subview with
+    /// the accessibility identifier `container` (the root view when empty).
+    enum class Kind { push, present, show, embed };
     Kind kind = Kind::show;
     std::string destination;
+    std::string container;
 };
 
 /// What the app registers for a storyboard: its controllers by identifier, the
@@ -31,6 +35,8 @@ struct PLATFORM_EXPORT StoryboardDefinition {
     Factory initial;
     std::map<std::string, Factory> controllers;
     std::map<std::string, SegueDefinition> segues;
+    /// The embed segues of a controller identifier ("" for the initial one), in order.
+    std::map<std::string, std::vector<std::string>> embedSegues;
 };
 
 /// A storyboard: a process-wide registry entry from which controllers are made.
