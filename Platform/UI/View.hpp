@@ -19,6 +19,23 @@ class ViewController;
 class Window;
 class View;
 
+/// The corners of a rectangle (bits).
+namespace RectCorner {
+inline constexpr unsigned topLeft = 1u << 0;
+inline constexpr unsigned topRight = 1u << 1;
+inline constexpr unsigned bottomLeft = 1u << 2;
+inline constexpr unsigned bottomRight = 1u << 3;
+inline constexpr unsigned allCorners = topLeft | topRight | bottomLeft | bottomRight;
+} // namespace RectCorner
+
+/// A layer mask shaped as a rectangle with some corners rounded.
+struct PLATFORM_EXPORT RoundedRectMask {
+    Rect rect;
+    unsigned corners = RectCorner::allCorners;
+    Size cornerRadii;
+    bool operator==(const RoundedRectMask&) const = default;
+};
+
 /// The drawing layer's values a screen sets; kept as data.
 struct PLATFORM_EXPORT Layer {
     double borderWidth = 0;
@@ -29,6 +46,8 @@ struct PLATFORM_EXPORT Layer {
     Size shadowOffset{0, -3};
     double shadowRadius = 3;
     bool masksToBounds = false;
+    /// The shape that clips the layer; none: no mask.
+    std::optional<RoundedRectMask> mask;
 };
 
 /// Layout attributes of constraints.

@@ -243,6 +243,20 @@ void ViewController::setTraitCollection(const TraitCollection& traits) {
     }
 }
 
+void ViewController::transitionToSize(Size size, const std::optional<TraitCollection>& traits) {
+    std::vector<std::shared_ptr<ViewController>> subtree;
+    std::vector<std::shared_ptr<ViewController>> pending{shared_from_this()};
+    while (!pending.empty()) {
+        auto controller = std::move(pending.back());
+        pending.pop_back();
+        subtree.push_back(controller);
+        if (controller->presented_) pending.push_back(controller->presented_);
+        for (auto it = controller->children_.rbegin(); it != controller->children_.rend(); ++it) pending.push_back(*it);
+    }
+    for (const auto& controller : subtree) controller->viewWillTransitionToSize(size);
+    if (traits) setTraitCollection(*traits);
+}
+
 // Containment ---------------------------------------------------------------------------
 
 void ViewController::addChild(const std::shared_ptr<ViewController>& child) {

@@ -128,6 +128,12 @@ public:
     virtual void viewWillLayoutSubviews() {}
     virtual void viewDidLayoutSubviews() {}
     virtual void traitCollectionDidChange(const TraitCollection& /*previous*/) {}
+    /// The screen is about to take another size (a rotation).
+    virtual void viewWillTransitionToSize(Size /*size*/) {}
+    /// A rotation of the screen to `size`: this controller, its children and
+    /// what it presents hear viewWillTransitionToSize, then the traits change
+    /// when `traits` is given.
+    void transitionToSize(Size size, const std::optional<TraitCollection>& traits = std::nullopt);
     virtual StatusBarStyle preferredStatusBarStyle() const { return StatusBarStyle::defaultStyle; }
 
     /// Whether the controller is between viewDidAppear and viewWillDisappear.
