@@ -4,7 +4,8 @@
 
 #include "Platform/Foundation/Dispatch.hpp"
 
-#include <fmt/format.h>
+#include <charconv>
+#include <string>
 
 namespace vellicor {
 
@@ -20,9 +21,12 @@ void deferredPush(const std::shared_ptr<platform::ui::NavigationController>& nav
         if (completion) completion();
         return;
     }
+    // The delay in its shortest decimal form ("0.3").
+    char seconds[32];
+    const auto written = std::to_chars(seconds, seconds + sizeof seconds, delay);
     // Log text read by support tooling; keep verbatim (spelling included).
-    Logger::warning(fmt::format("PresentedViewController was not nil, delaying push presntation of {} for {} sec.",
-                                viewController->description(), delay),
+    Logger::warning("PresentedViewController was not nil, delaying push presntation of " +
+                        viewController->description() + " for " + std::string(seconds, written.ptr) + " sec.",
                     "UINavigationController");
     std::weak_ptr<platform::ui::NavigationController> weakNavigation = navigation;
     platform::MainQueue::asyncAfter(delay, [weakNavigation, viewController, animated, completion] {
