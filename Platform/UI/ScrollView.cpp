@@ -4,6 +4,8 @@
 
 #include "Platform/UI/ViewDump.hpp"
 
+#include <algorithm>
+
 namespace platform::ui {
 
 std::shared_ptr<ScrollView> ScrollView::create(Rect frame) { return makeView<ScrollView>(frame); }
@@ -65,7 +67,12 @@ bool ScrollView::simulatePan(const std::vector<double>& steps) {
     for (double step : steps) {
         finger += step;
         own->finger_ = Point{0, finger};
-        if (scrolls) setContentOffset(Point{contentOffset_.x, contentOffset_.y - step});
+        if (scrolls) {
+            double y = contentOffset_.y - step;
+            // Without bouncing the content stops at its top.
+            if (!bounces) y = std::max(y, -contentInset.top);
+            setContentOffset(Point{contentOffset_.x, y});
+        }
         for (const auto& pan : joined) pan->movePan(Point{0, finger});
     }
     if (scrolls) {

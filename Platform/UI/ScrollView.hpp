@@ -64,8 +64,8 @@ public:
     /// didEndDragging(false). A pan recognizer of an ancestor view joins the
     /// drag, step by step after the scrolling, only when it may receive the
     /// touch and it or the scroll view's pan allows both together; while it
-    /// joins, the content moves too unless scrolling is off. False when
-    /// neither moved.
+    /// joins, the content moves too unless scrolling is off. Without
+    /// bouncing the content stops at its top. False when neither moved.
     bool simulatePan(const std::vector<double>& steps);
     /// The scroll view's own pan (its translation is the finger's move).
     std::shared_ptr<PanGestureRecognizer> panGestureRecognizer();

@@ -57,6 +57,7 @@ void MenuActionsListViewController::viewDidLoad() {
 }
 
 void MenuActionsListViewController::configure() {
+    loadViewIfNeeded();
     if (auto table = tableView()) table->bounces = false;
     if (auto bar = slideIndicationTopBar()) bar->isHidden = false;
 }
