@@ -86,6 +86,11 @@ std::shared_ptr<ViewController> Storyboard::instantiateViewController(const std:
     return controller;
 }
 
+std::string Storyboard::embedContainer(const std::string& segueIdentifier) const {
+    auto it = definition_.embedContainers.find(segueIdentifier);
+    return it == definition_.embedContainers.end() ? std::string{} : it->second;
+}
+
 const SegueDefinition* Storyboard::segue(const std::string& identifier) const {
     auto it = definition_.segues.find(identifier);
     return it == definition_.segues.end() ? nullptr : &it->second;

@@ -19,12 +19,11 @@ struct PLATFORM_EXPORT SegueDefinition {
     /// pushed when the source is in a navigation controller, else presented.
     /// A push without a navigation controller is presented as well.
     /// embed: run while the source's view loads (before its viewDidLoad): the
-    /// destination becomes a child whose view fills the source's subview with
-    /// the accessibility identifier `container` (the root view when empty).
+    /// destination becomes a child whose view fills the source's subview named
+    /// in StoryboardDefinition::embedContainers (the root view without one).
     enum class Kind { push, present, show, embed };
     Kind kind = Kind::show;
     std::string destination;
-    std::string container;
 };
 
 /// What the app registers for a storyboard: its controllers by identifier, the
@@ -37,6 +36,8 @@ struct PLATFORM_EXPORT StoryboardDefinition {
     std::map<std::string, SegueDefinition> segues;
     /// The embed segues of a controller identifier ("" for the initial one), in order.
     std::map<std::string, std::vector<std::string>> embedSegues;
+    /// The accessibility identifier of the subview an embed segue fills, by segue.
+    std::map<std::string, std::string> embedContainers;
 };
 
 /// A storyboard: a process-wide registry entry from which controllers are made.
@@ -59,6 +60,8 @@ public:
     std::shared_ptr<ViewController> instantiateViewController(const std::string& identifier);
     /// The segue of the identifier, or null.
     const SegueDefinition* segue(const std::string& identifier) const;
+    /// The identifier of the subview an embed segue fills ("" for the root view).
+    std::string embedContainer(const std::string& segueIdentifier) const;
 
 private:
     Storyboard(std::string name, StoryboardDefinition definition);

@@ -645,7 +645,8 @@ void ViewController::performSegue(const std::string& identifier, const nlohmann:
     prepare(segue, sender);
     if (kind == SegueDefinition::Kind::embed) {
         auto root = view();
-        auto container = definition->container.empty() ? root : root->viewWithAccessibilityIdentifier(definition->container);
+        const auto slot = board->embedContainer(identifier);
+        auto container = slot.empty() ? root : root->viewWithAccessibilityIdentifier(slot);
         if (!container) container = root;
         addChild(destination);
         auto content = destination->view();

@@ -29,12 +29,13 @@ void registerStoryboard(StoryboardDefinition::Factory managedURLsViewController)
         return MenuActionsListViewController::makeStoryboardContent();
     };
     definition.segues[MenuActionsHalfSheetViewController::kEmbedSegue] =
-        SegueDefinition{SegueDefinition::Kind::embed, kNavigationControllerIdentifier,
-                        MenuActionsHalfSheetViewController::kSubViewContainerIdentifier};
+        SegueDefinition{SegueDefinition::Kind::embed, kNavigationControllerIdentifier};
+    definition.embedContainers[MenuActionsHalfSheetViewController::kEmbedSegue] =
+        MenuActionsHalfSheetViewController::kSubViewContainerIdentifier;
     definition.embedSegues[""] = {MenuActionsHalfSheetViewController::kEmbedSegue};
     if (managedURLsViewController) {
         definition.controllers[kManagedURLsIdentifier] = std::move(managedURLsViewController);
-        definition.segues[kManagedURLsSegue] = SegueDefinition{SegueDefinition::Kind::push, kManagedURLsIdentifier, {}};
+        definition.segues[kManagedURLsSegue] = SegueDefinition{SegueDefinition::Kind::push, kManagedURLsIdentifier};
     }
     Storyboard::registerStoryboard(kName, std::move(definition));
 }
