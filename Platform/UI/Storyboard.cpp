@@ -67,9 +67,7 @@ std::shared_ptr<ViewController> Storyboard::adopt(std::shared_ptr<ViewController
 std::shared_ptr<ViewController> Storyboard::instantiateInitialViewController() {
     if (!definition_.initial) return nullptr;
     auto controller = adopt(definition_.initial());
-    if (auto it = definition_.embedSegues.find(""); controller && it != definition_.embedSegues.end()) {
-        controller->embedSegueIdentifiers = it->second;
-    }
+    if (controller) controller->embedSegueIdentifiers = embedSegues("");
     return controller;
 }
 
@@ -80,15 +78,24 @@ std::shared_ptr<ViewController> Storyboard::instantiateViewController(const std:
                    identifier + "'");
     }
     auto controller = adopt(it->second());
-    if (auto embeds = definition_.embedSegues.find(identifier); controller && embeds != definition_.embedSegues.end()) {
-        controller->embedSegueIdentifiers = embeds->second;
-    }
+    if (controller) controller->embedSegueIdentifiers = embedSegues(identifier);
     return controller;
 }
 
+void Storyboard::addEmbedSegue(const std::string& controllerIdentifier, std::string segueIdentifier,
+                               std::string container) {
+    embedContainers_[segueIdentifier] = std::move(container);
+    embedSegues_[controllerIdentifier].push_back(std::move(segueIdentifier));
+}
+
+std::vector<std::string> Storyboard::embedSegues(const std::string& controllerIdentifier) const {
+    auto it = embedSegues_.find(controllerIdentifier);
+    return it == embedSegues_.end() ? std::vector<std::string>{} : it->second;
+}
+
 std::string Storyboard::embedContainer(const std::string& segueIdentifier) const {
-    auto it = definition_.embedContainers.find(segueIdentifier);
-    return it == definition_.embedContainers.end() ? std::string{} : it->second;
+    auto it = embedContainers_.find(segueIdentifier);
+    return it == embedContainers_.end() ? std::string{} : it->second;
 }
 
 const SegueDefinition* Storyboard::segue(const std::string& identifier) const {

@@ -19,15 +19,6 @@ public:
     std::string typeName() const override { return "ManagedURLsHostingController"; }
 };
 
-/// Constraints a view holds that refer to `item`.
-std::size_t constraintsTo(const View& holder, const View& item) {
-    std::size_t count = 0;
-    for (const auto& c : holder.constraints()) {
-        if (c.first.view.lock().get() == &item || (c.second && c.second->view.lock().get() == &item)) ++count;
-    }
-    return count;
-}
-
 class NormalEditionTest : public interfacetest::InterfaceTest {};
 
 TEST_F(NormalEditionTest, HasNoButton) {
@@ -69,7 +60,7 @@ TEST_F(FloatingActionButtonTest, RepeatedShowingsOnlyMoveTheButton) {
     for (int pass = 0; pass < 10; ++pass) provider->presentFloatingActionButton(screen);
     auto view = screen->view();
     EXPECT_EQ(button()->superview(), view);
-    EXPECT_EQ(constraintsTo(*view, *button()), 2u);
+    EXPECT_EQ(interfacetest::constraintsTo(*view, *button()), 2u);
     EXPECT_EQ(button()->constraints().size(), 2u);
     EXPECT_EQ(button()->frame, (Rect{{390 - 15 - 65, 844 - 64 - 65}, {65, 65}}));
 

@@ -24,6 +24,15 @@ public:
     std::string typeName() const override { return "Screen"; }
 };
 
+/// Constraints a view holds that refer to `item`.
+inline std::size_t constraintsTo(const platform::ui::View& holder, const platform::ui::View& item) {
+    std::size_t count = 0;
+    for (const auto& c : holder.constraints()) {
+        if (c.first.view.lock().get() == &item || (c.second && c.second->view.lock().get() == &item)) ++count;
+    }
+    return count;
+}
+
 class InterfaceTest : public apptest::AppTest {
 protected:
     void SetUp() override {

@@ -33,15 +33,6 @@ std::vector<std::shared_ptr<Toast>> toastsOn(const View& view) {
     return toasts;
 }
 
-/// Constraints the view holds that refer to the toast.
-std::size_t constraintsTo(const View& view, const View& toast) {
-    std::size_t count = 0;
-    for (const auto& c : view.constraints()) {
-        if (c.first.view.lock().get() == &toast || (c.second && c.second->view.lock().get() == &toast)) ++count;
-    }
-    return count;
-}
-
 class ToastTest : public interfacetest::InterfaceTest {};
 
 TEST_F(ToastTest, FaultsLayTheToastOut) {
@@ -170,7 +161,7 @@ TEST_F(ToastTest, ReplacingTheLastToastOfTheView) {
         }
         // Only the last toast of the view is replaced.
         EXPECT_EQ(toastsOn(*screen->view()), (std::vector<std::shared_ptr<Toast>>{older, next}));
-        EXPECT_EQ(constraintsTo(*screen->view(), *first), 0u);
+        EXPECT_EQ(interfacetest::constraintsTo(*screen->view(), *first), 0u);
         older->removeFromSuperview();
         next->removeFromSuperview();
     }
@@ -185,7 +176,7 @@ TEST_F(ToastTest, PresentingTheShownToastAgainUpdatesItInPlace) {
         toast->present(screen, animated);
         run(1);
         EXPECT_EQ(toastsOn(*screen->view()), std::vector<std::shared_ptr<Toast>>{toast});
-        EXPECT_EQ(constraintsTo(*screen->view(), *toast), 3u);
+        EXPECT_EQ(interfacetest::constraintsTo(*screen->view(), *toast), 3u);
         EXPECT_EQ(View::animationRecords().size(), animated ? 1u : 0u);
         EXPECT_EQ(toast->bottomConstraint().constant(), -20);
         toast->removeFromSuperview();

@@ -14,6 +14,7 @@ std::shared_ptr<MenuActionsHalfSheetViewController> MenuActionsHalfSheetViewCont
 void MenuActionsHalfSheetViewController::loadView() {
     auto root = View::create(Rect{{0, 0}, kScreenSize});
     root->backgroundColor = Color::clear();
+    root->accessibilityIdentifier = "MenuActions.sheet";
     auto container = View::create(root->bounds());
     container->accessibilityIdentifier = kSubViewContainerIdentifier;
     container->backgroundColor = Color::systemBackground();

@@ -30,14 +30,13 @@ void registerStoryboard(StoryboardDefinition::Factory managedURLsViewController)
     };
     definition.segues[MenuActionsHalfSheetViewController::kEmbedSegue] =
         SegueDefinition{SegueDefinition::Kind::embed, kNavigationControllerIdentifier};
-    definition.embedContainers[MenuActionsHalfSheetViewController::kEmbedSegue] =
-        MenuActionsHalfSheetViewController::kSubViewContainerIdentifier;
-    definition.embedSegues[""] = {MenuActionsHalfSheetViewController::kEmbedSegue};
     if (managedURLsViewController) {
         definition.controllers[kManagedURLsIdentifier] = std::move(managedURLsViewController);
         definition.segues[kManagedURLsSegue] = SegueDefinition{SegueDefinition::Kind::push, kManagedURLsIdentifier};
     }
     Storyboard::registerStoryboard(kName, std::move(definition));
+    Storyboard::named(kName)->addEmbedSegue("", MenuActionsHalfSheetViewController::kEmbedSegue,
+                                            MenuActionsHalfSheetViewController::kSubViewContainerIdentifier);
 }
 
 std::shared_ptr<MenuActionsHalfSheetViewController> instantiateHalfSheetViewController() {

@@ -169,9 +169,8 @@ TEST(StoryboardEmbedTest, EmbedSeguesRunWhileTheViewLoads) {
     definition.initial = [] { return makeController<Embedding>(); };
     definition.controllers["content"] = [] { return ViewController::create(); };
     definition.segues["embed"] = SegueDefinition{SegueDefinition::Kind::embed, "content"};
-    definition.embedContainers["embed"] = "slot";
-    definition.embedSegues[""] = {"embed"};
     Storyboard::registerStoryboard("Embeds", std::move(definition));
+    Storyboard::named("Embeds")->addEmbedSegue("", "embed", "slot");
     auto controller = std::dynamic_pointer_cast<Embedding>(Storyboard::named("Embeds")->instantiateInitialViewController());
     ASSERT_TRUE(controller);
     auto slot = View::create();
