@@ -77,6 +77,9 @@ double ParallaxHeaderView::titleTextViewHeight() const {
 }
 
 LayoutConstraint* ParallaxHeaderView::heightConstraint(ScrollView& scrollView) {
+    // The scroll view owns its constraints as values and offers them read-only;
+    // the header changes its height constraint's constant in place, as the
+    // form's layout expects (the view itself is not const).
     auto& constraints = const_cast<std::vector<LayoutConstraint>&>(scrollView.constraints());
     const auto isHeight = [&](const LayoutConstraint& c) {
         return c.first.view.lock().get() == &scrollView && c.first.attribute == LayoutAttribute::height;
