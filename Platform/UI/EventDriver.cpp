@@ -6,6 +6,7 @@
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Foundation/Reachability.hpp"
 #include "Platform/UI/Application.hpp"
+#include "Platform/UI/GestureEventCommands.hpp"
 #include "Platform/UI/ScreenDump.hpp"
 #include "Platform/UI/Window.hpp"
 
@@ -321,6 +322,7 @@ void EventDriver::registerBuiltins() {
                                         driver.quitRequested = true;
                                         return {};
                                     }});
+    registerGestureEventCommands(*this);
 }
 
 } // namespace platform::ui

@@ -106,6 +106,31 @@ bool PanGestureRecognizer::simulatePan(const std::vector<Point>& translations, P
     return true;
 }
 
+bool PanGestureRecognizer::beginPan(const std::shared_ptr<View>& touchedView) {
+    if (!mayStart(touchedView)) return false;
+    finger_ = {};
+    base_ = {};
+    velocity_ = {};
+    moveTo(State::began);
+    return true;
+}
+
+void PanGestureRecognizer::movePan(Point translation, Point velocity) {
+    if (state() != State::began && state() != State::changed) return;
+    if (!isEnabled) {
+        moveTo(State::cancelled);
+        return;
+    }
+    finger_ = translation;
+    velocity_ = velocity;
+    moveTo(State::changed);
+}
+
+void PanGestureRecognizer::endPan() {
+    if (state() != State::began && state() != State::changed) return;
+    moveTo(isEnabled ? State::ended : State::cancelled);
+}
+
 Point PanGestureRecognizer::translation(const View* /*in*/) const {
     return Point{finger_.x - base_.x, finger_.y - base_.y};
 }

@@ -122,10 +122,20 @@ public:
     Point velocity(const View* in = nullptr) const;
     std::string typeName() const override { return "PanGestureRecognizer"; }
 
+    // One drag step by step, for a drag that drives several recognizers at
+    // once (a scroll view and the pans of its ancestors).
+    /// Began at no translation; false when the recognizer may not start.
+    bool beginPan(const std::shared_ptr<View>& touchedView = nullptr);
+    /// Changed, the finger at `translation` from where it went down.
+    void movePan(Point translation, Point velocity = {});
+    /// Ended (cancelled when the recognizer was disabled meanwhile).
+    void endPan();
+
 protected:
     using GestureRecognizer::GestureRecognizer;
 
 private:
+    friend class ScrollView;
     Point finger_;
     Point base_;
     Point velocity_;

@@ -64,7 +64,9 @@ Rect PresentationController::frameOfPresentedViewInContainerView() const {
         size.width = std::min(size.width, bounds.width());
         size.height = std::min(size.height, bounds.height());
         Rect source{{bounds.width() / 2, bounds.height() / 2}, {0, 0}};
+        unsigned arrows = PopoverArrowDirection::any;
         if (presented) {
+            arrows = presented->popoverPresentation().permittedArrowDirections;
             if (auto view = presented->popoverPresentation().sourceView.lock()) {
                 const Rect rect = presented->popoverPresentation().sourceRect;
                 source = Rect{view->convert(rect.origin, nullptr), rect.size};
@@ -72,7 +74,13 @@ Rect PresentationController::frameOfPresentedViewInContainerView() const {
         }
         const double x = std::clamp(source.minX() + source.width() / 2 - size.width / 2, 0.0,
                                     bounds.width() - size.width);
-        const double y = std::clamp(source.maxY() + kPopoverGap, 0.0, bounds.height() - size.height);
+        // An arrow pointing up puts the panel below the source; one pointing
+        // down, above it.
+        const bool above = (arrows & PopoverArrowDirection::down) != 0 &&
+                           ((arrows & PopoverArrowDirection::up) == 0 ||
+                            source.maxY() + kPopoverGap + size.height > bounds.height());
+        const double wanted = above ? source.minY() - kPopoverGap - size.height : source.maxY() + kPopoverGap;
+        const double y = std::clamp(wanted, 0.0, bounds.height() - size.height);
         return Rect{{x, y}, size};
     }
     case ModalPresentationStyle::fullScreen:

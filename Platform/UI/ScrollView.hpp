@@ -9,6 +9,7 @@
 
 namespace platform::ui {
 
+class PanGestureRecognizer;
 class ScrollView;
 
 /// Told of scrolling. Every method has an empty default.
@@ -57,6 +58,17 @@ public:
     bool simulateScroll(Point offset, bool decelerate = false);
     /// A tap on the status bar: back to the top (didScroll, didScrollToTop).
     bool simulateScrollToTop();
+    /// A user's finger dragging on the content by vertical steps (positive:
+    /// down, which scrolls the content back towards the top). The scroll
+    /// view's own pan runs the drag: willBeginDragging, a didScroll per step,
+    /// didEndDragging(false). A pan recognizer of an ancestor view joins the
+    /// drag, step by step after the scrolling, only when it may receive the
+    /// touch and it or the scroll view's pan allows both together; while it
+    /// joins, the content moves too unless scrolling is off. Without
+    /// bouncing the content stops at its top. False when neither moved.
+    bool simulatePan(const std::vector<double>& steps);
+    /// The scroll view's own pan (its translation is the finger's move).
+    std::shared_ptr<PanGestureRecognizer> panGestureRecognizer();
 
     std::string typeName() const override { return "ScrollView"; }
     /// "offset=x,y" when the content is scrolled, then the view's parts.
@@ -67,6 +79,7 @@ protected:
 
 private:
     std::weak_ptr<ScrollViewDelegate> delegate_;
+    std::shared_ptr<PanGestureRecognizer> pan_;
     Point contentOffset_;
     bool dragging_ = false;
 };

@@ -66,7 +66,9 @@ std::shared_ptr<ViewController> Storyboard::adopt(std::shared_ptr<ViewController
 
 std::shared_ptr<ViewController> Storyboard::instantiateInitialViewController() {
     if (!definition_.initial) return nullptr;
-    return adopt(definition_.initial());
+    auto controller = adopt(definition_.initial());
+    if (controller) controller->embedSegueIdentifiers = embedSegues("");
+    return controller;
 }
 
 std::shared_ptr<ViewController> Storyboard::instantiateViewController(const std::string& identifier) {
@@ -75,7 +77,25 @@ std::shared_ptr<ViewController> Storyboard::instantiateViewController(const std:
         fatalError("Storyboard (<Storyboard " + name_ + ">) doesn't contain a view controller with identifier '" +
                    identifier + "'");
     }
-    return adopt(it->second());
+    auto controller = adopt(it->second());
+    if (controller) controller->embedSegueIdentifiers = embedSegues(identifier);
+    return controller;
+}
+
+void Storyboard::addEmbedSegue(const std::string& controllerIdentifier, std::string segueIdentifier,
+                               std::string container) {
+    embedContainers_[segueIdentifier] = std::move(container);
+    embedSegues_[controllerIdentifier].push_back(std::move(segueIdentifier));
+}
+
+std::vector<std::string> Storyboard::embedSegues(const std::string& controllerIdentifier) const {
+    auto it = embedSegues_.find(controllerIdentifier);
+    return it == embedSegues_.end() ? std::vector<std::string>{} : it->second;
+}
+
+std::string Storyboard::embedContainer(const std::string& segueIdentifier) const {
+    auto it = embedContainers_.find(segueIdentifier);
+    return it == embedContainers_.end() ? std::string{} : it->second;
 }
 
 const SegueDefinition* Storyboard::segue(const std::string& identifier) const {

@@ -18,7 +18,10 @@ struct PLATFORM_EXPORT SegueDefinition {
     /// push: onto the source's navigation controller; present: modally; show:
     /// pushed when the source is in a navigation controller, else presented.
     /// A push without a navigation controller is presented as well.
-    enum class Kind { push, present, show };
+    /// embed: run while the source's view loads (before its viewDidLoad), when
+    /// added with Storyboard::addEmbedSegue: the destination becomes a child
+    /// whose view fills the source's container subview (the root view without one).
+    enum class Kind { push, present, show, embed };
     Kind kind = Kind::show;
     std::string destination;
 };
@@ -53,12 +56,23 @@ public:
     std::shared_ptr<ViewController> instantiateViewController(const std::string& identifier);
     /// The segue of the identifier, or null.
     const SegueDefinition* segue(const std::string& identifier) const;
+    /// Runs the embed segue (of this storyboard) while the view of each
+    /// controller of `controllerIdentifier` ("" for the initial one) loads; its
+    /// destination's view fills the subview with the accessibility identifier
+    /// `container` ("" for the root view). Segues run in the order added.
+    void addEmbedSegue(const std::string& controllerIdentifier, std::string segueIdentifier,
+                       std::string container = {});
+    /// The identifier of the subview an embed segue fills ("" for the root view).
+    std::string embedContainer(const std::string& segueIdentifier) const;
 
 private:
     Storyboard(std::string name, StoryboardDefinition definition);
     std::shared_ptr<ViewController> adopt(std::shared_ptr<ViewController> controller);
+    std::vector<std::string> embedSegues(const std::string& controllerIdentifier) const;
     std::string name_;
     StoryboardDefinition definition_;
+    std::map<std::string, std::vector<std::string>> embedSegues_;
+    std::map<std::string, std::string> embedContainers_;
 };
 
 /// A segue being performed, as prepare(segue, sender) sees it.

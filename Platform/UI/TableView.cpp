@@ -137,6 +137,16 @@ void TableView::registerCell(const std::string& identifier, CellFactory factory)
 std::shared_ptr<TableViewCell> TableView::dequeueReusableCell(const std::string& identifier) {
     auto it = factories_.find(identifier);
     if (it == factories_.end()) return nullptr;
+    // A cell that left the screen comes back first, reset for its new row.
+    auto& pool = reusePool_[identifier];
+    if (!pool.empty()) {
+        auto cell = std::move(pool.back());
+        pool.pop_back();
+        cell->selected_ = false;
+        cell->highlighted_ = false;
+        cell->prepareForReuse();
+        return cell;
+    }
     auto cell = it->second();
     if (cell) cell->reuseIdentifier_ = identifier;
     return cell;
@@ -155,6 +165,11 @@ void TableView::reloadData() {
     auto self = std::static_pointer_cast<TableView>(shared_from_this());
     for (const auto& view : built_) {
         if (view->superview().get() == this) view->removeFromSuperview();
+        // Cells leave the screen here; they wait to be dequeued again.
+        if (auto cell = std::dynamic_pointer_cast<TableViewCell>(view);
+            cell && !cell->reuseIdentifier_.empty() && factories_.contains(cell->reuseIdentifier_)) {
+            reusePool_[cell->reuseIdentifier_].push_back(cell);
+        }
     }
     built_.clear();
     cells_.clear();

@@ -56,8 +56,8 @@ public:
     virtual void setSelected(bool selected, bool animated);
     bool isHighlighted() const { return highlighted_; }
     virtual void setHighlighted(bool highlighted, bool animated);
-    /// Cells are never reused here (every dequeue makes a new cell), so the
-    /// table never calls this; it is kept for cells that reset themselves.
+    /// Called by the table when a cell that left the screen (at a reload) is
+    /// dequeued again for another row.
     virtual void prepareForReuse() {}
 
     /// The table the cell is a row of.
@@ -204,7 +204,8 @@ public:
     void registerCell(const std::string& identifier) {
         registerCell(identifier, [] { return makeView<Cell>(); });
     }
-    /// A new cell of a registered identifier; null when none is registered.
+    /// A cell of a registered identifier: one that left the screen at the last
+    /// reload (after its prepareForReuse()), else a new one; null when none is registered.
     std::shared_ptr<TableViewCell> dequeueReusableCell(const std::string& identifier);
     /// The same, for a row; an identifier that is not registered is a fatal error.
     std::shared_ptr<TableViewCell> dequeueReusableCell(const std::string& identifier, const IndexPath& indexPath);
@@ -292,6 +293,7 @@ private:
     std::weak_ptr<TableViewDataSource> dataSource_;
     std::weak_ptr<TableViewDelegate> tableDelegate_;
     std::map<std::string, CellFactory> factories_;
+    std::map<std::string, std::vector<std::shared_ptr<TableViewCell>>> reusePool_;
     std::vector<int> rowCounts_;
     std::map<IndexPath, std::shared_ptr<TableViewCell>> cells_;
     /// Everything reloadData added, to take away at the next reload.

@@ -26,6 +26,11 @@ std::vector<std::weak_ptr<int>>& pendingAnimations() {
     return *list;
 }
 
+std::vector<AnimationRecord>& animationRecordList() {
+    static auto* list = new std::vector<AnimationRecord>;
+    return *list;
+}
+
 std::vector<View*> ancestorsAndSelf(const View& view) {
     std::vector<View*> chain;
     for (auto* v = const_cast<View*>(&view); v != nullptr; v = v->superview().get()) chain.push_back(v);
@@ -93,6 +98,15 @@ bool sameConstraint(const LayoutConstraint& a, const LayoutConstraint& b) {
 }
 } // namespace
 
+LayoutConstraint* View::constraintWithIdentifier(const std::string& identifier) {
+    for (auto* view = this; view != nullptr; view = view->superview().get()) {
+        for (auto& c : view->constraints_) {
+            if (c.identifier == identifier) return &c;
+        }
+    }
+    return nullptr;
+}
+
 // Life cycle -------------------------------------------------------------------
 
 std::shared_ptr<View> View::create(Rect frame) { return makeView<View>(frame); }
@@ -149,6 +163,17 @@ void View::detachFromSuperview() {
     // Keep this view alive while it leaves its parent's list.
     auto self = shared_from_this();
     if (it != siblings.end()) siblings.erase(it);
+    // Constraints between this subtree and the views it leaves go with it, as
+    // on the platform: they are held by the ancestors it no longer has.
+    const auto refersInside = [this](const LayoutAnchor& anchor) {
+        auto view = anchor.view.lock();
+        return view && (view.get() == this || view->isDescendant(*this));
+    };
+    for (auto* ancestor = parent.get(); ancestor != nullptr; ancestor = ancestor->superview().get()) {
+        std::erase_if(ancestor->constraints_, [&](const LayoutConstraint& c) {
+            return refersInside(c.first) || (c.second && refersInside(*c.second));
+        });
+    }
     superview_.reset();
     parent->needsLayout_ = true;
 }
@@ -366,8 +391,14 @@ bool View::endEditing(bool force) {
 
 // Animations -------------------------------------------------------------------
 
-void View::animate(double duration, double delay, AnimationCurve /*curve*/, const std::function<void()>& animations,
+void View::animate(double duration, double delay, AnimationCurve curve, const std::function<void()>& animations,
                    std::function<void(bool)> completion) {
+    animate(duration, delay, AnimationOptions::bits(curve), animations, std::move(completion));
+}
+
+void View::animate(double duration, double delay, unsigned options, const std::function<void()>& animations,
+                   std::function<void(bool)> completion) {
+    animationRecordList().push_back(AnimationRecord{duration, delay, std::nullopt, std::nullopt, options});
     if (animations) animations();
     auto token = std::make_shared<int>(0);
     auto& pending = pendingAnimations();
@@ -390,11 +421,28 @@ void View::animate(double duration, const std::function<void()>& animations, std
     animate(duration, 0, AnimationCurve::easeInOut, animations, std::move(completion));
 }
 
-void View::animate(double duration, double delay, double /*springDamping*/, double /*initialSpringVelocity*/,
+void View::animate(double duration, double delay, double springDamping, double initialSpringVelocity,
                    AnimationCurve curve, const std::function<void()>& animations,
                    std::function<void(bool)> completion) {
-    animate(duration, delay, curve, animations, std::move(completion));
+    animate(duration, delay, springDamping, initialSpringVelocity, AnimationOptions::bits(curve), animations,
+            std::move(completion));
 }
+
+void View::animate(double duration, double delay, double springDamping, double initialSpringVelocity,
+                   unsigned options, const std::function<void()>& animations,
+                   std::function<void(bool)> completion) {
+    // Recorded before the block runs, which may start animations of its own.
+    const std::size_t index = animationRecordList().size();
+    animate(duration, delay, options, animations, std::move(completion));
+    if (index < animationRecordList().size()) {
+        animationRecordList()[index].springDamping = springDamping;
+        animationRecordList()[index].initialSpringVelocity = initialSpringVelocity;
+    }
+}
+
+const std::vector<AnimationRecord>& View::animationRecords() { return animationRecordList(); }
+
+void View::clearAnimationRecords() { animationRecordList().clear(); }
 
 void View::transition(const std::shared_ptr<View>& /*view*/, double duration, const std::function<void()>& animations,
                       std::function<void(bool)> completion) {

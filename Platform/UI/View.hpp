@@ -19,6 +19,23 @@ class ViewController;
 class Window;
 class View;
 
+/// The corners of a rectangle (bits).
+namespace RectCorner {
+inline constexpr unsigned topLeft = 1u << 0;
+inline constexpr unsigned topRight = 1u << 1;
+inline constexpr unsigned bottomLeft = 1u << 2;
+inline constexpr unsigned bottomRight = 1u << 3;
+inline constexpr unsigned allCorners = topLeft | topRight | bottomLeft | bottomRight;
+} // namespace RectCorner
+
+/// A layer mask shaped as a rectangle with some corners rounded.
+struct PLATFORM_EXPORT RoundedRectMask {
+    Rect rect;
+    unsigned corners = RectCorner::allCorners;
+    Size cornerRadii;
+    bool operator==(const RoundedRectMask&) const = default;
+};
+
 /// The drawing layer's values a screen sets; kept as data.
 struct PLATFORM_EXPORT Layer {
     double borderWidth = 0;
@@ -29,6 +46,8 @@ struct PLATFORM_EXPORT Layer {
     Size shadowOffset{0, -3};
     double shadowRadius = 3;
     bool masksToBounds = false;
+    /// The shape that clips the layer; none: no mask.
+    std::optional<RoundedRectMask> mask;
 };
 
 /// Layout attributes of constraints.
@@ -65,6 +84,47 @@ struct PLATFORM_EXPORT LayoutConstraint {
 
 /// Options of view animations.
 enum class AnimationCurve { easeInOut, easeIn, easeOut, linear };
+
+/// The option bits of view animations, as the platform numbers them.
+namespace AnimationOptions {
+inline constexpr unsigned allowUserInteraction = 1u << 1;
+inline constexpr unsigned beginFromCurrentState = 1u << 2;
+inline constexpr unsigned curveEaseInOut = 0u << 16;
+inline constexpr unsigned curveEaseIn = 1u << 16;
+inline constexpr unsigned curveEaseOut = 2u << 16;
+inline constexpr unsigned curveLinear = 3u << 16;
+/// The curve bits of an option set.
+inline constexpr AnimationCurve curve(unsigned options) {
+    switch ((options >> 16) & 3u) {
+    case 1: return AnimationCurve::easeIn;
+    case 2: return AnimationCurve::easeOut;
+    case 3: return AnimationCurve::linear;
+    default: return AnimationCurve::easeInOut;
+    }
+}
+inline constexpr unsigned bits(AnimationCurve curve) { return static_cast<unsigned>(curve == AnimationCurve::easeIn ? 1 : curve == AnimationCurve::easeOut ? 2 : curve == AnimationCurve::linear ? 3 : 0) << 16; }
+} // namespace AnimationOptions
+
+/// The parameters one view animation was started with, kept for tests.
+struct PLATFORM_EXPORT AnimationRecord {
+    double duration = 0;
+    double delay = 0;
+    /// Spring damping ratio and initial velocity; none for a plain animation.
+    std::optional<double> springDamping;
+    std::optional<double> initialSpringVelocity;
+    unsigned options = 0;
+};
+
+/// A 2-D affine transform of a view (only scales are used here).
+struct PLATFORM_EXPORT AffineTransform {
+    double a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0;
+    static AffineTransform identity() { return {}; }
+    static AffineTransform scale(double sx, double sy) { return AffineTransform{sx, 0, 0, sy, 0, 0}; }
+    bool operator==(const AffineTransform&) const = default;
+};
+
+/// Pixels per point of the simulated screen.
+inline constexpr double kScreenScale = 3;
 
 /// How a view fits its content (an image) into its bounds.
 enum class ContentMode { scaleToFill, scaleAspectFit, scaleAspectFill, redraw, center, top, bottom, left, right };
@@ -108,6 +168,9 @@ public:
     EdgeInsets safeAreaInsets;
     EdgeInsets layoutMargins{8, 8, 8, 8};
     ContentMode contentMode = ContentMode::scaleToFill;
+    AffineTransform transform;
+    /// The screen's scale, taken when the view is made.
+    double contentScaleFactor = kScreenScale;
     Layer& layer() { return layer_; }
     const Layer& layer() const { return layer_; }
 
@@ -128,6 +191,9 @@ public:
     /// Removes the constraints equal to `constraint` (by items, relation and values).
     void removeConstraint(const LayoutConstraint& constraint);
     void removeAllConstraints() { constraints_.clear(); }
+    /// The constraint held by this view or an ancestor with that identifier
+    /// (the nearest first), to change its constant; null when there is none.
+    LayoutConstraint* constraintWithIdentifier(const std::string& identifier);
 
     // Layout -------------------------------------------------------------
     void setNeedsLayout() { needsLayout_ = true; }
@@ -135,6 +201,9 @@ public:
     /// Runs layoutSubviews (and the owning controller's layout callbacks) when a layout is pending.
     void layoutIfNeeded();
     virtual void layoutSubviews() {}
+    /// The traits of the controller whose view tree holds this view changed
+    /// (its size class, a rotation); read them from that controller.
+    virtual void traitCollectionDidChange() {}
 
     // Gestures -----------------------------------------------------------
     void addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer);
@@ -184,10 +253,19 @@ public:
                         std::function<void(bool)> completion = {});
     static void animate(double duration, const std::function<void()>& animations,
                         std::function<void(bool)> completion = {});
-    /// A spring animation: the same timing (damping and velocity are kept for no one).
+    /// A spring animation: the same timing (damping and velocity are recorded only).
     static void animate(double duration, double delay, double springDamping, double initialSpringVelocity,
                         AnimationCurve curve, const std::function<void()>& animations,
                         std::function<void(bool)> completion = {});
+    /// The same with the platform's option bits (AnimationOptions).
+    static void animate(double duration, double delay, double springDamping, double initialSpringVelocity,
+                        unsigned options, const std::function<void()>& animations,
+                        std::function<void(bool)> completion = {});
+    static void animate(double duration, double delay, unsigned options, const std::function<void()>& animations,
+                        std::function<void(bool)> completion = {});
+    /// The animations started since the last clearAnimationRecords(), oldest first (tests).
+    static const std::vector<AnimationRecord>& animationRecords();
+    static void clearAnimationRecords();
     /// A transition of one view's content: the same timing as animate().
     static void transition(const std::shared_ptr<View>& view, double duration, const std::function<void()>& animations,
                            std::function<void(bool)> completion = {});

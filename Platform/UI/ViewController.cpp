@@ -5,6 +5,7 @@
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/UI/NavigationController.hpp"
 #include "Platform/UI/PresentationController.hpp"
+#include "Platform/UI/Transitioning.hpp"
 #include "Platform/UI/Storyboard.hpp"
 #include "Platform/UI/TabBarController.hpp"
 #include "Platform/UI/Window.hpp"
@@ -118,6 +119,7 @@ void ViewController::loadViewIfNeeded() {
         ViewController::loadView();
     }
     view_->setOwningViewController(self);
+    for (const auto& identifier : embedSegueIdentifiers) performSegue(identifier);
     viewDidLoad();
 }
 
@@ -224,8 +226,35 @@ void ViewController::setTraitCollection(const TraitCollection& traits) {
     }
     for (auto& [controller, previous] : subtree) controller->traits_ = traits;
     for (auto& [controller, previous] : subtree) {
-        if (previous != traits) controller->traitCollectionDidChange(previous);
+        if (previous == traits) continue;
+        controller->traitCollectionDidChange(previous);
+        // The views of its tree hear it too (those of other controllers hear it from theirs).
+        std::vector<std::shared_ptr<View>> views;
+        if (controller->view_) views.push_back(controller->view_);
+        while (!views.empty()) {
+            auto view = std::move(views.back());
+            views.pop_back();
+            view->traitCollectionDidChange();
+            for (const auto& subview : view->subviews()) {
+                auto owner = subview->owningViewController();
+                if (!owner || owner == controller) views.push_back(subview);
+            }
+        }
     }
+}
+
+void ViewController::transitionToSize(Size size, const std::optional<TraitCollection>& traits) {
+    std::vector<std::shared_ptr<ViewController>> subtree;
+    std::vector<std::shared_ptr<ViewController>> pending{shared_from_this()};
+    while (!pending.empty()) {
+        auto controller = std::move(pending.back());
+        pending.pop_back();
+        subtree.push_back(controller);
+        if (controller->presented_) pending.push_back(controller->presented_);
+        for (auto it = controller->children_.rbegin(); it != controller->children_.rend(); ++it) pending.push_back(*it);
+    }
+    for (const auto& controller : subtree) controller->viewWillTransitionToSize(size);
+    if (traits) setTraitCollection(*traits);
 }
 
 // Containment ---------------------------------------------------------------------------
@@ -288,6 +317,17 @@ std::shared_ptr<ViewController> ViewController::presentingViewController() const
     if (auto presenting = presenting_.lock()) return presenting;
     if (auto parent = this->parent()) return parent->presentingViewController();
     return nullptr;
+}
+
+PopoverPresentation& ViewController::popoverPresentation() {
+    if (auto* shown = popoverPresentationIfPresented()) return *shown;
+    return popover_;
+}
+
+PopoverPresentation* ViewController::popoverPresentationIfPresented() {
+    auto top = topMostAncestor(shared_from_this());
+    if (top->presentationStyle() != ModalPresentationStyle::popover) return nullptr;
+    return &top->popover_;
 }
 
 std::optional<ModalPresentationStyle> ViewController::presentationStyle() const {
@@ -357,8 +397,13 @@ void ViewController::present(const std::shared_ptr<ViewController>& controller, 
     }
 
     std::shared_ptr<PresentationController> presentation;
-    if (style == ModalPresentationStyle::custom && controller->customPresentationControllerFactory) {
-        presentation = controller->customPresentationControllerFactory(controller, context);
+    if (style == ModalPresentationStyle::custom) {
+        if (auto delegate = controller->transitioningDelegate.lock()) {
+            presentation = delegate->presentationController(controller, context);
+        }
+        if (!presentation && controller->customPresentationControllerFactory) {
+            presentation = controller->customPresentationControllerFactory(controller, context);
+        }
     }
     if (!presentation) presentation = PresentationController::create(controller, context, style);
     presentation->presented_ = controller;
@@ -536,7 +581,24 @@ void ViewController::dismissPresented(bool animated, std::function<void()> compl
         presenter->runAfterTransition();
     };
 
-    if (auto driver = top->presentationController_) {
+    auto delegate = top->transitioningDelegate.lock();
+    auto animator = delegate && animated ? delegate->animationControllerForDismissed(top) : nullptr;
+    if (animator) {
+        // A custom dismissal: the animator runs it, through the interaction
+        // controller when the delegate vends one (that holds it open until
+        // it finishes or cancels).
+        auto interaction = delegate->interactionControllerForDismissal(animator);
+        auto driver = top->presentationController_;
+        auto topView = top->viewIfLoaded();
+        auto context = std::make_shared<ViewControllerContextTransitioning>(
+            top, driver ? driver->containerView() : nullptr, topView ? topView->frame : Rect{},
+            interaction != nullptr, std::move(finished));
+        if (interaction) {
+            interaction->startInteractiveTransition(context, animator);
+        } else {
+            animator->animateTransition(context);
+        }
+    } else if (auto driver = top->presentationController_) {
         driver->performTransition(false, animated, std::move(finished));
     } else {
         scheduleTransition(animated, kTransitionDuration, [finished] { finished(true); });
@@ -581,6 +643,18 @@ void ViewController::performSegue(const std::string& identifier, const nlohmann:
     auto destination = board->instantiateViewController(definition->destination);
     StoryboardSegue segue(identifier, self, destination);
     prepare(segue, sender);
+    if (kind == SegueDefinition::Kind::embed) {
+        auto root = view();
+        const auto slot = board->embedContainer(identifier);
+        auto container = slot.empty() ? root : root->viewWithAccessibilityIdentifier(slot);
+        if (!container) container = root;
+        addChild(destination);
+        auto content = destination->view();
+        content->frame = container->bounds();
+        container->addSubview(content);
+        destination->didMove(self);
+        return;
+    }
     if (kind != SegueDefinition::Kind::present) {
         if (auto navigation = navigationController()) {
             navigation->push(destination, true);

@@ -21,6 +21,7 @@ class TabBarController;
 class Storyboard;
 class StoryboardSegue;
 class PresentationController;
+class ViewControllerTransitioningDelegate;
 
 enum class ModalPresentationStyle { automatic, fullScreen, pageSheet, formSheet, overFullScreen, overCurrentContext, popover, custom };
 enum class StatusBarStyle { defaultStyle, lightContent, darkContent };
@@ -65,6 +66,8 @@ struct PLATFORM_EXPORT NavigationItem {
     std::vector<std::shared_ptr<BarButtonItem>> rightBarButtonItems;
     std::shared_ptr<BarButtonItem> backBarButtonItem;
     bool hidesBackButton = false;
+    enum class LargeTitleDisplayMode { automatic, always, never };
+    LargeTitleDisplayMode largeTitleDisplayMode = LargeTitleDisplayMode::automatic;
 };
 
 /// The entry a controller shows in a tab bar.
@@ -79,11 +82,21 @@ public:
     std::string accessibilityIdentifier;
 };
 
+/// The directions a popover's arrow may point (bits).
+namespace PopoverArrowDirection {
+inline constexpr unsigned up = 1u << 0;
+inline constexpr unsigned down = 1u << 1;
+inline constexpr unsigned left = 1u << 2;
+inline constexpr unsigned right = 1u << 3;
+inline constexpr unsigned any = up | down | left | right;
+} // namespace PopoverArrowDirection
+
 /// Where a popover points.
 struct PLATFORM_EXPORT PopoverPresentation {
     std::weak_ptr<View> sourceView;
     Rect sourceRect;
     std::shared_ptr<BarButtonItem> barButtonItem;
+    unsigned permittedArrowDirections = PopoverArrowDirection::any;
 };
 
 /// A screen controller. Its view loads once, on first access; appearance
@@ -115,6 +128,12 @@ public:
     virtual void viewWillLayoutSubviews() {}
     virtual void viewDidLayoutSubviews() {}
     virtual void traitCollectionDidChange(const TraitCollection& /*previous*/) {}
+    /// The screen is about to take another size (a rotation).
+    virtual void viewWillTransitionToSize(Size /*size*/) {}
+    /// A rotation of the screen to `size`: this controller, its children and
+    /// what it presents hear viewWillTransitionToSize, then the traits change
+    /// when `traits` is given.
+    void transitionToSize(Size size, const std::optional<TraitCollection>& traits = std::nullopt);
     virtual StatusBarStyle preferredStatusBarStyle() const { return StatusBarStyle::defaultStyle; }
 
     /// Whether the controller is between viewDidAppear and viewWillDisappear.
@@ -199,14 +218,23 @@ public:
                                                            const std::shared_ptr<ViewController>& presenting)>
         customPresentationControllerFactory;
     std::shared_ptr<PresentationController> presentationController() const { return presentationController_; }
-    /// Set for the popover style.
-    PopoverPresentation& popoverPresentation() { return popover_; }
+    /// Vends the presentation controller of a custom presentation and the
+    /// animator and interaction controller of its dismissal; held weakly.
+    std::weak_ptr<ViewControllerTransitioningDelegate> transitioningDelegate;
+    /// Set for the popover style. A contained controller answers with the
+    /// popover of its presented ancestor.
+    PopoverPresentation& popoverPresentation();
+    /// The popover the controller (or its presented ancestor) is shown in,
+    /// or null when it is not shown in a popover.
+    PopoverPresentation* popoverPresentationIfPresented();
 
     // Storyboards -----------------------------------------------------------------------
     std::shared_ptr<Storyboard> storyboard() const { return storyboard_.lock(); }
     void setStoryboard(const std::shared_ptr<Storyboard>& storyboard) { storyboard_ = storyboard; }
     /// Performs a named segue of this controller's storyboard; an unknown name is fatal.
     void performSegue(const std::string& identifier, const nlohmann::json& sender = nullptr);
+    /// The embed segues the storyboard runs while this controller's view loads.
+    std::vector<std::string> embedSegueIdentifiers;
     virtual void prepare(StoryboardSegue& /*segue*/, const nlohmann::json& /*sender*/) {}
 
     /// The transition time of animated pushes, pops, presentations and dismissals.

@@ -20,6 +20,7 @@
 
 namespace vellicor {
 
+class FloatingActionButtonProviding;
 class ManagedURLs;
 
 /// The dependency container of the running app: the SDK's shared objects
@@ -70,6 +71,15 @@ public:
     /// The URL rules links are routed by; null until the app sets them at launch.
     std::shared_ptr<ManagedURLs> managedURLs;
 
+    /// The preview edition's floating action button; null in the normal
+    /// edition and until the app sets it at launch.
+    std::shared_ptr<FloatingActionButtonProviding> floatingActionButtonProvider() const {
+        return floatingActionButtonProvider_;
+    }
+    void setFloatingActionButtonProvider(std::shared_ptr<FloatingActionButtonProviding> provider) {
+        floatingActionButtonProvider_ = std::move(provider);
+    }
+
     /// The signed-in user; null when nobody is signed in.
     std::shared_ptr<platform::veltrane::VQUserAccount> userAccount() const;
     bool isUserLoggedIn() const;
@@ -111,6 +121,8 @@ private:
     explicit Context(Dependencies dependencies);
 
     std::optional<std::string> infoString(const std::string& key) const;
+
+    std::shared_ptr<FloatingActionButtonProviding> floatingActionButtonProvider_;
 };
 
 } // namespace vellicor

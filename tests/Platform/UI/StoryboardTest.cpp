@@ -153,3 +153,42 @@ TEST_F(StoryboardTest, NibsAreNamedViewFactories) {
 }
 
 } // namespace
+
+namespace {
+
+class Embedding : public ViewController {
+public:
+    void viewDidLoad() override { childrenAtLoad = children().size(); }
+    void prepare(StoryboardSegue& segue, const nlohmann::json&) override { prepared.push_back(segue.identifier()); }
+    std::size_t childrenAtLoad = 0;
+    std::vector<std::string> prepared;
+};
+
+TEST(StoryboardEmbedTest, EmbedSeguesRunWhileTheViewLoads) {
+    StoryboardDefinition definition;
+    definition.initial = [] { return makeController<Embedding>(); };
+    definition.controllers["content"] = [] { return ViewController::create(); };
+    definition.segues["embed"] = SegueDefinition{SegueDefinition::Kind::embed, "content"};
+    Storyboard::registerStoryboard("Embeds", std::move(definition));
+    Storyboard::named("Embeds")->addEmbedSegue("", "embed", "slot");
+    auto controller = std::dynamic_pointer_cast<Embedding>(Storyboard::named("Embeds")->instantiateInitialViewController());
+    ASSERT_TRUE(controller);
+    auto slot = View::create();
+    slot->accessibilityIdentifier = "slot";
+    auto root = View::create();
+    root->addSubview(slot);
+    controller->setView(root);
+    controller->performSegue("embed");
+    ASSERT_EQ(controller->children().size(), 1u);
+    EXPECT_EQ(controller->children().front()->view()->superview(), slot);
+    EXPECT_EQ(controller->prepared, std::vector<std::string>{"embed"});
+
+    // Loaded from scratch, the child is there before viewDidLoad.
+    auto fresh = std::dynamic_pointer_cast<Embedding>(Storyboard::named("Embeds")->instantiateInitialViewController());
+    fresh->loadViewIfNeeded();
+    EXPECT_EQ(fresh->childrenAtLoad, 1u);
+    EXPECT_EQ(fresh->children().front()->view()->superview(), fresh->view());
+    Storyboard::resetRegistry();
+}
+
+} // namespace

@@ -232,3 +232,54 @@ TEST(ViewTest, LayoutRunsWhenNeededWithTheOwningControllerAroundIt) {
     root->layoutIfNeeded();
     EXPECT_EQ(log, (std::vector<std::string>{"child.layoutSubviews"}));
 }
+
+namespace {
+
+TEST(ViewConstraintsTest, ARemovedViewLosesItsConstraintsToOutsideViews) {
+    auto root = platform::ui::View::create();
+    auto box = platform::ui::View::create();
+    auto inner = platform::ui::View::create();
+    auto sibling = platform::ui::View::create();
+    root->addSubview(box);
+    root->addSubview(sibling);
+    box->addSubview(inner);
+    using A = platform::ui::LayoutAttribute;
+    platform::ui::LayoutConstraint::activate({
+        box->anchor(A::leading).constraint(root->anchor(A::leading), 20),
+        inner->anchor(A::top).constraint(sibling->anchor(A::bottom)),
+        inner->anchor(A::top).constraint(box->anchor(A::top), 4),
+        box->anchor(A::width).constraint(100),
+        sibling->anchor(A::width).constraint(root->anchor(A::width)),
+    });
+    ASSERT_EQ(root->constraints().size(), 3u);
+    box->removeFromSuperview();
+    // Inside the subtree and on the view itself they stay; to the rest they go.
+    EXPECT_EQ(root->constraints().size(), 1u);
+    EXPECT_EQ(box->constraints().size(), 2u);
+    EXPECT_NE(box->constraintWithIdentifier(""), nullptr);
+}
+
+TEST(ViewAnimationRecordsTest, SpringsKeepTheirParameters) {
+    platform::ui::View::clearAnimationRecords();
+    using namespace platform::ui;
+    View::animate(0.4, 0.1, 0.6, 0.8, AnimationOptions::allowUserInteraction | AnimationOptions::curveLinear, [] {
+        View::animate(0.2, [] {});
+    });
+    View::animate(0.3, [] {});
+    const auto& records = View::animationRecords();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].duration, 0.4);
+    EXPECT_EQ(records[0].delay, 0.1);
+    EXPECT_EQ(records[0].springDamping, 0.6);
+    EXPECT_EQ(records[0].initialSpringVelocity, 0.8);
+    EXPECT_EQ(records[0].options, 0x30002u);
+    EXPECT_EQ(records[1].springDamping, std::nullopt);
+    EXPECT_EQ(AnimationOptions::curve(records[0].options), AnimationCurve::linear);
+    EXPECT_EQ(records[2].options, AnimationOptions::curveEaseInOut);
+    testsupport::pump();
+    testsupport::advance(1);
+    testsupport::pump();
+    View::clearAnimationRecords();
+}
+
+} // namespace
