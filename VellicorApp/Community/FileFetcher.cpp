@@ -5,6 +5,9 @@
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
+#include <algorithm>
+#include <string_view>
+
 namespace vellicor {
 
 using platform::veltrane::VQRestMethod;
@@ -27,6 +30,22 @@ std::string recordsPath(const std::string& object, const std::string& id) {
     return "/" + RestAPI::version() + "/records/" + object + "/" + id;
 }
 
+bool isAsciiAlphanumeric(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+/// Whether the text is a record ID that may stand in a request path: 15 or
+/// 18 ASCII letters and digits.
+bool isRecordID(std::string_view id) {
+    return (id.size() == 15 || id.size() == 18) && std::ranges::all_of(id, isAsciiAlphanumeric);
+}
+
+/// Whether the text is an object or field name that may stand in a request
+/// path: ASCII letters, digits and "_".
+bool isRecordName(std::string_view name) {
+    return !name.empty() && std::ranges::all_of(name, [](char c) { return c == '_' || isAsciiAlphanumeric(c); });
+}
+
 bool requiresAuthentication() {
     const auto manager = AppContext::current()->userAccountManager;
     return manager && manager->currentUserAccount() != nullptr;
@@ -35,6 +54,7 @@ bool requiresAuthentication() {
 } // namespace
 
 std::optional<VQRestRequest> FilesRequestFactory::contentMetadataRequest(const std::string& id, bool auth) {
+    if (!isRecordID(id)) return std::nullopt;
     const auto type = entityType(id);
     if (!isFilesEntity(type)) return std::nullopt;
     return contentRequest(recordsPath(rawValue(type), id), auth);
@@ -43,6 +63,7 @@ std::optional<VQRestRequest> FilesRequestFactory::contentMetadataRequest(const s
 std::optional<VQRestRequest> FilesRequestFactory::knowledgeArticleMetadataRequest(const std::string& articleType,
                                                                                  const std::string& articleID,
                                                                                  bool auth) {
+    if (!isRecordID(articleID) || !isRecordName(articleType)) return std::nullopt;
     if (entityType(articleID) != EntityType::articleVersion) return std::nullopt;
     return contentRequest(recordsPath(articleType, articleID), auth);
 }
@@ -51,16 +72,18 @@ std::optional<VQRestRequest> FilesRequestFactory::knowledgeArticleDownloadReques
                                                                                  const std::string& articleID,
                                                                                  const std::string& fieldID,
                                                                                  bool auth) {
+    if (!isRecordID(articleID) || !isRecordName(articleType) || !isRecordName(fieldID)) return std::nullopt;
     if (entityType(articleID) != EntityType::articleVersion) return std::nullopt;
     return contentRequest(recordsPath(articleType, articleID) + "/" + fieldID + "__Body__f", auth);
 }
 
 std::optional<VQRestRequest> FilesRequestFactory::contentDownloadRequest(const std::string& id, bool auth) {
-    if (entityType(id) != EntityType::fileVersion) return std::nullopt;
+    if (!isRecordID(id) || entityType(id) != EntityType::fileVersion) return std::nullopt;
     return contentRequest(recordsPath("fileVersion", id) + "/VersionData", auth);
 }
 
 std::optional<VQRestRequest> FilesRequestFactory::downloadRequest(const std::string& id, bool auth) {
+    if (!isRecordID(id)) return std::nullopt;
     const auto type = entityType(id);
     if (type != EntityType::attachment && type != EntityType::document) return std::nullopt;
     return contentRequest(recordsPath(rawValue(type), id) + "/Body", auth);
@@ -154,7 +177,13 @@ void FilesFetcher::fetchFileContent(std::expected<FileModel, ParseableError> mod
         completion(*cached, std::nullopt);
         return;
     }
-    download(*model, [weak = weak_from_this(), file = *model, completion](std::optional<platform::Error> error) {
+    const auto request = FilesRequestFactory::fileDownloadRequest(*model, requiresAuthentication());
+    if (!request) {
+        // IDs from the record that fit no download, or may not stand in a path.
+        completion(std::nullopt, ParseableError::invalidRequestID());
+        return;
+    }
+    download(*model, *request, [weak = weak_from_this(), file = *model, completion](std::optional<platform::Error> error) {
         if (error) {
             completion(std::nullopt, ParseableError::legacy(*error));
             return;
@@ -168,15 +197,9 @@ void FilesFetcher::fetchFileContent(std::expected<FileModel, ParseableError> mod
     });
 }
 
-void FilesFetcher::download(const FileModel& model, std::function<void(std::optional<platform::Error>)> done) {
-    const auto request = FilesRequestFactory::fileDownloadRequest(model, requiresAuthentication());
-    if (!request) {
-        // A model whose IDs fit no download: the fetch still ends once.
-        done(platform::Error("OTHER", 400,
-                             platform::Json{{"NSLocalizedDescription", "The file can't be downloaded."}}));
-        return;
-    }
-    networkService_->executeDataRequest(*request, [weak = weak_from_this(), model, done](auto result, auto) {
+void FilesFetcher::download(const FileModel& model, const platform::veltrane::VQRestRequest& request,
+                            std::function<void(std::optional<platform::Error>)> done) {
+    networkService_->executeDataRequest(request, [weak = weak_from_this(), model, done](auto result, auto) {
         if (!result) {
             Logger::error("Failed to retrieve file content with error: " + messageString(result.error()), kTypeName);
             done(result.error());

@@ -9,7 +9,9 @@
 namespace vellicor {
 
 /// The REST requests of file records (all GET). Without authentication a
-/// request goes as a full URL to the community host.
+/// request goes as a full URL to the community host. Only a record ID of 15
+/// or 18 ASCII letters and digits, and an article type and field name of
+/// ASCII letters, digits and "_", make a request; any other gives none.
 class FilesRequestFactory {
 public:
     static std::optional<platform::veltrane::VQRestRequest> contentMetadataRequest(const std::string& id,
@@ -48,7 +50,8 @@ private:
     void fetchKnowledgeArticle(const platform::Json& record, const std::string& id,
                                const std::optional<platform::Json>& attributes, Completion completion);
     void fetchFileContent(std::expected<FileModel, ParseableError> model, Completion completion);
-    void download(const FileModel& model, std::function<void(std::optional<platform::Error>)> done);
+    void download(const FileModel& model, const platform::veltrane::VQRestRequest& request,
+                  std::function<void(std::optional<platform::Error>)> done);
 
     std::shared_ptr<NetworkServicing> networkService_;
     FileCache fileCache_;

@@ -1,10 +1,12 @@
 #include "VellicorApp/Community/FileFetcher.hpp"
+#include "VellicorApp/Shell/AppConstants.hpp"
 
 #include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <mutex>
 
 using namespace vellicor;
@@ -131,6 +133,84 @@ TEST_F(FileFetcherTest, ErrorsEndTheFetchOnce) {
         }
         EXPECT_EQ(outcome.calls, 1) << c.name;
     }
+}
+
+TEST_F(FileFetcherTest, RequestPathsTakeOnlyRecordIDsAndNames) {
+    using Factory = FilesRequestFactory;
+    using Request = std::optional<platform::veltrane::VQRestRequest>;
+    const std::string records = "/" + RestAPI::version() + "/records/";
+    struct Case {
+        const char* name;
+        std::function<Request()> make;
+        std::optional<std::string> path; // none: no request
+    };
+    const Case cases[] = {
+        {"file metadata", [] { return Factory::contentMetadataRequest("091000000000001AAA", true); },
+         records + "fileDocument/091000000000001AAA"},
+        {"version metadata", [] { return Factory::contentMetadataRequest("092000000000001AAA", true); },
+         records + "fileVersion/092000000000001AAA"},
+        {"guest metadata goes to the community host",
+         [] { return Factory::contentMetadataRequest("091000000000001AAA", false); },
+         std::string("https://") + veltranetest::kHost + "/vapi/data" + records + "fileDocument/091000000000001AAA"},
+        {"version content", [] { return Factory::contentDownloadRequest("092000000000001AAA", true); },
+         records + "fileVersion/092000000000001AAA/VersionData"},
+        {"unknown prefix", [] { return Factory::downloadRequest("00P000000000001AAA", true); }, std::nullopt},
+        {"attachment body", [] { return Factory::downloadRequest("00V000000000001AAA", true); },
+         records + "attachment/00V000000000001AAA/Body"},
+        {"document body", [] { return Factory::downloadRequest("094000000000001AAA", true); },
+         records + "document/094000000000001AAA/Body"},
+        {"article metadata",
+         [] { return Factory::knowledgeArticleMetadataRequest("FAQ__kav", "kV0000000000001AAA", true); },
+         records + "FAQ__kav/kV0000000000001AAA"},
+        {"article body",
+         [] { return Factory::knowledgeArticleDownloadRequest("FAQ__kav", "kV0000000000001AAA", "Guide", true); },
+         records + "FAQ__kav/kV0000000000001AAA/Guide__Body__f"},
+        // Hostile IDs and names make no request at all.
+        {"dot segments in an 18-character id",
+         [] { return Factory::contentMetadataRequest("091/../../../../me", true); }, std::nullopt},
+        {"encoded slash in the id", [] { return Factory::contentDownloadRequest("092%2F0000000001AA", true); },
+         std::nullopt},
+        {"query in the id", [] { return Factory::downloadRequest("094000000000001?A=", true); }, std::nullopt},
+        {"non-ASCII id", [] { return Factory::contentMetadataRequest("091000000000001A\xC3\xA9", true); },
+         std::nullopt},
+        {"article type with a path",
+         [] { return Factory::knowledgeArticleMetadataRequest("../../me", "kV0000000000001AAA", true); },
+         std::nullopt},
+        {"empty article type", [] { return Factory::knowledgeArticleMetadataRequest("", "kV0000000000001AAA", true); },
+         std::nullopt},
+        {"field with a path",
+         [] { return Factory::knowledgeArticleDownloadRequest("FAQ__kav", "kV0000000000001AAA", "a/../b", true); },
+         std::nullopt},
+        {"field with a query",
+         [] { return Factory::knowledgeArticleDownloadRequest("FAQ__kav", "kV0000000000001AAA", "Guide?x=1", true); },
+         std::nullopt},
+        {"article id with a path",
+         [] { return Factory::knowledgeArticleDownloadRequest("FAQ__kav", "kV000/../../../AAA", "Guide", true); },
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto request = c.make();
+        ASSERT_EQ(request.has_value(), c.path.has_value());
+        if (request) {
+            EXPECT_EQ(request->path, *c.path);
+        }
+    }
+}
+
+TEST_F(FileFetcherTest, AnIDThatIsNoRecordIDMakesNoRequest) {
+    const auto before = server.requests().size();
+    for (const std::string id : {"091/../../../../me", "091000000000001%2F", "kV0000000000001/..",
+                                 "091000000000\n01AAA"}) {
+        SCOPED_TRACE(id);
+        const auto fetcher = FilesFetcher::create();
+        FetchOutcome outcome;
+        fetcher->fetchFile(id, std::nullopt, outcome.completion());
+        ASSERT_TRUE(outcome.wait());
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(outcome.error->kind(), ParseableError::Case::invalidRequestID);
+    }
+    EXPECT_EQ(server.requests().size(), before);
 }
 
 TEST(FileModel, ParsesEachKind) {
