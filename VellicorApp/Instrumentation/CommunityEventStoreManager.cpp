@@ -59,9 +59,12 @@ std::optional<platform::Json> CommunityEventStoreManager::payload(const std::str
         if (!text) continue;
 
         platform::Json data = {{"schemaType", std::move(schemaType)}};
-        if (auto decoded = platform::removingPercentEncoding(unescapingSlashes(*text))) {
-            data["payload"] = std::move(*decoded);
-        }
+        // A text that does not percent-decode (an attribute holding a bare
+        // "%") goes out as it is: dropping it would lose the event once the
+        // page confirms the transaction.
+        auto unescaped = unescapingSlashes(*text);
+        auto decoded = platform::removingPercentEncoding(unescaped);
+        data["payload"] = decoded ? std::move(*decoded) : std::move(unescaped);
         logLines.push_back({{"code", "korva"}, {"data", std::move(data)}});
     }
     store_[transactionID] = std::move(eventIDs);

@@ -28,9 +28,9 @@ public:
     /// the SDK's transform turns into a dictionary,
     /// {"code": "korva", "data": {"schemaType": <the transform's schema type,
     /// null without one>, "payload": <the rest as JSON text, "\/" turned into
-    /// "/" and percent-decoded>}}; "payload" is left out when the text does
-    /// not percent-decode, and an event whose rest gives no JSON text is left
-    /// out. Remembers the IDs of every fetched event under the transaction,
+    /// "/" and percent-decoded>}}; a text that does not percent-decode is
+    /// sent without the decoding, and an event whose rest gives no JSON text
+    /// is left out. Remembers the IDs of every fetched event under the transaction,
     /// the left-out ones included, replacing what it held. None, logging
     /// "Failed to fetch events.", when the store holds nothing.
     std::optional<platform::Json> payload(const std::string& transactionID);
