@@ -40,6 +40,41 @@ std::expected<bool, platform::Error> requiredBool(const platform::Json& json, co
     return required<bool>(json, key, "a Boolean", [](const platform::Json& value) { return platform::asBool(value); });
 }
 
+/// JSON text with every "/" escaped as `\/`. A "/" only ever stands inside a
+/// string of compact JSON text, so escaping each one keeps the text valid.
+std::string escapingSlashes(const std::string& json) {
+    std::string result;
+    result.reserve(json.size());
+    for (const char c : json) {
+        if (c == '/') result += '\\';
+        result += c;
+    }
+    return result;
+}
+
+/// The display form of a value: each member or element on its own line,
+/// indented by two spaces a level, members written as `"key" : value`, and
+/// slashes escaped. The platform's writer turns bytes that are not UTF-8 into
+/// U+FFFD, so the text is valid UTF-8.
+void appendDisplayJSON(std::string& out, const platform::Json& value, std::size_t depth) {
+    const bool isObject = value.is_object();
+    if ((!isObject && !value.is_array()) || value.empty()) {
+        out += escapingSlashes(platform::serializeJson(value));
+        return;
+    }
+    const std::string inner(2 * (depth + 1), ' ');
+    out += isObject ? "{\n" : "[\n";
+    bool first = true;
+    for (auto it = value.begin(); it != value.end(); ++it) {
+        if (!first) out += ",\n";
+        first = false;
+        out += inner;
+        if (isObject) out += escapingSlashes(platform::serializeJson(platform::Json(it.key()))) + " : ";
+        appendDisplayJSON(out, *it, depth + 1);
+    }
+    out += "\n" + std::string(2 * depth, ' ') + (isObject ? "}" : "]");
+}
+
 } // namespace
 
 std::expected<ZentariPushProvisioningInfo, platform::Error> ZentariPushProvisioningInfo::decode(const platform::Json& json) {
@@ -111,8 +146,9 @@ std::optional<std::string> ZentariPushProvisioningInfo::asJSON() const {
 std::optional<std::string> ZentariPushProvisioningInfo::prettyPrintedJSONString(const platform::Data& selectionData) {
     const auto value = platform::parseJson(selectionData);
     if (!value) return std::nullopt;
-    // The writer turns bytes that are not UTF-8 into U+FFFD, so the text is valid UTF-8.
-    return platform::serializeJson(*value, true);
+    std::string text;
+    appendDisplayJSON(text, *value, 0);
+    return text;
 }
 
 } // namespace vellicor

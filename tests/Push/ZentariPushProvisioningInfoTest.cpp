@@ -105,6 +105,21 @@ TEST(ZentariPushProvisioningInfo, AsJSONShowsOneMemberPerLine) {
     EXPECT_EQ(std::count(unnamed->begin(), unnamed->end(), '\n'), 9);
 }
 
+TEST(ZentariPushProvisioningInfo, AsJSONIsTheDisplayText) {
+    auto info = ZentariPushProvisioningInfo::decode(kEntry).value();
+    info.name.reset();
+    EXPECT_EQ(info.asJSON(), "{\n"
+                             "  \"accesstoken\" : \"token-1\",\n"
+                             "  \"appid\" : \"app-1\",\n"
+                             "  \"applicationcontrolsbadging\" : true,\n"
+                             "  \"delayregistrationuntilcontactkeyisset\" : true,\n"
+                             "  \"inbox\" : true,\n"
+                             "  \"location\" : false,\n"
+                             "  \"mid\" : \"100\",\n"
+                             "  \"zentari_server_url\" : \"https:\\/\\/marketing.example.test\\/\"\n"
+                             "}");
+}
+
 TEST(ZentariPushProvisioningInfo, TheTwoFileShapesDoNotReadAsEachOther) {
     const Json named{{"production", kEntry}, {"sandbox", kEntry}};
     EXPECT_FALSE(ZentariPushProvisioningInfo::decode(named));
