@@ -113,10 +113,10 @@ Error removeError(const fs::path& path, int err) {
 std::mutex gInjectorMutex;
 FileManager::FailureInjector gInjector;
 
-bool writeAll(int fd, const Data& data) {
+bool writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
     std::size_t written = 0;
-    while (written < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
+    while (written < size) {
+        const ssize_t n = ::write(fd, bytes + written, size - written);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -125,6 +125,8 @@ bool writeAll(int fd, const Data& data) {
     }
     return true;
 }
+
+bool writeAll(int fd, const Data& data) { return writeAll(fd, data.data(), data.size()); }
 
 } // namespace
 
@@ -168,6 +170,16 @@ fs::path FileManager::temporaryDirectory() const { return Sandbox::temporaryDire
 bool FileManager::fileExists(const fs::path& path) const {
     std::error_code ec;
     return fs::exists(fs::symlink_status(path, ec));
+}
+
+bool FileManager::isReadableFile(const fs::path& path) const {
+    if (injected(Operation::open, path)) return false;
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
 }
 
 bool FileManager::isDirectory(const fs::path& path) const {
@@ -264,7 +276,16 @@ std::expected<void, Error> FileManager::writeAtomically(const fs::path& path, co
     std::string temp = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return std::unexpected(writeError(path, errno));
-    bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
+    const std::size_t half = data.size() / 2;
+    bool ok = writeAll(fd, data.data(), half);
+    if (ok) {
+        if (auto e = injected(Operation::writeMidway, path)) {
+            ::close(fd);
+            ::unlink(temp.c_str());
+            return std::unexpected(*e);
+        }
+    }
+    ok = ok && writeAll(fd, data.data() + half, data.size() - half) && ::fsync(fd) == 0;
     int err = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;

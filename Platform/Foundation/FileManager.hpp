@@ -48,6 +48,9 @@ public:
     std::filesystem::path temporaryDirectory() const;
 
     bool fileExists(const std::filesystem::path& path) const;
+    /// Whether the path is a regular file (after links) that opens for
+    /// reading; nothing of it is read.
+    bool isReadableFile(const std::filesystem::path& path) const;
     bool isDirectory(const std::filesystem::path& path) const;
     std::expected<void, Error> createDirectory(const std::filesystem::path& path,
                                                bool withIntermediateDirectories = true) const;
@@ -66,8 +69,11 @@ public:
     std::expected<void, Error> writeAtomically(const std::filesystem::path& path, const Data& data) const;
 
     /// Test hook: when set, every mutating call and read asks it first; an
-    /// error it returns is reported as the call's failure.
-    enum class Operation { read, write, createDirectory, remove, move, copy, list };
+    /// error it returns is reported as the call's failure. `open` is asked by
+    /// isReadableFile (an error makes the file unreadable); `writeMidway` is
+    /// asked by writeAtomically once half of the bytes are in the temporary
+    /// file, and an error there fails the write as a failing disk would.
+    enum class Operation { read, write, createDirectory, remove, move, copy, list, open, writeMidway };
     using FailureInjector = std::function<std::optional<Error>(Operation, const std::filesystem::path&)>;
     void setFailureInjector(FailureInjector injector);
 

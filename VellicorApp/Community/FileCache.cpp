@@ -90,6 +90,7 @@ std::string entityID18(const std::string& id) {
 std::string FileModel::fileName() const {
     std::string name = title;
     std::replace(name.begin(), name.end(), '/', '_');
+    std::replace(name.begin(), name.end(), '\0', '_');
     return name + "_" + safeNamePart(versionID.value_or(fileID));
 }
 
@@ -159,8 +160,9 @@ platform::Url FileCache::dataPath(const FileModel& model) const {
 }
 
 std::optional<platform::Url> FileCache::fileExists(const FileModel& model) const {
-    if (!load(model)) return std::nullopt;
-    return dataPath(model);
+    auto path = dataPath(model);
+    if (!fileManager_->isReadableFile(path.filePath())) return std::nullopt;
+    return path;
 }
 
 void FileCache::clear() const {

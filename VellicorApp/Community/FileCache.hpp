@@ -35,8 +35,8 @@ struct FileModel {
     std::optional<std::string> articleType;
     std::string lastModifiedDate;
 
-    /// The title ("/" made "_"), "_", then the version ID or else the file
-    /// ID, made safe as one name inside the cache folder.
+    /// The title ("/" and NUL made "_"), "_", then the version ID or else the
+    /// file ID, made safe as one name inside the cache folder.
     std::string fileName() const;
 
     static std::expected<FileModel, ParseableError> parseObject(const platform::Json& object);
@@ -54,7 +54,8 @@ public:
     /// The file "<fileName>.<extension>" in the temporary folder.
     platform::Url dataPath(const FileModel& model) const override;
     platform::FileManager& fileManager() const override { return *fileManager_; }
-    /// The file's URL when it can be read whole.
+    /// The file's URL when it is a regular file that opens for reading (the
+    /// file itself is not read).
     std::optional<platform::Url> fileExists(const FileModel& model) const;
     /// Removes everything in the temporary folder; the first failure stops
     /// and is logged.

@@ -91,6 +91,46 @@ TEST_F(FileFetcherTest, DownloadsOnceThenServesTheCachedFile) {
     EXPECT_EQ(downloads(), 1u);
 }
 
+TEST_F(FileFetcherTest, ACacheHitOpensTheFileWithoutReadingIt) {
+    putDocument("report", "pdf", "%PDF-1.4 body");
+    const auto fetcher = FilesFetcher::create();
+    FetchOutcome first;
+    fetcher->fetchFile(kDocument, std::nullopt, first.completion());
+    ASSERT_TRUE(first.wait());
+    ASSERT_TRUE(first.url);
+
+    using Operation = platform::FileManager::Operation;
+    std::mutex mutex;
+    std::vector<Operation> operations;
+    bool refuseOpening = false;
+    platform::FileManager::defaultManager().setFailureInjector(
+        [&](Operation operation, const std::filesystem::path& path) -> std::optional<platform::Error> {
+            std::lock_guard lock(mutex);
+            if (path != first.url->filePath()) return std::nullopt;
+            operations.push_back(operation);
+            if (refuseOpening && operation == Operation::open) return platform::Error("NSCocoaErrorDomain", 257);
+            return std::nullopt;
+        });
+    FetchOutcome hit;
+    fetcher->fetchFile(kDocument, std::nullopt, hit.completion());
+    ASSERT_TRUE(hit.wait());
+    EXPECT_EQ(hit.url, first.url);
+    EXPECT_EQ(downloads(), 1u);
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(operations, std::vector<Operation>{Operation::open});
+        refuseOpening = true;
+    }
+
+    // A file that does not open is no hit: the content is fetched again.
+    FetchOutcome miss;
+    fetcher->fetchFile(kDocument, std::nullopt, miss.completion());
+    ASSERT_TRUE(miss.wait());
+    platform::FileManager::defaultManager().setFailureInjector(nullptr);
+    EXPECT_EQ(miss.url, first.url);
+    EXPECT_EQ(downloads(), 2u);
+}
+
 TEST_F(FileFetcherTest, NamesFromTheServerStayInTheCacheFolder) {
     putDocument("../../a/../b", "/../../../escaped", "bytes");
     const auto fetcher = FilesFetcher::create();
@@ -240,6 +280,11 @@ TEST(FileModel, ParsesEachKind) {
     EXPECT_EQ(FileModel::parseObject({{"Id", "094000000000001AAA"}, {"Name", "x"}}).error().kind(),
               ParseableError::Case::missingRequiredAttributes);
     EXPECT_EQ(entityType("091000000000001AA"), EntityType::unknown);
+
+    // A NUL in a title becomes "_", as "/" does; the rest of the title stays.
+    const FileModel withNul{"091000000000001AAA", std::string("a\0b/c d", 7), "PDF", "pdf", "092000000000001AAA",
+                            {}, {}, "d"};
+    EXPECT_EQ(withNul.fileName(), "a_b_c d_092000000000001AAA");
     EXPECT_EQ(entityType("KV0000000000001AAA"), EntityType::articleVersion);
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -126,6 +128,54 @@ TEST(FileManagerTest, InjectedFailuresReachTheCaller) {
     EXPECT_TRUE(fm.write(dir / "allowed", bytes("x")));
     fm.setFailureInjector(nullptr);
     EXPECT_FALSE(fm.fileExists(dir / "denied"));
+}
+
+TEST(FileManagerTest, AReadableFileIsARegularFileThatOpens) {
+    auto& fm = FileManager::defaultManager();
+    const auto dir = Sandbox::cachesDirectory();
+    ASSERT_TRUE(fm.createDirectory(dir / "folder"));
+    ASSERT_TRUE(fm.write(dir / "file", bytes("x")));
+    ASSERT_TRUE(fm.write(dir / "empty", bytes("")));
+    fs::create_symlink(dir / "file", dir / "link");
+    fs::create_symlink(dir / "missing", dir / "dangling");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+    struct Case {
+        const char* name;
+        bool readable;
+    };
+    const Case cases[] = {{"file", true},   {"empty", true},     {"link", true},  {"folder", false},
+                          {"missing", false}, {"dangling", false}, {"fifo", false}};
+    for (const auto& c : cases) EXPECT_EQ(fm.isReadableFile(dir / c.name), c.readable) << c.name;
+
+    fm.setFailureInjector([](FileManager::Operation op, const fs::path&) -> std::optional<platform::Error> {
+        if (op == FileManager::Operation::open) return platform::Error("NSCocoaErrorDomain", 257);
+        return std::nullopt;
+    });
+    EXPECT_FALSE(fm.isReadableFile(dir / "file"));
+    fm.setFailureInjector(nullptr);
+}
+
+TEST(FileManagerTest, AnAtomicWriteFailingMidwayKeepsTheOldFile) {
+    auto& fm = FileManager::defaultManager();
+    const auto dir = Sandbox::applicationSupportDirectory();
+    const auto file = dir / "kept.json";
+    ASSERT_TRUE(fm.writeAtomically(file, bytes("old")));
+    std::vector<std::uintmax_t> sizesMidway;
+    fm.setFailureInjector([&](FileManager::Operation op, const fs::path& path) -> std::optional<platform::Error> {
+        if (op != FileManager::Operation::writeMidway) return std::nullopt;
+        // Half of the new bytes are already in a temporary file beside the target.
+        for (const auto& entry : fs::directory_iterator(path.parent_path())) {
+            if (entry.path() != path) sizesMidway.push_back(entry.file_size());
+        }
+        return platform::Error("NSPOSIXErrorDomain", 28);
+    });
+    const auto written = fm.writeAtomically(file, bytes("new contents"));
+    fm.setFailureInjector(nullptr);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().code, 28);
+    EXPECT_EQ(sizesMidway, (std::vector<std::uintmax_t>{6}));
+    EXPECT_EQ(platform::readFile(file), bytes("old"));
+    EXPECT_EQ(*fm.contentsOfDirectory(dir), (std::vector<std::string>{"kept.json"}));
 }
 
 TEST(FileManagerTest, ListingIsSortedAndRemovalIsRecursive) {
