@@ -40,12 +40,21 @@ inline constexpr const char* kUserActivityTypeBrowsingWeb = "NSUserActivityTypeB
 inline constexpr const char* kOpenURLOptionUniversalLinksOnly = "UIApplicationOpenURLOptionUniversalLinksOnly";
 
 /// A home-screen quick action.
+/// Where a shortcut icon's image comes from.
+enum class ShortcutIconKind {
+    /// A system symbol of that name.
+    systemSymbol,
+    /// A template image of that name in the app's package.
+    templateImage,
+};
+
 struct PLATFORM_EXPORT ShortcutItem {
     std::string type;
     std::string localizedTitle;
     std::optional<std::string> localizedSubtitle;
-    /// A system symbol or template image name.
+    /// A system symbol or template image name, as iconKind says.
     std::optional<std::string> iconName;
+    ShortcutIconKind iconKind = ShortcutIconKind::systemSymbol;
     nlohmann::json userInfo = nlohmann::json::object();
     bool operator==(const ShortcutItem&) const = default;
 };

@@ -20,17 +20,21 @@ using platform::veltrane::VQHybridViewConfig;
 
 } // namespace
 
-CommunityConfigFilePersistentStore::CommunityConfigFilePersistentStore()
-    : configFileCache_(platform::FileManager::defaultManager()) {}
+CommunityConfigFilePersistentStore::CommunityConfigFilePersistentStore(std::optional<AppMode> mode)
+    : mode_(mode), configFileCache_(platform::FileManager::defaultManager()) {}
+
+AppMode CommunityConfigFilePersistentStore::mode() const {
+    return mode_ ? *mode_ : AppContext::current()->appMode();
+}
 
 std::string CommunityConfigFilePersistentStore::selectedCommunityPath() const {
-    return appConfigPath(AppContext::current()->appMode()).selectedCommunity;
+    return appConfigPath(mode()).selectedCommunity;
 }
 
 std::string CommunityConfigFilePersistentStore::communityConfigListPath() const { return selectedCommunityPath() + "List"; }
 
 std::string CommunityConfigFilePersistentStore::bootConfigPath() const {
-    return appConfigPath(AppContext::current()->appMode()).bootConfig;
+    return appConfigPath(mode()).bootConfig;
 }
 
 std::shared_ptr<VQHybridViewConfig> CommunityConfigFilePersistentStore::bootConfig() const {

@@ -3,6 +3,7 @@
 #include "VellicorApp/Community/CommunityConfigList.hpp"
 #include "VellicorApp/Community/CommunityConfigModel.hpp"
 #include "VellicorApp/Community/ConfigFileCache.hpp"
+#include "VellicorApp/Shell/AppMode.hpp"
 
 #include "Platform/SDKs/Veltrane/VQHybridViewConfig.hpp"
 
@@ -13,16 +14,17 @@
 namespace vellicor {
 
 /// The store of the community the app shows: three JSON files directly in
-/// Application Support, named for the running app mode (the two editions
-/// never share files): the selected community, the list of sites the user
-/// added ("<selected name>List") and the hybrid boot configuration.
+/// Application Support, named for an app mode (the two editions never share
+/// files): the selected community, the list of sites the user added
+/// ("<selected name>List") and the hybrid boot configuration.
 ///
 /// Make a fresh store where one is needed; every call reads or writes the
 /// files synchronously on the caller's thread. Files are replaced whole
 /// (atomically); a failed write is logged at error level.
 class CommunityConfigFilePersistentStore {
 public:
-    CommunityConfigFilePersistentStore();
+    /// The files of the given mode; without one, of the running mode at each call.
+    explicit CommunityConfigFilePersistentStore(std::optional<AppMode> mode = std::nullopt);
 
     /// The selected community; none when the file is missing, unreadable or
     /// does not decode.
@@ -47,6 +49,7 @@ public:
     const ConfigFileCache& configFileCache() const { return configFileCache_; }
 
 private:
+    AppMode mode() const;
     std::string selectedCommunityPath() const;
     std::string communityConfigListPath() const;
     std::string bootConfigPath() const;
@@ -57,6 +60,7 @@ private:
     void writeBootConfig(const platform::veltrane::VQHybridViewConfig& config) const;
     void storeSelectedCommunity(const CommunityConfigModel& model) const;
 
+    std::optional<AppMode> mode_;
     ConfigFileCache configFileCache_;
     mutable std::optional<std::shared_ptr<platform::veltrane::VQHybridViewConfig>> bootConfig_;
 };

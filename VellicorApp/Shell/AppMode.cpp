@@ -9,12 +9,8 @@ namespace vellicor {
 
 namespace {
 
-std::shared_ptr<CommunityConfigModel> selectedCommunity() {
-    return CommunityConfigFilePersistentStore().getSelectedCommunity();
-}
-
-bool endsWith(const std::string& text, std::string_view suffix) {
-    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+std::shared_ptr<CommunityConfigModel> selectedCommunity(AppMode mode) {
+    return CommunityConfigFilePersistentStore(mode).getSelectedCommunity();
 }
 
 } // namespace
@@ -36,7 +32,7 @@ bool isLoginNavBarEnabled(AppMode mode) {
 }
 
 std::optional<std::string> loginHost(AppMode mode) {
-    if (const auto community = selectedCommunity()) return community->loginHost.get().absoluteString();
+    if (const auto community = selectedCommunity(mode)) return community->loginHost.get().absoluteString();
     switch (mode) {
     case AppMode::normal: return AppContext::current()->defaultLoginHost();
     case AppMode::yarrowin: return std::nullopt;
@@ -45,7 +41,7 @@ std::optional<std::string> loginHost(AppMode mode) {
 }
 
 bool isPlexaCommunity(AppMode mode) {
-    if (const auto community = selectedCommunity()) return community->isPlexaCommunity.get();
+    if (const auto community = selectedCommunity(mode)) return community->isPlexaCommunity.get();
     switch (mode) {
     case AppMode::normal: return AppContext::current()->defaultIsPlexaCommunity();
     case AppMode::yarrowin: return false;
@@ -68,6 +64,7 @@ std::optional<platform::ui::ShortcutItem> quickAction(AppMode mode) {
             .localizedTitle = localized("SWITCH_COMMUNITY", "Yarrowin switch community quick action button title."),
             .localizedSubtitle = std::nullopt,
             .iconName = "link",
+            .iconKind = platform::ui::ShortcutIconKind::systemSymbol,
         };
     case AppMode::normal:
         if (!AppContext::current()->sandboxLoginHost()) return std::nullopt;
@@ -76,13 +73,14 @@ std::optional<platform::ui::ShortcutItem> quickAction(AppMode mode) {
             .localizedTitle = localized("SANDBOX_SWITCHING", "Sandbox switching quick action button title."),
             .localizedSubtitle = std::nullopt,
             .iconName = "ListCheck",
+            .iconKind = platform::ui::ShortcutIconKind::templateImage,
         };
     }
     return std::nullopt;
 }
 
-std::shared_ptr<platform::veltrane::VQHybridViewConfig> appConfig(AppMode) {
-    auto config = CommunityConfigFilePersistentStore().getConfigFile();
+std::shared_ptr<platform::veltrane::VQHybridViewConfig> appConfig(AppMode mode) {
+    auto config = CommunityConfigFilePersistentStore(mode).getConfigFile();
     if (config) config->setShouldAuthenticate(false);
     return config;
 }
@@ -100,7 +98,7 @@ bool isSlashSCommunity(AppMode mode) {
     if (!config) return true;
     const auto startPage = config->unauthenticatedStartPage();
     if (!startPage) return true;
-    return endsWith(*startPage, "/s/");
+    return startPage->ends_with("/s/");
 }
 
 } // namespace vellicor

@@ -29,8 +29,8 @@ struct AppConfigPath {
 };
 
 // Each of these is computed afresh at every call, from the selected community
-// that the mode's community store holds (read anew each time) and the
-// running context.
+// and boot configuration in the given mode's files (read anew each time) and
+// the running context.
 
 /// Whether the login screen shows its navigation bar: false in the normal
 /// edition; the stored switch "enableNavBar" in the preview edition.
@@ -44,9 +44,10 @@ bool isPlexaCommunity(AppMode mode);
 /// The SDK login host of loginHost(): named with the localised
 /// "PRODUCTION_LOGIN_HOST", not deletable; none without a login host.
 std::optional<platform::veltrane::VQSDKLoginHost> vqLoginHost(AppMode mode);
-/// The home-screen shortcut of the mode: community switching in the preview
-/// edition; sandbox switching in the normal edition when it has a sandbox
-/// login host, else none.
+/// The home-screen shortcut of the mode: community switching (the system
+/// symbol "link") in the preview edition; sandbox switching (the template
+/// image "ListCheck") in the normal edition when it has a sandbox login host,
+/// else none.
 std::optional<platform::ui::ShortcutItem> quickAction(AppMode mode);
 /// The boot configuration stored for the mode, else the package's default,
 /// set not to sign in first; none when there is neither.

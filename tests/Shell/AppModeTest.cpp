@@ -76,6 +76,26 @@ TEST_F(AppModeTest, PreviewEditionWithoutASelectedCommunityHasNoLoginHost) {
     EXPECT_EQ(loginHost(AppMode::yarrowin), "preview.example.test/");
 }
 
+TEST_F(AppModeTest, EachModeReadsItsOwnFiles) {
+    // The normal edition runs; the preview edition's files hold another community.
+    install(false, [](platform::Json& info) { info["IsPlexa"] = false; });
+    writeSupportFile("yarrowinConfigModel", platform::serializeJson(
+        CommunityConfigModel::create(platform::Url::parse("preview.example.test"),
+                                     platform::Url::parse("https://preview.example.test/").value(), "Preview", false,
+                                     true)->encode()));
+    writeSupportFile("yarrowinBootConfig", R"({"unauthenticatedStartPage": "https://preview.example.test/"})");
+
+    EXPECT_EQ(loginHost(AppMode::yarrowin), "preview.example.test");
+    EXPECT_TRUE(isPlexaCommunity(AppMode::yarrowin));
+    ASSERT_NE(appConfig(AppMode::yarrowin), nullptr);
+    EXPECT_EQ(appConfig(AppMode::yarrowin)->unauthenticatedStartPage(), "https://preview.example.test/");
+    EXPECT_FALSE(isSlashSCommunity(AppMode::yarrowin));
+
+    EXPECT_EQ(loginHost(AppMode::normal), "community.example.test");
+    EXPECT_FALSE(isPlexaCommunity(AppMode::normal));
+    EXPECT_NE(appConfig(AppMode::normal)->unauthenticatedStartPage(), "https://preview.example.test/");
+}
+
 TEST_F(AppModeTest, ACommunityFileThatCannotBeReadCountsAsNone) {
     install(false);
     writeSupportFile("normalConfigModel", "{ not json");
@@ -98,6 +118,7 @@ TEST_F(AppModeTest, QuickActions) {
     EXPECT_EQ(communitySwitch->type, "com.vellicor.app.communitySwitching");
     EXPECT_EQ(communitySwitch->localizedTitle, "Switch Community");
     EXPECT_EQ(communitySwitch->iconName, "link");
+    EXPECT_EQ(communitySwitch->iconKind, platform::ui::ShortcutIconKind::systemSymbol);
     EXPECT_EQ(communitySwitch->localizedSubtitle, std::nullopt);
     EXPECT_TRUE(communitySwitch->userInfo.empty());
 
@@ -107,6 +128,7 @@ TEST_F(AppModeTest, QuickActions) {
     EXPECT_EQ(sandboxSwitch->type, "com.vellicor.app.sandboxSwitching");
     EXPECT_EQ(sandboxSwitch->localizedTitle, "Switch Environment");
     EXPECT_EQ(sandboxSwitch->iconName, "ListCheck");
+    EXPECT_EQ(sandboxSwitch->iconKind, platform::ui::ShortcutIconKind::templateImage);
 
     install(false, [](platform::Json& info) { info["SandboxLoginHost"] = ""; });
     EXPECT_EQ(quickAction(AppMode::normal), std::nullopt);
