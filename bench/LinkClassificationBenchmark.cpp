@@ -47,7 +47,7 @@ std::shared_ptr<ManagedURLs> ruleSet(int perType) {
                                                rules("cookie", perType), rules("within", perType), "InAppBrowser");
 }
 
-void installRules(int perType) { setManagedURLs(AppContext::current(), ruleSet(perType)); }
+void installRules(int perType) { AppContext::current()->setManagedURLs(ruleSet(perType)); }
 
 void classify(benchmark::State& state, const char* link) {
     installRules(static_cast<int>(state.range(0)));
@@ -78,7 +78,7 @@ void BM_UnclaimedLinkCostOf200RulesAgainst20(benchmark::State& state) {
     Clock::duration withFew{};
     Clock::duration withMany{};
     const auto batch = [&](const std::shared_ptr<ManagedURLs>& rules) {
-        setManagedURLs(context, rules);
+        context->setManagedURLs(rules);
         const auto start = Clock::now();
         for (int i = 0; i < kBatch; ++i) benchmark::DoNotOptimize(isManagedURL(url));
         return Clock::now() - start;

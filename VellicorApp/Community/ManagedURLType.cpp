@@ -62,14 +62,14 @@ ManagedURLType managedURLType(std::string_view keyString) {
 }
 
 bool isExisting(ManagedURLType type, std::string_view url) {
-    const auto rules = managedURLs(*AppContext::current());
+    const auto rules = AppContext::current()->managedURLs();
     if (!rules || type == ManagedURLType::unknown) return false;
     const auto& list = rules->list(type);
     return std::find(list.begin(), list.end(), url) != list.end();
 }
 
 bool hasReachedLimit(ManagedURLType type) {
-    const auto rules = managedURLs(*AppContext::current());
+    const auto rules = AppContext::current()->managedURLs();
     if (!rules || type == ManagedURLType::unknown) return false;
     return rules->list(type).size() >= kManagedURLListLimit;
 }

@@ -80,14 +80,8 @@ void ManagedURLs::listsDidChange() {
     ++changes_;
 }
 
-std::shared_ptr<ManagedURLs> managedURLs(const Context& context) { return context.managedURLs; }
-
-void setManagedURLs(const std::shared_ptr<Context>& context, std::shared_ptr<ManagedURLs> rules) {
-    if (context) context->managedURLs = std::move(rules);
-}
-
 void communityStartPageDidChange(const Context& context) {
-    if (const auto rules = managedURLs(context)) rules->setCommunityStartPage(communityStartPage(loginHost(context)));
+    if (const auto rules = context.managedURLs()) rules->setCommunityStartPage(communityStartPage(loginHost(context)));
 }
 
 } // namespace vellicor

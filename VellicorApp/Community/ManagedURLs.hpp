@@ -72,11 +72,6 @@ private:
     std::uint64_t changes_ = 0;
 };
 
-/// The rule set a context runs with; null when it has none.
-std::shared_ptr<ManagedURLs> managedURLs(const Context& context);
-/// Sets (or, with null, clears) the rule set a context runs with.
-void setManagedURLs(const std::shared_ptr<Context>& context, std::shared_ptr<ManagedURLs> rules);
-
 /// Hands the context's rule set (if any) the community start page of the
 /// context's login host in the running mode's start-page form. Call after the
 /// login host or that form has changed.

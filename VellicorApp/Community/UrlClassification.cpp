@@ -180,7 +180,7 @@ bool isInternalCommunityURL(const platform::Url& url, std::string_view address) 
 }
 
 ManagedURLType isManagedURL(const platform::Url& url) {
-    const auto rules = managedURLs(*AppContext::current());
+    const auto rules = AppContext::current()->managedURLs();
     if (!rules) return ManagedURLType::unknown;
     const auto matcher = rules->matcher();
     if (matcher->empty()) return ManagedURLType::unknown;
@@ -191,7 +191,7 @@ ManagedURLType isManagedURL(const platform::Url& url) {
 
 bool shouldTreatAsInternalWebAppLink(const platform::Url& url) {
     const auto type = isManagedURL(url);
-    const auto fallback = defaultBehavior(managedURLs(*AppContext::current()));
+    const auto fallback = defaultBehavior(AppContext::current()->managedURLs());
     const bool claimable = type == ManagedURLType::unknown || type == ManagedURLType::internalWebApp;
     if (claimable && isInternalCommunityURL(url, loginHost())) return true;
     if (type == ManagedURLType::internalWebApp) return true;
@@ -201,14 +201,14 @@ bool shouldTreatAsInternalWebAppLink(const platform::Url& url) {
 bool shouldTreatAsInternalCookieBrowserLink(const platform::Url& url) {
     const auto type = isManagedURL(url);
     if (type == ManagedURLType::internalCookieBrowser) return true;
-    const auto fallback = defaultBehavior(managedURLs(*AppContext::current()));
+    const auto fallback = defaultBehavior(AppContext::current()->managedURLs());
     return fallback == "InAppSharedCookieBrowser" && type < ManagedURLType::internalBrowser;
 }
 
 platform::Json externalURLOptions(const platform::Url& url) {
     const auto type = isManagedURL(url);
     const auto context = AppContext::current();
-    const auto fallback = defaultBehavior(managedURLs(*context));
+    const auto fallback = defaultBehavior(context->managedURLs());
     auto options = platform::Json::object();
     if (context->supportsDonation()) return options;
     if (type == ManagedURLType::externalBrowser) return options;

@@ -12,7 +12,7 @@ std::map<std::string, std::string> nativePage() {
     return {{"context", std::string(rawValue(KORVAMarkerPage::Context::native))}};
 }
 
-std::string currentSessionID() { return AppContext::current()->sessionID; }
+std::string currentSessionID() { return AppContext::current()->sessionID(); }
 
 void appendQuoted(std::string& out, const std::string& text) {
     out += '"';

@@ -13,6 +13,7 @@ namespace {
 struct Stack {
     std::mutex mutex;
     std::optional<std::vector<std::shared_ptr<Context>>> contexts;
+    AppContext::ContextMaker maker;
 };
 
 Stack& stack() {
@@ -22,19 +23,46 @@ Stack& stack() {
 
 } // namespace
 
-std::shared_ptr<Context> AppContext::current() {
-    std::shared_ptr<Context> last;
-    {
-        auto& s = stack();
-        std::lock_guard lock(s.mutex);
-        if (!s.contexts) s.contexts = std::vector<std::shared_ptr<Context>>{Context::makeDefault()};
-        if (!s.contexts->empty()) last = s.contexts->back();
+namespace {
+
+/// The last context of a built stack; none, with the maker to build it,
+/// while the stack is not built.
+std::optional<std::shared_ptr<Context>> lastContext(AppContext::ContextMaker& maker) {
+    auto& s = stack();
+    std::lock_guard lock(s.mutex);
+    if (!s.contexts) {
+        maker = s.maker;
+        return std::nullopt;
     }
-    if (!last) platform::fatalError("There must be at least 1 context!");
-    return last;
+    return s.contexts->empty() ? nullptr : s.contexts->back();
 }
 
-void AppContext::updateCurrentContextSessionID() { current()->sessionID = platform::Uuid().uuidString(); }
+} // namespace
+
+std::shared_ptr<Context> AppContext::current() {
+    ContextMaker maker;
+    auto last = lastContext(maker);
+    if (!last) {
+        // Built outside the guard: making the default context reaches the
+        // SDK's shared objects, which may take locks of their own or touch
+        // the stack. When two threads build at once, the first stack set wins.
+        auto built = maker ? maker() : Context::makeDefault();
+        auto& s = stack();
+        std::lock_guard lock(s.mutex);
+        if (!s.contexts) s.contexts = std::vector<std::shared_ptr<Context>>{std::move(built)};
+        last = s.contexts->empty() ? nullptr : s.contexts->back();
+    }
+    if (!*last) platform::fatalError("There must be at least 1 context!");
+    return *last;
+}
+
+void AppContext::updateCurrentContextSessionID() { current()->setSessionID(platform::Uuid().uuidString()); }
+
+void AppContext::setDefaultContextMaker(ContextMaker maker) {
+    auto& s = stack();
+    std::lock_guard lock(s.mutex);
+    std::swap(s.maker, maker);
+}
 
 void AppContext::setStackForTesting(std::vector<std::shared_ptr<Context>> contexts) {
     auto& s = stack();

@@ -2,6 +2,7 @@
 
 #include "VellicorApp/Shell/Context.hpp"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -14,10 +15,16 @@ public:
     AppContext() = delete;
 
     /// The last context of the stack. The stack is built on first use with
-    /// one context (Context::makeDefault(), which must not read current()). An
-    /// empty stack stops the app with
-    /// "There must be at least 1 context!". Thread-safe.
+    /// one context from the default-context maker, run outside the stack's
+    /// guard (when two threads build at once, the first stack set is kept).
+    /// An empty stack stops the app with "There must be at least 1 context!".
+    /// Thread-safe.
     static std::shared_ptr<Context> current();
+
+    using ContextMaker = std::function<std::shared_ptr<Context>()>;
+    /// Replaces the maker of the context a first use builds; null restores
+    /// the default one (Context::makeDefault()).
+    static void setDefaultContextMaker(ContextMaker maker);
 
     /// Gives the current context a new session ID (a new random UUID string).
     static void updateCurrentContextSessionID();

@@ -11,6 +11,8 @@
 #include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
 
+#include <utility>
+
 namespace vellicor {
 
 namespace {
@@ -25,14 +27,14 @@ Context::Context(Dependencies dependencies)
       mainBundle(std::move(dependencies.mainBundle)),
       notificationCenter(std::move(dependencies.notificationCenter)),
       fileManager(dependencies.fileManager != nullptr ? *dependencies.fileManager : platform::FileManager::defaultManager()),
-      sessionID(std::move(dependencies.sessionID)),
       korvaMarkerCenter(dependencies.korvaMarkerCenter ? std::move(dependencies.korvaMarkerCenter)
                                                        : KORVAMarkerCenter::current()),
       eventStoreManager(dependencies.eventStoreManager
                             ? std::move(dependencies.eventStoreManager)
                             : CommunityEventStoreManager::create(
                                   platform::veltrane::VQSDKVeltraneAnalyticsManager::sharedUnauthenticatedInstance()
-                                      ->eventStoreManager())) {}
+                                      ->eventStoreManager())),
+      sessionID_(std::move(dependencies.sessionID)) {}
 
 std::shared_ptr<Context> Context::create(Dependencies dependencies) {
     return std::shared_ptr<Context>(new Context(std::move(dependencies)));
@@ -50,6 +52,31 @@ std::shared_ptr<Context> Context::makeDefault() {
         .notificationCenter = platform::NotificationCenter::defaultCenter(),
         .fileManager = &platform::FileManager::defaultManager(),
     });
+}
+
+template <class T> T Context::guarded(const T& field) const {
+    std::lock_guard lock(mutex_);
+    return field;
+}
+
+template <class T> void Context::setGuarded(T& field, T value) {
+    // What the field held is released after the guard, outside it.
+    T previous;
+    std::lock_guard lock(mutex_);
+    previous = std::exchange(field, std::move(value));
+}
+
+std::string Context::sessionID() const { return guarded(sessionID_); }
+void Context::setSessionID(std::string sessionID) { setGuarded(sessionID_, std::move(sessionID)); }
+
+std::shared_ptr<ManagedURLs> Context::managedURLs() const { return guarded(managedURLs_); }
+void Context::setManagedURLs(std::shared_ptr<ManagedURLs> rules) { setGuarded(managedURLs_, std::move(rules)); }
+
+std::shared_ptr<FloatingActionButtonProviding> Context::floatingActionButtonProvider() const {
+    return guarded(floatingActionButtonProvider_);
+}
+void Context::setFloatingActionButtonProvider(std::shared_ptr<FloatingActionButtonProviding> provider) {
+    setGuarded(floatingActionButtonProvider_, std::move(provider));
 }
 
 std::optional<std::string> Context::infoString(const std::string& key) const {

@@ -15,6 +15,7 @@
 #include "Platform/SDKs/Veltrane/VQPushNotificationManager.hpp"
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -26,8 +27,12 @@ class ManagedURLs;
 /// The dependency container of the running app: the SDK's shared objects
 /// behind small interfaces, the platform objects, the session ID of the
 /// instrumentation and the settings read from the app's configuration.
-/// Reached through AppContext::current(). Its fields are read and written
-/// on the main thread.
+/// Reached through AppContext::current().
+///
+/// Threads: the public fields are fixed when the context is made and may be
+/// read from any thread. What changes later (the session ID, the URL rules,
+/// the floating action button provider) is reached only through accessors,
+/// which one guard makes safe from any thread; each getter hands out a copy.
 class Context {
 public:
     /// What a context is made of.
@@ -53,32 +58,33 @@ public:
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
 
-    std::shared_ptr<VeltraneSDKManaging> veltraneSDKManager;
-    std::shared_ptr<UserAccountManaging> userAccountManager;
+    const std::shared_ptr<VeltraneSDKManaging> veltraneSDKManager;
+    const std::shared_ptr<UserAccountManaging> userAccountManager;
     /// The SDK's remote-notification registration.
-    std::shared_ptr<platform::veltrane::VQPushNotificationManager> vqPushNotificationManager;
+    const std::shared_ptr<platform::veltrane::VQPushNotificationManager> vqPushNotificationManager;
     const std::shared_ptr<KeyValueStore> userDefaults;
     const std::shared_ptr<BundleType> mainBundle;
     const std::shared_ptr<platform::NotificationCenter> notificationCenter;
     /// The process's file manager, which outlives every context.
     platform::FileManager& fileManager;
-    /// A UUID string; renewed by AppContext::updateCurrentContextSessionID().
-    std::string sessionID;
     /// The instrumentation marker centre (the shared one unless given).
     const std::shared_ptr<KORVAMarkerManaging> korvaMarkerCenter;
     /// The stored instrumentation events handed to pages.
     const std::shared_ptr<CommunityEventStoreManager> eventStoreManager;
+
+    /// A UUID string; renewed by AppContext::updateCurrentContextSessionID().
+    std::string sessionID() const;
+    void setSessionID(std::string sessionID);
+
     /// The URL rules links are routed by; null until the app sets them at launch.
-    std::shared_ptr<ManagedURLs> managedURLs;
+    std::shared_ptr<ManagedURLs> managedURLs() const;
+    /// Sets (or, with null, clears) the rules.
+    void setManagedURLs(std::shared_ptr<ManagedURLs> rules);
 
     /// The preview edition's floating action button; null in the normal
     /// edition and until the app sets it at launch.
-    std::shared_ptr<FloatingActionButtonProviding> floatingActionButtonProvider() const {
-        return floatingActionButtonProvider_;
-    }
-    void setFloatingActionButtonProvider(std::shared_ptr<FloatingActionButtonProviding> provider) {
-        floatingActionButtonProvider_ = std::move(provider);
-    }
+    std::shared_ptr<FloatingActionButtonProviding> floatingActionButtonProvider() const;
+    void setFloatingActionButtonProvider(std::shared_ptr<FloatingActionButtonProviding> provider);
 
     /// The signed-in user; null when nobody is signed in.
     std::shared_ptr<platform::veltrane::VQUserAccount> userAccount() const;
@@ -122,6 +128,13 @@ private:
 
     std::optional<std::string> infoString(const std::string& key) const;
 
+    template <class T> T guarded(const T& field) const;
+    template <class T> void setGuarded(T& field, T value);
+
+    // Guards the three fields below.
+    mutable std::mutex mutex_;
+    std::string sessionID_;
+    std::shared_ptr<ManagedURLs> managedURLs_;
     std::shared_ptr<FloatingActionButtonProviding> floatingActionButtonProvider_;
 };
 

@@ -71,7 +71,7 @@ TEST_F(BundleManagedURLsTest, NormalEditionReadsTheInfoDictionary) {
 TEST_F(BundleManagedURLsTest, EditingRespectsTheLimitOfTheRunningRules) {
     const auto context = apptest::installContext(apptest::sampleResources());
     const auto rules = RuntimeManagedURLs::empty();
-    setManagedURLs(context, rules);
+    context->setManagedURLs(rules);
     int changes = 0;
     rules->setWillChangeListener([&] { ++changes; });
 

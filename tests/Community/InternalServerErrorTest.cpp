@@ -49,7 +49,7 @@ protected:
             .vqPushNotificationManager = base->vqPushNotificationManager,
             .userDefaults = base->userDefaults,
             .mainBundle = base->mainBundle,
-            .sessionID = base->sessionID,
+            .sessionID = base->sessionID(),
             .notificationCenter = base->notificationCenter,
             .fileManager = &base->fileManager,
             .korvaMarkerCenter = center,

@@ -31,7 +31,7 @@ protected:
     }
 
     void installRules(std::string defaultBehavior) {
-        setManagedURLs(context, std::make_shared<BundleManagedURLs>(
+        context->setManagedURLs(std::make_shared<BundleManagedURLs>(
                                     std::vector<std::string>{"https://shop.example.net/", "https://both.example.com"},
                                     std::vector<std::string>{"https://docs.example.org/guide"},
                                     std::vector<std::string>{"https://sso.example.com/login",
@@ -182,7 +182,7 @@ TEST_F(UrlClassificationTest, DefaultBehaviourDecidesUnclaimedLinks) {
 
 TEST_F(UrlClassificationTest, RuleChangesReachTheNextLink) {
     const auto rules = RuntimeManagedURLs::empty();
-    setManagedURLs(context, rules);
+    context->setManagedURLs(rules);
     const auto link = url("https://partner.example.com/a/page");
     // The rule editor's listener stays the rule set's; a link routed while a
     // change is announced still sees the lists before it.
@@ -226,7 +226,7 @@ TEST_F(UrlClassificationTest, RuleChangesReachTheNextLink) {
 
 TEST_F(UrlClassificationTest, RuleSetIsCompiledOnceUntilItChanges) {
     installRules("InAppBrowser");
-    const auto rules = std::dynamic_pointer_cast<BundleManagedURLs>(managedURLs(*context));
+    const auto rules = std::dynamic_pointer_cast<BundleManagedURLs>(context->managedURLs());
     ASSERT_TRUE(rules);
     EXPECT_EQ(isManagedURL(url("https://community.example.test/s/topic")), T::internalWebApp);
     const auto compiled = rules->matcher();
@@ -274,7 +274,7 @@ TEST_F(UrlClassificationTest, RelativeRulesFollowThePushedStartPage) {
 
 TEST_F(UrlClassificationTest, StartPagePushedFromAnotherThreadReachesTheNextLink) {
     installRules("InAppBrowser");
-    const auto rules = managedURLs(*context);
+    const auto rules = context->managedURLs();
     std::atomic<bool> pushed = false;
     std::thread pusher([&] {
         for (int i = 0; i < 200; ++i) {
@@ -297,7 +297,7 @@ TEST_F(UrlClassificationTest, StartPagePushedFromAnotherThreadReachesTheNextLink
 }
 
 TEST_F(UrlClassificationTest, WithoutRulesOnlyCommunityLinksStayInside) {
-    setManagedURLs(context, nullptr);
+    context->setManagedURLs(nullptr);
     EXPECT_EQ(isManagedURL(url("https://partner.example.com/")), T::unknown);
     EXPECT_TRUE(shouldTreatAsInternalWebAppLink(url("https://community.example.test/s/")));
     EXPECT_FALSE(shouldTreatAsInternalWebAppLink(url("https://partner.example.com/")));
@@ -531,7 +531,7 @@ TEST_F(UrlClassificationTest, HostileInputsAreDecidedQuickly) {
     const std::vector<std::string> hostileRules = {backtrackingRule, "/" + repeated("/a", 26) + "%",
                                                    "https://" + repeated("1.", kLarge / 2) + "#",
                                                    "https://a." + std::string(kLarge, 'n')};
-    setManagedURLs(context, std::make_shared<BundleManagedURLs>(hostileRules, hostileRules, hostileRules,
+    context->setManagedURLs(std::make_shared<BundleManagedURLs>(hostileRules, hostileRules, hostileRules,
                                                                 std::vector<std::string>{"/topic"}, "InAppBrowser"));
     const auto community = [](const std::string& path) { return url("https://community.example.test/" + path); };
 

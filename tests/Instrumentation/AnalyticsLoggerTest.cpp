@@ -102,7 +102,7 @@ TEST_F(AnalyticsLoggerTest, EachKindOfMarkerBecomesItsEvent) {
         EXPECT_EQ(event->name, c.name);
         EXPECT_EQ(event->schemaType, c.schema);
         EXPECT_EQ(event->errorType, c.errorType);
-        EXPECT_EQ(event->sessionId, context->sessionID);
+        EXPECT_EQ(event->sessionId, context->sessionID());
         EXPECT_EQ(event->startTime, c.start);
         EXPECT_EQ(event->endTime, c.end);
         EXPECT_EQ(event->eventType, c.eventType);

@@ -209,7 +209,7 @@ TEST_F(KORVAMarkerCenterTest, LogInteractionCreatesFillsAndLogsAnInteraction) {
     const auto lines = infoLines();
     ASSERT_EQ(lines.size(), 12u);
     EXPECT_TRUE(lines[10].starts_with("Marker created: name: Biometric, ID: "));
-    EXPECT_TRUE(lines[10].ends_with(", type: interaction, session: " + context->sessionID + ", attributes: nil."));
+    EXPECT_TRUE(lines[10].ends_with(", type: interaction, session: " + context->sessionID() + ", attributes: nil."));
     EXPECT_EQ(lines[11], "Marker logged: " + last->description() + ".");
 }
 

@@ -199,7 +199,7 @@ TEST_F(KORVAMarkerTest, NewMarkersOfEachKind) {
                                       static_cast<const KORVAMarker*>(error.get())}) {
         SCOPED_TRACE(std::string(rawValue(marker->type())));
         EXPECT_EQ(marker->attributes(), std::nullopt);
-        EXPECT_EQ(marker->sessionID(), context->sessionID);
+        EXPECT_EQ(marker->sessionID(), context->sessionID());
         const auto id = platform::Uuid::fromString(marker->markerID());
         ASSERT_TRUE(id);
         EXPECT_EQ(marker->markerID(), id->uuidString()); // the upper-case form
@@ -210,13 +210,13 @@ TEST_F(KORVAMarkerTest, NewMarkersOfEachKind) {
 
 TEST_F(KORVAMarkerTest, MarkersKeepTheSessionIDTheyWereMadeWith) {
     const auto first = KORVAPerformanceMarker::create(KORVAMarkerName::coldStart);
-    const auto firstSession = context->sessionID;
+    const auto firstSession = context->sessionID();
     AppContext::updateCurrentContextSessionID();
     const auto second = KORVAPerformanceMarker::create(KORVAMarkerName::coldStart);
 
     EXPECT_NE(first->markerID(), second->markerID());
     EXPECT_EQ(first->sessionID(), firstSession);
-    EXPECT_EQ(second->sessionID(), context->sessionID);
+    EXPECT_EQ(second->sessionID(), context->sessionID());
     EXPECT_NE(first->sessionID(), second->sessionID());
 
     std::set<std::string> ids;
@@ -227,7 +227,7 @@ TEST_F(KORVAMarkerTest, MarkersKeepTheSessionIDTheyWereMadeWith) {
 TEST_F(KORVAMarkerTest, DescriptionWritesAttributesAsTheDictionaryDescription) {
     const auto marker = KORVAPerformanceMarker::create(KORVAMarkerName::appSession);
     const auto prefix = "name: AppSession, ID: " + marker->markerID() + ", type: performance, session: " +
-                        context->sessionID + ", attributes: ";
+                        context->sessionID() + ", attributes: ";
 
     struct Case {
         const char* name;

@@ -7,7 +7,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <set>
+#include <thread>
+#include <vector>
 
 using namespace vellicor;
 using ::testing::ElementsAre;
@@ -136,17 +141,68 @@ TEST_F(ContextTest, TheFirstUseBuildsOneContextOverTheMainBundle) {
     EXPECT_EQ(context->mainBundle->bundleIdentifier(), "com.vellicor.app");
     EXPECT_EQ(context->notificationCenter, platform::NotificationCenter::defaultCenter());
     EXPECT_EQ(&context->fileManager, &platform::FileManager::defaultManager());
-    EXPECT_TRUE(platform::Uuid::fromString(context->sessionID));
+    EXPECT_TRUE(platform::Uuid::fromString(context->sessionID()));
 }
 
 TEST_F(ContextTest, EachSessionRenewalGivesANewSessionID) {
     const auto context = apptest::installContext(apptest::sampleResources());
-    std::set<std::string> seen{context->sessionID};
+    std::set<std::string> seen{context->sessionID()};
     for (int i = 0; i < 5; ++i) {
         AppContext::updateCurrentContextSessionID();
-        EXPECT_TRUE(platform::Uuid::fromString(context->sessionID)) << context->sessionID;
-        EXPECT_TRUE(seen.insert(context->sessionID).second) << "repeated " << context->sessionID;
+        EXPECT_TRUE(platform::Uuid::fromString(context->sessionID())) << context->sessionID();
+        EXPECT_TRUE(seen.insert(context->sessionID()).second) << "repeated " << context->sessionID();
     }
+}
+
+TEST_F(ContextTest, TheSessionIDIsRenewedWhileOtherThreadsReadIt) {
+    const auto context = apptest::installContext(apptest::sampleResources());
+    std::atomic<bool> stop{false};
+    std::atomic<int> malformed{0};
+    // Markers read the session ID from any thread while the main thread renews it.
+    std::thread reader([&] {
+        while (!stop) {
+            if (!platform::Uuid::fromString(AppContext::current()->sessionID())) ++malformed;
+        }
+    });
+    std::set<std::string> seen;
+    for (int i = 0; i < 200; ++i) {
+        AppContext::updateCurrentContextSessionID();
+        seen.insert(context->sessionID());
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(malformed, 0);
+    EXPECT_EQ(seen.size(), 200u);
+}
+
+TEST_F(ContextTest, TheDefaultContextIsBuiltOutsideTheStacksGuard) {
+    const auto built = apptest::installContext(apptest::sampleResources());
+    AppContext::resetForTesting();
+    bool stackReachedWhileBuilding = false;
+    AppContext::setDefaultContextMaker([&] {
+        // Whatever building reaches may use the stack meanwhile.
+        auto other = std::async(std::launch::async, [] { AppContext::resetForTesting(); });
+        stackReachedWhileBuilding = other.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+        return built;
+    });
+    EXPECT_EQ(AppContext::current(), built);
+    AppContext::setDefaultContextMaker(nullptr);
+    EXPECT_TRUE(stackReachedWhileBuilding);
+    EXPECT_EQ(AppContext::current(), built);
+}
+
+TEST_F(ContextTest, ThreadsThatBuildTheStackAtOnceShareOneContext) {
+    const auto first = apptest::installContext(apptest::sampleResources());
+    const auto second = apptest::installContext(apptest::sampleResources());
+    AppContext::resetForTesting();
+    std::atomic<int> builds{0};
+    AppContext::setDefaultContextMaker([&] { return ++builds == 1 ? first : second; });
+    std::vector<std::future<std::shared_ptr<Context>>> users;
+    for (int i = 0; i < 4; ++i) users.push_back(std::async(std::launch::async, [] { return AppContext::current(); }));
+    std::set<std::shared_ptr<Context>> seen{AppContext::current()};
+    for (auto& user : users) seen.insert(user.get());
+    AppContext::setDefaultContextMaker(nullptr);
+    EXPECT_EQ(seen.size(), 1u);
 }
 
 } // namespace
