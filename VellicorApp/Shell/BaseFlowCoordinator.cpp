@@ -38,7 +38,7 @@ void BaseFlowCoordinator::start(Completion completion) {
 
 void BaseFlowCoordinator::execute() { platform::fatalError("Children should implement `execute`."); }
 
-void BaseFlowCoordinator::complete(const std::optional<FlowCoordinatorError>& error) {
+void BaseFlowCoordinator::complete(std::optional<FlowCoordinatorError> error) {
     Logger::info("[" + stepName() + "] Completed. Error: " + (error ? localizedDescription(*error) : std::string("N/A")),
                  kLogType);
     // Call a copy: the owner may destroy this step, and with it the kept

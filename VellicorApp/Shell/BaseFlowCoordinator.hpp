@@ -43,7 +43,9 @@ protected:
 
     /// Ends the step: logs, then calls the kept completion with the error.
     /// The completion may destroy this step; nothing of it is used afterwards.
-    void complete(const std::optional<FlowCoordinatorError>& error);
+    /// The error is taken by value, so a step may hand on an error it keeps
+    /// itself even when the completion destroys it.
+    void complete(std::optional<FlowCoordinatorError> error);
 
 private:
     Completion completion_;

@@ -128,6 +128,27 @@ TEST_F(BundleManagedURLsTest, StoredCopyRoundTripsAndRejectsForeignFiles) {
     EXPECT_FALSE(ManagedURLsPersistentStore().managedURLs());
 }
 
+TEST_F(BundleManagedURLsTest, AFailedWriteIsLoggedAndKeepsTheStoredCopy) {
+    using Operation = platform::FileManager::Operation;
+    const RuntimeManagedURLs first({"https://e.example"}, {}, {}, {"/topic"}, "WithinApp");
+    const RuntimeManagedURLs second({}, {"https://i.example"}, {}, {}, "InAppBrowser");
+    for (const auto operation : {Operation::write, Operation::writeMidway}) {
+        SCOPED_TRACE(operation == Operation::write ? "write refused" : "write failing midway");
+        testsupport::freshSandbox();
+        apptest::installContext([](platform::Json& info) { info["YarrowinAppType"] = "preSale"; });
+        ManagedURLsPersistentStore().updateManagedURLs(first);
+        {
+            apptest::FailingFileOperation failing(operation);
+            ManagedURLsPersistentStore().updateManagedURLs(second);
+        }
+        const auto stored = ManagedURLsPersistentStore().managedURLs();
+        ASSERT_TRUE(stored);
+        EXPECT_TRUE(*stored == first);
+        EXPECT_EQ(apptest::appLogTexts("ERROR"),
+                  std::vector<std::string>{"ManagedURLsPersistentStore: Failed to write Managed URLs configuration."});
+    }
+}
+
 TEST_F(BundleManagedURLsTest, TypeStrings) {
     EXPECT_EQ(description(ManagedURLType::unknown), "InAppBrowser");
     EXPECT_EQ(description(ManagedURLType::internalCookieBrowser), "InAppSharedCookieBrowser");

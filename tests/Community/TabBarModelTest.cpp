@@ -133,18 +133,24 @@ TEST_F(TabBarPersistentStoreTest, FileIsEncryptedAndForeignFilesReadAsNone) {
 }
 
 TEST_F(TabBarPersistentStoreTest, FailedWriteKeepsTheEarlierFile) {
+    using Operation = platform::FileManager::Operation;
     const Json first = {{"menuItems", {item(1)}}, {"branding", branding()}};
-    ASSERT_TRUE(TabBarPersistentStore().updateTabBarConfig(first));
-    platform::FileManager::defaultManager().setFailureInjector(
-        [](platform::FileManager::Operation operation, const std::filesystem::path&) -> std::optional<platform::Error> {
-            if (operation != platform::FileManager::Operation::write) return std::nullopt;
-            return platform::Error("test", 1);
-        });
     const Json second = {{"menuItems", {item(2)}}, {"branding", branding()}};
-    EXPECT_TRUE(TabBarPersistentStore().updateTabBarConfig(second));
-    platform::FileManager::defaultManager().setFailureInjector(nullptr);
-    EXPECT_EQ(TabBarPersistentStore().tabBarConfig(), first);
-    EXPECT_TRUE(TabBarPersistentStore().updateTabBarConfig(second));
+    for (const auto operation : {Operation::write, Operation::writeMidway}) {
+        SCOPED_TRACE(operation == Operation::write ? "write refused" : "write failing midway");
+        testsupport::freshSandbox();
+        apptest::installContext(apptest::sampleResources());
+        ASSERT_TRUE(TabBarPersistentStore().updateTabBarConfig(first));
+        {
+            apptest::FailingFileOperation failing(operation);
+            EXPECT_TRUE(TabBarPersistentStore().updateTabBarConfig(second));
+        }
+        EXPECT_EQ(TabBarPersistentStore().tabBarConfig(), first);
+        EXPECT_EQ(apptest::appLogTexts("ERROR"),
+                  std::vector<std::string>{"TabBarPersistentStore: Failed to write tabbar configuration."});
+        EXPECT_TRUE(TabBarPersistentStore().updateTabBarConfig(second));
+        EXPECT_EQ(TabBarPersistentStore().tabBarConfig(), second);
+    }
 }
 
 } // namespace

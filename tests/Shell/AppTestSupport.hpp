@@ -172,6 +172,23 @@ inline std::vector<std::string> appLogTexts(const std::string& level) {
     return texts;
 }
 
+/// Makes every file operation of one kind fail while it lives (a write, or
+/// an atomic write that fails once half of its bytes are written).
+class FailingFileOperation {
+public:
+    explicit FailingFileOperation(platform::FileManager::Operation operation) {
+        platform::FileManager::defaultManager().setFailureInjector(
+            [operation](platform::FileManager::Operation asked,
+                        const std::filesystem::path&) -> std::optional<platform::Error> {
+                if (asked != operation) return std::nullopt;
+                return platform::Error("NSPOSIXErrorDomain", 28);
+            });
+    }
+    ~FailingFileOperation() { platform::FileManager::defaultManager().setFailureInjector(nullptr); }
+    FailingFileOperation(const FailingFileOperation&) = delete;
+    FailingFileOperation& operator=(const FailingFileOperation&) = delete;
+};
+
 /// Restores the process-wide state the app's code changes.
 class AppTest : public ::testing::Test {
 protected:

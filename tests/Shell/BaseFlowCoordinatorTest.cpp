@@ -58,6 +58,22 @@ private:
     ManualStep() = default;
 };
 
+/// Ends with an error it keeps itself, when the test says so, and forgets
+/// the error when it goes.
+class FailingStep : public BaseFlowCoordinator {
+public:
+    static std::shared_ptr<FailingStep> create() { return std::shared_ptr<FailingStep>(new FailingStep()); }
+    ~FailingStep() override { error_ = FlowCoordinatorError::requiresAuthentication(); }
+    void fail() { complete(error_); }
+
+protected:
+    void execute() override {}
+
+private:
+    FailingStep() = default;
+    std::optional<FlowCoordinatorError> error_ = FlowCoordinatorError::invalidAction();
+};
+
 /// Forgets to implement its work.
 class IncompleteStep : public BaseFlowCoordinator {
 public:
@@ -144,6 +160,23 @@ TEST_F(BaseFlowCoordinatorTest, TheOwnerMayDropAStepInsideItsLaterCompletion) {
     testsupport::pump();
     EXPECT_EQ(calls, 1);
     EXPECT_TRUE(watch.expired());
+}
+
+TEST_F(BaseFlowCoordinatorTest, AStepDroppedInsideItsCompletionStillHandsOnItsError) {
+    auto step = FailingStep::create();
+    std::shared_ptr<BaseFlowCoordinator> activeStep = step;
+    std::weak_ptr<BaseFlowCoordinator> watch = step;
+    std::optional<FlowCoordinatorError> received;
+    activeStep->start([&activeStep, &received](const auto& error) {
+        activeStep.reset();
+        received = error;
+    });
+    auto* raw = step.get();
+    step.reset();
+    raw->fail();
+    EXPECT_TRUE(watch.expired());
+    ASSERT_TRUE(received);
+    EXPECT_EQ(received->kind(), FlowCoordinatorError::Case::invalidAction);
 }
 
 TEST_F(BaseFlowCoordinatorTest, AStepDroppedBeforeItEndsEndsSilently) {
