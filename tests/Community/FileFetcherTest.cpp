@@ -42,23 +42,40 @@ bool isInside(const std::filesystem::path& file, const std::filesystem::path& fo
     return std::filesystem::weakly_canonical(file).parent_path() == std::filesystem::weakly_canonical(folder);
 }
 
-class FileFetcherTest : public veltranetest::AccountFixture {
+/// The community server and a running context; nobody signed in.
+class FileFetcherGuestTest : public veltranetest::AccountFixture {
 protected:
     void SetUp() override {
         AccountFixture::SetUp();
         context = apptest::installContext(apptest::sampleResources());
-        ASSERT_NE(signIn(), nullptr);
     }
     void TearDown() override {
         AccountFixture::TearDown();
         AppContext::resetForTesting();
     }
 
-    void putDocument(const std::string& title, const std::string& extension, const std::string& bytes) {
+    void putDocument(const std::string& title, const std::string& extension, const std::string& bytes,
+                     bool guestReadable = false) {
         server.putRecord("fileDocument", kDocument,
                          {{"Title", title}, {"FileType", "PDF"}, {"FileExtension", extension},
-                          {"LatestPublishedVersionId", kVersion}, {"LastModifiedDate", "2026-01-01T00:00:00.000Z"}});
-        server.putRecordContent("fileVersion", kVersion, "VersionData", bytes, "application/pdf");
+                          {"LatestPublishedVersionId", kVersion}, {"LastModifiedDate", "2026-01-01T00:00:00.000Z"}},
+                         guestReadable);
+        server.putRecordContent("fileVersion", kVersion, "VersionData", bytes, "application/pdf", guestReadable);
+    }
+
+    /// Fetches a record with a fetcher of its own and waits for the answer.
+    void fetch(FetchOutcome& outcome, const std::string& id, const std::optional<platform::Json>& attributes) {
+        const auto fetcher = FilesFetcher::create();
+        fetcher->fetchFile(id, attributes, outcome.completion());
+        ASSERT_TRUE(outcome.wait()) << id;
+    }
+
+    std::vector<std::string> errorLines() const {
+        std::vector<std::string> lines;
+        for (const auto& text : apptest::appLogTexts("ERROR")) {
+            if (text.starts_with("FilesFetcher: ")) lines.push_back(text);
+        }
+        return lines;
     }
 
     std::size_t downloads() {
@@ -72,12 +89,44 @@ protected:
     std::shared_ptr<Context> context;
 };
 
+/// The same, signed in.
+class FileFetcherTest : public FileFetcherGuestTest {
+protected:
+    void SetUp() override {
+        FileFetcherGuestTest::SetUp();
+        ASSERT_NE(signIn(), nullptr);
+    }
+};
+
+TEST_F(FileFetcherGuestTest, AGuestFetchesFromTheCommunityHostWithoutCredentials) {
+    putDocument("guide", "pdf", "guest bytes", true);
+    FetchOutcome outcome;
+    fetch(outcome, kDocument, std::nullopt);
+    ASSERT_TRUE(outcome.url) << (outcome.error ? localizedDescription(*outcome.error) : "");
+    EXPECT_EQ(platform::readFile(outcome.url->filePath()), platform::dataFromString("guest bytes"));
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (const auto& request : requests) {
+        EXPECT_TRUE(request.path.starts_with("/vapi/data/")) << request.path;
+        EXPECT_FALSE(request.header("Authorization")) << request.path;
+    }
+}
+
+TEST_F(FileFetcherGuestTest, AGuestCannotReadAPrivateFile) {
+    putDocument("private", "pdf", "secret");
+    FetchOutcome outcome;
+    fetch(outcome, kDocument, std::nullopt);
+    EXPECT_FALSE(outcome.url);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->kind(), ParseableError::Case::legacy);
+    ASSERT_EQ(errorLines().size(), 1u);
+    EXPECT_TRUE(errorLines()[0].starts_with("FilesFetcher: Failed to retrieve file data with error: ")) << errorLines()[0];
+}
+
 TEST_F(FileFetcherTest, DownloadsOnceThenServesTheCachedFile) {
     putDocument("Q1/Q2 report", "pdf", "%PDF-1.4 body");
-    const auto fetcher = FilesFetcher::create();
     FetchOutcome first;
-    fetcher->fetchFile(std::string(kDocument).substr(0, 15), std::nullopt, first.completion());
-    ASSERT_TRUE(first.wait());
+    fetch(first, std::string(kDocument).substr(0, 15), std::nullopt);
     ASSERT_TRUE(first.url) << (first.error ? localizedDescription(*first.error) : "");
     EXPECT_EQ(first.url->lastPathComponent(), std::string("Q1_Q2 report_") + kVersion + ".pdf");
     EXPECT_TRUE(isInside(first.url->filePath(), platform::Sandbox::temporaryDirectory()));
@@ -85,18 +134,97 @@ TEST_F(FileFetcherTest, DownloadsOnceThenServesTheCachedFile) {
     EXPECT_EQ(downloads(), 1u);
 
     FetchOutcome second;
-    fetcher->fetchFile(kDocument, std::nullopt, second.completion());
-    ASSERT_TRUE(second.wait());
+    fetch(second, kDocument, std::nullopt);
     EXPECT_EQ(second.url, first.url);
     EXPECT_EQ(downloads(), 1u);
 }
 
+TEST_F(FileFetcherTest, FetchesAnArticleBodyAndAnAttachment) {
+    server.putRecord("articleVersion", "kV0000000000001AAA",
+                     {{"ArticleType", "FAQ__kav"}, {"LastModifiedDate", "d"}});
+    server.putRecord("FAQ__kav", "kV0000000000001AAA",
+                     {{"Guide__Name__f", "guide.pdf"}, {"Guide__ContentType__f", "application/pdf"},
+                      {"LastModifiedDate", "d"}});
+    server.putRecordContent("FAQ__kav", "kV0000000000001AAA", "Guide__Body__f", "article bytes", "application/pdf");
+    server.putRecord("attachment", "00V000000000001AAA",
+                     {{"Name", "notes.final.txt"}, {"ContentType", "text/plain"}, {"LastModifiedDate", "d"}});
+    server.putRecordContent("attachment", "00V000000000001AAA", "Body", "attachment bytes", "text/plain");
+    struct Case {
+        const char* name;
+        std::string id;
+        std::optional<platform::Json> attributes;
+        std::string fileName;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"article body", "kV0000000000001AAA", platform::Json{{"fieldId", "Guide"}}, "guide_kV0000000000001AAA.pdf",
+         "article bytes"},
+        {"attachment", "00V000000000001AAA", std::nullopt, "notes.final_00V000000000001AAA.plain", "attachment bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FetchOutcome outcome;
+        fetch(outcome, c.id, c.attributes);
+        ASSERT_TRUE(outcome.url) << (outcome.error ? localizedDescription(*outcome.error) : "");
+        EXPECT_EQ(outcome.url->lastPathComponent(), c.fileName);
+        EXPECT_EQ(platform::readFile(outcome.url->filePath()), platform::dataFromString(c.bytes));
+    }
+    EXPECT_TRUE(errorLines().empty());
+}
+
+TEST_F(FileFetcherTest, AFailedDownloadOrSaveEndsWithItsErrorAndLogLine) {
+    struct Case {
+        const char* name;
+        bool contentMissing;
+        bool saveFails;
+        std::string logPrefix;
+    };
+    const Case cases[] = {
+        {"download", true, false, "FilesFetcher: Failed to retrieve file content with error: "},
+        {"save", false, true, "FilesFetcher: Failed to save file data with error: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.putRecord("fileDocument", kDocument,
+                         {{"Title", c.name}, {"FileType", "PDF"}, {"FileExtension", "pdf"},
+                          {"LatestPublishedVersionId", kVersion}, {"LastModifiedDate", "d"}});
+        if (!c.contentMissing) server.putRecordContent("fileVersion", kVersion, "VersionData", "bytes", "application/pdf");
+        std::optional<apptest::FailingFileOperation> failing;
+        if (c.saveFails) failing.emplace(platform::FileManager::Operation::write);
+        const auto before = errorLines().size();
+
+        FetchOutcome outcome;
+        fetch(outcome, kDocument, std::nullopt);
+        failing.reset();
+        EXPECT_FALSE(outcome.url);
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(outcome.error->kind(), ParseableError::Case::legacy);
+        EXPECT_EQ(outcome.calls, 1);
+        const auto lines = errorLines();
+        ASSERT_EQ(lines.size(), before + 1);
+        EXPECT_TRUE(lines.back().starts_with(c.logPrefix)) << lines.back();
+        FileCache cache(platform::FileManager::defaultManager());
+        EXPECT_FALSE(cache.fileExists(FileModel{kDocument, c.name, "PDF", "pdf", kVersion, {}, {}, "d"}));
+    }
+}
+
+TEST_F(FileFetcherTest, AFetcherReleasedBeforeItsAnswerEndsSilently) {
+    putDocument("report", "pdf", "bytes");
+    auto fetcher = FilesFetcher::create();
+    FetchOutcome outcome;
+    fetcher->fetchFile(kDocument, std::nullopt, outcome.completion());
+    fetcher.reset();
+    ASSERT_TRUE(testsupport::waitUntil([this] { return server.requestCount() > 0; }));
+    ASSERT_TRUE(testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }));
+    testsupport::pump();
+    EXPECT_EQ(outcome.calls, 0);
+    EXPECT_EQ(downloads(), 0u);
+}
+
 TEST_F(FileFetcherTest, ACacheHitOpensTheFileWithoutReadingIt) {
     putDocument("report", "pdf", "%PDF-1.4 body");
-    const auto fetcher = FilesFetcher::create();
     FetchOutcome first;
-    fetcher->fetchFile(kDocument, std::nullopt, first.completion());
-    ASSERT_TRUE(first.wait());
+    fetch(first, kDocument, std::nullopt);
     ASSERT_TRUE(first.url);
 
     using Operation = platform::FileManager::Operation;
@@ -112,8 +240,7 @@ TEST_F(FileFetcherTest, ACacheHitOpensTheFileWithoutReadingIt) {
             return std::nullopt;
         });
     FetchOutcome hit;
-    fetcher->fetchFile(kDocument, std::nullopt, hit.completion());
-    ASSERT_TRUE(hit.wait());
+    fetch(hit, kDocument, std::nullopt);
     EXPECT_EQ(hit.url, first.url);
     EXPECT_EQ(downloads(), 1u);
     {
@@ -124,8 +251,7 @@ TEST_F(FileFetcherTest, ACacheHitOpensTheFileWithoutReadingIt) {
 
     // A file that does not open is no hit: the content is fetched again.
     FetchOutcome miss;
-    fetcher->fetchFile(kDocument, std::nullopt, miss.completion());
-    ASSERT_TRUE(miss.wait());
+    fetch(miss, kDocument, std::nullopt);
     platform::FileManager::defaultManager().setFailureInjector(nullptr);
     EXPECT_EQ(miss.url, first.url);
     EXPECT_EQ(downloads(), 2u);
@@ -133,10 +259,8 @@ TEST_F(FileFetcherTest, ACacheHitOpensTheFileWithoutReadingIt) {
 
 TEST_F(FileFetcherTest, NamesFromTheServerStayInTheCacheFolder) {
     putDocument("../../a/../b", "/../../../escaped", "bytes");
-    const auto fetcher = FilesFetcher::create();
     FetchOutcome outcome;
-    fetcher->fetchFile(kDocument, std::nullopt, outcome.completion());
-    ASSERT_TRUE(outcome.wait());
+    fetch(outcome, kDocument, std::nullopt);
     ASSERT_TRUE(outcome.url);
     EXPECT_TRUE(isInside(outcome.url->filePath(), platform::Sandbox::temporaryDirectory()))
         << outcome.url->filePath();
@@ -161,10 +285,8 @@ TEST_F(FileFetcherTest, ErrorsEndTheFetchOnce) {
     };
     server.putRecord("articleVersion", "kV0000000000001AAA", {{"ArticleType", "FAQ__kav"}});
     for (const auto& c : cases) {
-        const auto fetcher = FilesFetcher::create();
         FetchOutcome outcome;
-        fetcher->fetchFile(c.id, std::nullopt, outcome.completion());
-        ASSERT_TRUE(outcome.wait()) << c.name;
+        fetch(outcome, c.id, std::nullopt);
         EXPECT_FALSE(outcome.url) << c.name;
         ASSERT_TRUE(outcome.error) << c.name;
         EXPECT_EQ(outcome.error->kind(), c.expected) << c.name;
@@ -243,10 +365,8 @@ TEST_F(FileFetcherTest, AnIDThatIsNoRecordIDMakesNoRequest) {
     for (const std::string id : {"091/../../../../me", "091000000000001%2F", "kV0000000000001/..",
                                  "091000000000\n01AAA"}) {
         SCOPED_TRACE(id);
-        const auto fetcher = FilesFetcher::create();
         FetchOutcome outcome;
-        fetcher->fetchFile(id, std::nullopt, outcome.completion());
-        ASSERT_TRUE(outcome.wait());
+        fetch(outcome, id, std::nullopt);
         ASSERT_TRUE(outcome.error);
         EXPECT_EQ(outcome.error->kind(), ParseableError::Case::invalidRequestID);
     }
