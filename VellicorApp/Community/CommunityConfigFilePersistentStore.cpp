@@ -2,6 +2,7 @@
 
 #include "VellicorApp/Community/CommunityAddress.hpp"
 #include "VellicorApp/Community/ErrorMessages.hpp"
+#include "VellicorApp/Community/ManagedURLs.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/AppMode.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
@@ -85,6 +86,10 @@ void CommunityConfigFilePersistentStore::updateConfigFiles(const std::shared_ptr
     if (!model) return;
     updateBootConfig(*model);
     storeSelectedCommunity(*model);
+    // The start page's form may have changed with the boot configuration.
+    if (const auto context = AppContext::current(); mode() == context->appMode()) {
+        communityStartPageDidChange(*context);
+    }
 
     auto list = getCustomCommunitiesList();
     if (!list) list = CommunityConfigList::create();

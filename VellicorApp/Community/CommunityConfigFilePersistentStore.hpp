@@ -43,7 +43,8 @@ public:
     /// for it, stores it, and adds it to the list of added sites unless the
     /// list already has an equal one or its login host is the configured
     /// production or sandbox login host. All three files are written before
-    /// the call returns; a failed step does not stop the later ones.
+    /// the call returns; a failed step does not stop the later ones. For the
+    /// running mode, the running context's rule set learns the start page.
     void updateConfigFiles(const std::shared_ptr<CommunityConfigModel>& model) const;
 
     const ConfigFileCache& configFileCache() const { return configFileCache_; }

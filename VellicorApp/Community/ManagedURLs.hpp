@@ -2,6 +2,8 @@
 
 #include "VellicorApp/Community/ManagedURLType.hpp"
 
+#include "Platform/Foundation/NotificationCenter.hpp"
+
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -21,14 +23,16 @@ class ManagedURLsMatcher;
 /// Links are routed by the set's compiled form (matcher()), built on the
 /// first need and kept until a list or the community start page changes.
 /// Both kinds of change are pushed: a subclass that edits a list calls
-/// listsDidChange() after the edit, and whoever changes the login host or
-/// the running mode's start-page form calls setCommunityStartPage() (or
-/// communityStartPageDidChange() for a context's rule set). Lists are edited,
-/// and links routed, on the main thread (compiling reads the lists); the
-/// start page may be pushed from any thread.
+/// listsDidChange() after the edit; a new login host
+/// (UserAccountManaging::kLoginHostDidChangeNotification) reaches every rule
+/// set by itself, and whoever changes the running mode's start-page form
+/// calls communityStartPageDidChange() for the context (or
+/// setCommunityStartPage()). Lists are edited, and links routed, on the main
+/// thread (compiling reads the lists); the start page may be pushed from any
+/// thread.
 class ManagedURLs {
 public:
-    ManagedURLs() = default;
+    ManagedURLs();
     /// Copies the start page given to `other`, not its compiled form.
     ManagedURLs(const ManagedURLs& other);
     ManagedURLs& operator=(const ManagedURLs& other);
@@ -64,12 +68,24 @@ protected:
     void listsDidChange();
 
 private:
-    // Guards the three fields below; never held while compiling.
-    mutable std::mutex mutex_;
-    mutable std::shared_ptr<const ManagedURLsMatcher> matcher_;
-    std::optional<std::string> communityStartPage_;
-    // Counts changes, so that a form compiled while a change came is not kept.
-    std::uint64_t changes_ = 0;
+    /// The compiled form and what it depends on, shared with the login-host
+    /// observer so that a notification arriving while the set goes finds it
+    /// alive or not at all.
+    struct Compiled {
+        // Guards the fields below; never held while compiling.
+        std::mutex mutex;
+        std::shared_ptr<const ManagedURLsMatcher> matcher;
+        std::optional<std::string> communityStartPage;
+        // Counts changes, so that a form compiled while a change came is not kept.
+        std::uint64_t changes = 0;
+
+        void setCommunityStartPage(std::string startPage);
+    };
+
+    void followLoginHost();
+
+    std::shared_ptr<Compiled> compiled_ = std::make_shared<Compiled>();
+    platform::ObserverToken loginHostObserver_ = 0;
 };
 
 /// Hands the context's rule set (if any) the community start page of the

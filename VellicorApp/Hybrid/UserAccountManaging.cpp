@@ -1,5 +1,6 @@
 #include "VellicorApp/Hybrid/UserAccountManaging.hpp"
 
+#include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowContainer.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
 
@@ -36,7 +37,11 @@ void VQUserAccountManagerAdapter::setLoginViewControllerConfig(std::shared_ptr<V
 
 std::string VQUserAccountManagerAdapter::loginHost() const { return manager_->loginHost(); }
 
-void VQUserAccountManagerAdapter::setLoginHost(std::string host) { manager_->setLoginHost(std::move(host)); }
+void VQUserAccountManagerAdapter::setLoginHost(std::string host) {
+    manager_->setLoginHost(host);
+    platform::NotificationCenter::defaultCenter()->post(kLoginHostDidChangeNotification, this,
+                                                        platform::Json{{kLoginHostKey, std::move(host)}});
+}
 
 void VQUserAccountManagerAdapter::stopCurrentAuthentication(std::function<void(bool)> completion) {
     manager_->stopCurrentAuthentication(std::move(completion));

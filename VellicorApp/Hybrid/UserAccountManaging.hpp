@@ -29,8 +29,15 @@ public:
     virtual void setOAuthCompletionURL(std::string url) = 0;
     virtual std::shared_ptr<platform::veltrane::VQSDKLoginViewControllerConfig> loginViewControllerConfig() const = 0;
     virtual void setLoginViewControllerConfig(std::shared_ptr<platform::veltrane::VQSDKLoginViewControllerConfig> config) = 0;
+    /// Posted on the default notification centre, on the setter's thread,
+    /// after the login host has changed; the user info holds the new host
+    /// under kLoginHostKey.
+    static constexpr const char* kLoginHostDidChangeNotification = "UserAccountManagingLoginHostDidChange";
+    static constexpr const char* kLoginHostKey = "loginHost";
+
     /// The host sign-ins go to: a host name, perhaps with a path, without a scheme.
     virtual std::string loginHost() const = 0;
+    /// Changes the login host, then posts kLoginHostDidChangeNotification.
     virtual void setLoginHost(std::string host) = 0;
     /// Stops a sign-in in progress; the completion (when given) learns whether one ran.
     virtual void stopCurrentAuthentication(std::function<void(bool)> completion) = 0;

@@ -1,4 +1,5 @@
 #include "VellicorApp/Community/BundleManagedURLs.hpp"
+#include "VellicorApp/Community/CommunityConfigFilePersistentStore.hpp"
 #include "VellicorApp/Community/ManagedURLsMatcher.hpp"
 #include "VellicorApp/Community/UrlClassification.hpp"
 
@@ -270,6 +271,25 @@ TEST_F(UrlClassificationTest, RelativeRulesFollowThePushedStartPage) {
 
     // Absolute patterns never depended on it.
     EXPECT_EQ(isManagedURL(url("https://docs.example.org/guide")), T::internalBrowser);
+}
+
+TEST_F(UrlClassificationTest, RelativeRulesFollowTheLoginHostAndTheSelectedCommunity) {
+    installRules("InAppBrowser");
+    EXPECT_EQ(isManagedURL(url("https://community.example.test/s/topic")), T::internalWebApp);
+
+    // A new login host reaches the compiled rules without anyone pushing it.
+    context->userAccountManager->setLoginHost("other.example.test/portal");
+    EXPECT_EQ(isManagedURL(url("https://other.example.test/portal/s/topic")), T::internalWebApp);
+    EXPECT_EQ(isManagedURL(url("https://community.example.test/s/topic")), T::unknown);
+
+    // Selecting a community whose start page is not under "/s/".
+    const auto model = CommunityConfigModel::create(platform::Url::parse("other.example.test/portal"),
+                                                    platform::Url::parse("https://other.example.test/portal/").value(),
+                                                    "Other", false, false);
+    ASSERT_NE(model, nullptr);
+    CommunityConfigFilePersistentStore().updateConfigFiles(model);
+    EXPECT_EQ(isManagedURL(url("https://other.example.test/portal/topic")), T::internalWebApp);
+    EXPECT_EQ(isManagedURL(url("https://other.example.test/portal/s/topic")), T::unknown);
 }
 
 TEST_F(UrlClassificationTest, StartPagePushedFromAnotherThreadReachesTheNextLink) {
