@@ -1,4 +1,5 @@
-#include "VellicorApp/Community/FileFetcher.hpp"
+#include "VellicorApp/Community/FilesFetcher.hpp"
+#include "VellicorApp/Community/FilesRequestFactory.hpp"
 #include "VellicorApp/Shell/AppConstants.hpp"
 
 #include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
@@ -43,7 +44,7 @@ bool isInside(const std::filesystem::path& file, const std::filesystem::path& fo
 }
 
 /// The community server and a running context; nobody signed in.
-class FileFetcherGuestTest : public veltranetest::AccountFixture {
+class FilesFetcherGuestTest : public veltranetest::AccountFixture {
 protected:
     void SetUp() override {
         AccountFixture::SetUp();
@@ -90,15 +91,15 @@ protected:
 };
 
 /// The same, signed in.
-class FileFetcherTest : public FileFetcherGuestTest {
+class FilesFetcherTest : public FilesFetcherGuestTest {
 protected:
     void SetUp() override {
-        FileFetcherGuestTest::SetUp();
+        FilesFetcherGuestTest::SetUp();
         ASSERT_NE(signIn(), nullptr);
     }
 };
 
-TEST_F(FileFetcherGuestTest, AGuestFetchesFromTheCommunityHostWithoutCredentials) {
+TEST_F(FilesFetcherGuestTest, AGuestFetchesFromTheCommunityHostWithoutCredentials) {
     putDocument("guide", "pdf", "guest bytes", true);
     FetchOutcome outcome;
     fetch(outcome, kDocument, std::nullopt);
@@ -112,7 +113,7 @@ TEST_F(FileFetcherGuestTest, AGuestFetchesFromTheCommunityHostWithoutCredentials
     }
 }
 
-TEST_F(FileFetcherGuestTest, AGuestCannotReadAPrivateFile) {
+TEST_F(FilesFetcherGuestTest, AGuestCannotReadAPrivateFile) {
     putDocument("private", "pdf", "secret");
     FetchOutcome outcome;
     fetch(outcome, kDocument, std::nullopt);
@@ -123,7 +124,7 @@ TEST_F(FileFetcherGuestTest, AGuestCannotReadAPrivateFile) {
     EXPECT_TRUE(errorLines()[0].starts_with("FilesFetcher: Failed to retrieve file data with error: ")) << errorLines()[0];
 }
 
-TEST_F(FileFetcherTest, DownloadsOnceThenServesTheCachedFile) {
+TEST_F(FilesFetcherTest, DownloadsOnceThenServesTheCachedFile) {
     putDocument("Q1/Q2 report", "pdf", "%PDF-1.4 body");
     FetchOutcome first;
     fetch(first, std::string(kDocument).substr(0, 15), std::nullopt);
@@ -139,7 +140,7 @@ TEST_F(FileFetcherTest, DownloadsOnceThenServesTheCachedFile) {
     EXPECT_EQ(downloads(), 1u);
 }
 
-TEST_F(FileFetcherTest, FetchesAnArticleBodyAndAnAttachment) {
+TEST_F(FilesFetcherTest, FetchesAnArticleBodyAndAnAttachment) {
     server.putRecord("articleVersion", "kV0000000000001AAA",
                      {{"ArticleType", "FAQ__kav"}, {"LastModifiedDate", "d"}});
     server.putRecord("FAQ__kav", "kV0000000000001AAA",
@@ -172,7 +173,7 @@ TEST_F(FileFetcherTest, FetchesAnArticleBodyAndAnAttachment) {
     EXPECT_TRUE(errorLines().empty());
 }
 
-TEST_F(FileFetcherTest, AFailedDownloadOrSaveEndsWithItsErrorAndLogLine) {
+TEST_F(FilesFetcherTest, AFailedDownloadOrSaveEndsWithItsErrorAndLogLine) {
     struct Case {
         const char* name;
         bool contentMissing;
@@ -208,7 +209,7 @@ TEST_F(FileFetcherTest, AFailedDownloadOrSaveEndsWithItsErrorAndLogLine) {
     }
 }
 
-TEST_F(FileFetcherTest, AFetcherReleasedBeforeItsAnswerEndsSilently) {
+TEST_F(FilesFetcherTest, AFetcherReleasedBeforeItsAnswerEndsSilently) {
     putDocument("report", "pdf", "bytes");
     auto fetcher = FilesFetcher::create();
     FetchOutcome outcome;
@@ -221,7 +222,7 @@ TEST_F(FileFetcherTest, AFetcherReleasedBeforeItsAnswerEndsSilently) {
     EXPECT_EQ(downloads(), 0u);
 }
 
-TEST_F(FileFetcherTest, ACacheHitOpensTheFileWithoutReadingIt) {
+TEST_F(FilesFetcherTest, ACacheHitOpensTheFileWithoutReadingIt) {
     putDocument("report", "pdf", "%PDF-1.4 body");
     FetchOutcome first;
     fetch(first, kDocument, std::nullopt);
@@ -257,7 +258,7 @@ TEST_F(FileFetcherTest, ACacheHitOpensTheFileWithoutReadingIt) {
     EXPECT_EQ(downloads(), 2u);
 }
 
-TEST_F(FileFetcherTest, NamesFromTheServerStayInTheCacheFolder) {
+TEST_F(FilesFetcherTest, NamesFromTheServerStayInTheCacheFolder) {
     putDocument("../../a/../b", "/../../../escaped", "bytes");
     FetchOutcome outcome;
     fetch(outcome, kDocument, std::nullopt);
@@ -271,7 +272,7 @@ TEST_F(FileFetcherTest, NamesFromTheServerStayInTheCacheFolder) {
         << cache.dataPath(hostile).filePath();
 }
 
-TEST_F(FileFetcherTest, ErrorsEndTheFetchOnce) {
+TEST_F(FilesFetcherTest, ErrorsEndTheFetchOnce) {
     struct Case {
         const char* name;
         std::string id;
@@ -297,7 +298,7 @@ TEST_F(FileFetcherTest, ErrorsEndTheFetchOnce) {
     }
 }
 
-TEST_F(FileFetcherTest, RequestPathsTakeOnlyRecordIDsAndNames) {
+TEST_F(FilesFetcherTest, RequestPathsTakeOnlyRecordIDsAndNames) {
     using Factory = FilesRequestFactory;
     using Request = std::optional<platform::veltrane::VQRestRequest>;
     const std::string records = "/" + RestAPI::version() + "/records/";
@@ -360,7 +361,7 @@ TEST_F(FileFetcherTest, RequestPathsTakeOnlyRecordIDsAndNames) {
     }
 }
 
-TEST_F(FileFetcherTest, AnIDThatIsNoRecordIDMakesNoRequest) {
+TEST_F(FilesFetcherTest, AnIDThatIsNoRecordIDMakesNoRequest) {
     const auto before = server.requests().size();
     for (const std::string id : {"091/../../../../me", "091000000000001%2F", "kV0000000000001/..",
                                  "091000000000\n01AAA"}) {
@@ -371,41 +372,6 @@ TEST_F(FileFetcherTest, AnIDThatIsNoRecordIDMakesNoRequest) {
         EXPECT_EQ(outcome.error->kind(), ParseableError::Case::invalidRequestID);
     }
     EXPECT_EQ(server.requests().size(), before);
-}
-
-TEST(FileModel, ParsesEachKind) {
-    const auto attachment = FileModel::parseObject({{"Id", "00V000000000001AAA"},
-                                                    {"Name", "report.final.pdf"},
-                                                    {"ContentType", "application/pdf"},
-                                                    {"LastModifiedDate", "d"}});
-    ASSERT_TRUE(attachment);
-    EXPECT_EQ(attachment->title, "report.final");
-    EXPECT_EQ(attachment->fileExtension, "pdf");
-
-    const auto bare = FileModel::parseObject({{"Id", "00v000000000001AAA"}, {"Name", "README"}, {"LastModifiedDate", "d"}});
-    ASSERT_TRUE(bare);
-    EXPECT_EQ(bare->title, "README");
-    EXPECT_EQ(bare->fileExtension, "README");
-    EXPECT_EQ(bare->type, "");
-
-    const auto article = FileModel::parseObject(
-        {{"Id", "kv0000000000001AAA"}, {"Guide__Name__f", "guide.pdf"}, {"Guide__ContentType__f", "application/pdf"},
-         {"LastModifiedDate", "d"}},
-        platform::Json{{"fieldID", "Guide__Body__f"}, {"articleType", "FAQ__kav"}});
-    ASSERT_TRUE(article);
-    EXPECT_EQ(article->fieldID, "Guide");
-    EXPECT_EQ(article->fileExtension, "pdf");
-
-    EXPECT_EQ(FileModel::parseObject(platform::Json::object()).error().kind(), ParseableError::Case::unknownContentType);
-    EXPECT_EQ(FileModel::parseObject({{"Id", "094000000000001AAA"}, {"Name", "x"}}).error().kind(),
-              ParseableError::Case::missingRequiredAttributes);
-    EXPECT_EQ(entityType("091000000000001AA"), EntityType::unknown);
-
-    // A NUL in a title becomes "_", as "/" does; the rest of the title stays.
-    const FileModel withNul{"091000000000001AAA", std::string("a\0b/c d", 7), "PDF", "pdf", "092000000000001AAA",
-                            {}, {}, "d"};
-    EXPECT_EQ(withNul.fileName(), "a_b_c d_092000000000001AAA");
-    EXPECT_EQ(entityType("KV0000000000001AAA"), EntityType::articleVersion);
 }
 
 } // namespace
