@@ -3,8 +3,6 @@
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/AppMode.hpp"
 
-#include "Platform/Foundation/Text.hpp"
-
 namespace vellicor {
 
 std::string withTrailingSlash(std::string_view text) {
@@ -20,14 +18,12 @@ std::string communityStartPage(std::string_view loginHost) {
     return "https://" + withTrailingSlash(loginHost);
 }
 
-std::string asciiFiltered(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (const auto character : platform::characters(text)) {
-        const bool singleAsciiScalar = character.size() == 1 && static_cast<unsigned char>(character.front()) < 0x80;
-        if (singleAsciiScalar || character == "\r\n") result.append(character);
-    }
-    return result;
+bool supportsDonation(const Context& context) {
+    const auto value = context.mainBundle->objectForInfoDictionaryKey("DonationCommunityAddress");
+    const auto address = value ? platform::asString(*value) : std::nullopt;
+    if (!address || address->empty()) return false;
+    const auto startPage = communityStartPage(AppContext::current()->userAccountManager->loginHost());
+    return startPage.find(*address) != std::string::npos;
 }
 
 } // namespace vellicor

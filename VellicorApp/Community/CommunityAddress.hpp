@@ -5,6 +5,8 @@
 
 namespace vellicor {
 
+class Context;
+
 // String operations on community addresses.
 
 /// The text itself when it ends in "/", else the text followed by "/"
@@ -17,9 +19,10 @@ std::string withTrailingSlash(std::string_view text);
 /// slash.
 std::string communityStartPage(std::string_view loginHost);
 
-/// The text with only its ASCII characters: each user-perceived character
-/// that is a single scalar below U+0080, and each CR LF pair; a letter joined
-/// with a combining mark is dropped whole.
-std::string asciiFiltered(std::string_view text);
+/// Whether the community of the running account manager's login host is the
+/// one community that takes donations: its start page contains the address
+/// (host and path) in the context's Info.plist string
+/// "DonationCommunityAddress"; false without such an address.
+bool supportsDonation(const Context& context);
 
 } // namespace vellicor

@@ -1,10 +1,10 @@
 #include "VellicorApp/Community/CommunityConfigFilePersistentStore.hpp"
 
 #include "VellicorApp/Community/CommunityAddress.hpp"
-#include "VellicorApp/Community/ErrorMessages.hpp"
 #include "VellicorApp/Community/ManagedURLs.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/AppMode.hpp"
+#include "VellicorApp/Shell/ErrorMessages.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Json.hpp"

@@ -1,9 +1,9 @@
 #include "VellicorApp/Community/FilesFetcher.hpp"
 
 #include "VellicorApp/Community/EntityType.hpp"
-#include "VellicorApp/Community/ErrorMessages.hpp"
 #include "VellicorApp/Community/FilesRequestFactory.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/ErrorMessages.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
 namespace vellicor {

@@ -1,6 +1,6 @@
 #include "VellicorApp/Community/NetworkService.hpp"
 
-#include "VellicorApp/Community/ErrorMessages.hpp"
+#include "VellicorApp/Shell/ErrorMessages.hpp"
 #include "VellicorApp/Shell/Localization.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 

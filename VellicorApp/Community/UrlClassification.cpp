@@ -210,7 +210,7 @@ platform::Json externalURLOptions(const platform::Url& url) {
     const auto context = AppContext::current();
     const auto fallback = defaultBehavior(context->managedURLs());
     auto options = platform::Json::object();
-    if (context->supportsDonation()) return options;
+    if (supportsDonation(*context)) return options;
     if (type == ManagedURLType::externalBrowser) return options;
     if (fallback == "ExternalBrowser" && type != ManagedURLType::internalBrowser) return options;
     if (isHttpRequest(url)) options[platform::ui::kOpenURLOptionUniversalLinksOnly] = true;

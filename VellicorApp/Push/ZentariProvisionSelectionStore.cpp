@@ -1,9 +1,9 @@
 #include "VellicorApp/Push/ZentariProvisionSelectionStore.hpp"
 
-#include "VellicorApp/Community/ErrorMessages.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/CaseInsensitiveLookup.hpp"
 #include "VellicorApp/Shell/DataEncryption.hpp"
+#include "VellicorApp/Shell/ErrorMessages.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Json.hpp"

@@ -1,6 +1,5 @@
 #include "VellicorApp/Shell/Context.hpp"
 
-#include "VellicorApp/Community/CommunityAddress.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
@@ -146,13 +145,6 @@ std::string Context::communityIdentifier() const {
     const auto version = infoString("CFBundleVersion");
     if (!version) platform::fatalError("No version found in Info.plist!");
     return "CommunityHybridContainer/" + *shortVersion + "." + *version;
-}
-
-bool Context::supportsDonation() const {
-    const auto address = infoString("DonationCommunityAddress");
-    if (!address || address->empty()) return false;
-    const auto startPage = communityStartPage(AppContext::current()->userAccountManager->loginHost());
-    return startPage.find(*address) != std::string::npos;
 }
 
 } // namespace vellicor

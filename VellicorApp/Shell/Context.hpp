@@ -117,11 +117,6 @@ public:
     /// "CommunityHybridContainer/<short version>.<build version>"; stops the
     /// app when either version is missing from the Info.plist.
     std::string communityIdentifier() const;
-    /// Whether the community of the account manager's login host is the one
-    /// community that takes donations: its start page contains the address
-    /// (host and path) in the Info.plist string "DonationCommunityAddress";
-    /// false without such an address.
-    bool supportsDonation() const;
 
 private:
     explicit Context(Dependencies dependencies);

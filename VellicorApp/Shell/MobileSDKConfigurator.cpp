@@ -1,6 +1,5 @@
 #include "VellicorApp/Shell/MobileSDKConfigurator.hpp"
 
-#include "VellicorApp/Community/CommunityAddress.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 
 #include "Platform/Foundation/Json.hpp"
@@ -29,6 +28,16 @@ std::optional<std::string> reportedAppName(const BundleType& bundle) {
 }
 
 } // namespace
+
+std::string asciiFiltered(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (const auto character : platform::characters(text)) {
+        const bool singleAsciiScalar = character.size() == 1 && static_cast<unsigned char>(character.front()) < 0x80;
+        if (singleAsciiScalar || character == "\r\n") result.append(character);
+    }
+    return result;
+}
 
 void MobileSDKConfigurator::configure() {
     using namespace platform::veltrane;

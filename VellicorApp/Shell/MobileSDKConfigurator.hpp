@@ -1,6 +1,14 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+
 namespace vellicor {
+
+/// The text with only its ASCII characters: each user-perceived character
+/// that is a single scalar below U+0080, and each CR LF pair; a letter joined
+/// with a combining mark is dropped whole.
+std::string asciiFiltered(std::string_view text);
 
 /// Configures the vendor's mobile SDK once at start, before anything else
 /// talks to it: keychain accessibility, SDK start, the sign-in switches of

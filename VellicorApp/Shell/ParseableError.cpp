@@ -1,6 +1,6 @@
 #include "VellicorApp/Shell/ParseableError.hpp"
 
-#include "VellicorApp/Community/ErrorMessages.hpp"
+#include "VellicorApp/Shell/ErrorMessages.hpp"
 #include "VellicorApp/Shell/Localization.hpp"
 
 namespace vellicor {

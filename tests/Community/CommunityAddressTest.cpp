@@ -16,24 +16,6 @@ TEST_F(CommunityAddressTest, WithTrailingSlash) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(withTrailingSlash(text), expected) << text;
 }
 
-TEST_F(CommunityAddressTest, AsciiFilteredDropsEveryOtherCharacter) {
-    struct Case {
-        const char* name;
-        std::string text;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"plain ASCII", "Vellicor App-1.0", "Vellicor App-1.0"},
-        {"accented letters", "Caf\xC3\xA9 R\xC3\xA9sum\xC3\xA9", "Caf Rsum"},
-        {"letter joined with a combining mark", "e\xCC\x81x", "x"},
-        {"CR LF pair kept", "a\r\nb", "a\r\nb"},
-        {"emoji", "ok\xF0\x9F\x91\x8D!", "ok!"},
-        {"control characters are ASCII", std::string("a\tb\0c", 5), std::string("a\tb\0c", 5)},
-        {"empty", "", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(asciiFiltered(c.text), c.expected) << c.name;
-}
-
 TEST_F(CommunityAddressTest, CommunityStartPageFollowsTheSlashSRule) {
     apptest::installContext(apptest::sampleResources());
     // The sample boot configuration's start page ends in "/s/".
@@ -47,6 +29,32 @@ TEST_F(CommunityAddressTest, CommunityStartPageFollowsTheSlashSRule) {
     EXPECT_EQ(communityStartPage("community.example.test"), "https://community.example.test/");
     EXPECT_EQ(communityStartPage("community.example.test/"), "https://community.example.test/");
     EXPECT_EQ(communityStartPage("community.example.test/portal"), "https://community.example.test/portal/");
+}
+
+TEST_F(CommunityAddressTest, DonationsOnlyForTheConfiguredCommunity) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> address; // the Info.plist value
+        std::string loginHost;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"the donation community", "give.example.test/s/", "give.example.test", true},
+        {"its address without the path prefix", "give.example.test", "give.example.test", true},
+        {"another community", "give.example.test/s/", "community.example.test", false},
+        {"no address configured", std::nullopt, "give.example.test", false},
+        {"an empty address", "", "give.example.test", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::freshSandbox();
+        auto bundle = apptest::FakeBundle::sample();
+        bundle->info.erase("DonationCommunityAddress");
+        if (c.address) bundle->info["DonationCommunityAddress"] = *c.address;
+        const auto context = apptest::installContext(apptest::sampleResources(), bundle);
+        context->userAccountManager->setLoginHost(c.loginHost);
+        EXPECT_EQ(supportsDonation(*context), c.expected);
+    }
 }
 
 } // namespace

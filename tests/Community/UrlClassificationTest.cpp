@@ -1,4 +1,5 @@
 #include "VellicorApp/Community/BundleManagedURLs.hpp"
+#include "VellicorApp/Community/CommunityAddress.hpp"
 #include "VellicorApp/Community/CommunityConfigFilePersistentStore.hpp"
 #include "VellicorApp/Community/ManagedURLsMatcher.hpp"
 #include "VellicorApp/Community/UrlClassification.hpp"
@@ -330,7 +331,7 @@ TEST_F(UrlClassificationTest, DonationCommunityOpensEverythingWithoutOptions) {
         info["DonationCommunityAddress"] = "community.example.test";
     });
     context->userAccountManager->setLoginHost(kLoginHost);
-    ASSERT_TRUE(context->supportsDonation());
+    ASSERT_TRUE(supportsDonation(*context));
     installRules("InAppBrowser");
     EXPECT_TRUE(externalURLOptions(url("https://docs.example.org/guide")).empty());
     EXPECT_TRUE(externalURLOptions(url("https://elsewhere.example.org/")).empty());

@@ -220,28 +220,4 @@ TEST_F(ContextTest, SignedInWhileTheAccountManagerHasAUser) {
     EXPECT_FALSE(context->isUserLoggedIn());
 }
 
-TEST_F(ContextTest, DonationsOnlyForTheConfiguredCommunity) {
-    struct Case {
-        const char* name;
-        std::optional<std::string> address; // the Info.plist value
-        std::string loginHost;
-        bool expected;
-    };
-    const Case cases[] = {
-        {"the donation community", "give.example.test/s/", "give.example.test", true},
-        {"its address without the path prefix", "give.example.test", "give.example.test", true},
-        {"another community", "give.example.test/s/", "community.example.test", false},
-        {"no address configured", std::nullopt, "give.example.test", false},
-        {"an empty address", "", "give.example.test", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        testsupport::freshSandbox();
-        const auto context = contextWith("DonationCommunityAddress",
-                                         c.address ? std::optional<platform::Json>(*c.address) : std::nullopt);
-        context->userAccountManager->setLoginHost(c.loginHost);
-        EXPECT_EQ(context->supportsDonation(), c.expected);
-    }
-}
-
 } // namespace

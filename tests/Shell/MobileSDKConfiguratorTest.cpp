@@ -95,6 +95,24 @@ TEST_F(MobileSDKConfiguratorTest, WithoutIdentifierOrNameTheSDKKeepsItsNames) {
 
 namespace {
 
+TEST(AsciiFiltered, DropsEveryOtherCharacter) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"plain ASCII", "Vellicor App-1.0", "Vellicor App-1.0"},
+        {"accented letters", "Caf\xC3\xA9 R\xC3\xA9sum\xC3\xA9", "Caf Rsum"},
+        {"letter joined with a combining mark", "e\xCC\x81x", "x"},
+        {"CR LF pair kept", "a\r\nb", "a\r\nb"},
+        {"emoji", "ok\xF0\x9F\x91\x8D!", "ok!"},
+        {"control characters are ASCII", std::string("a\tb\0c", 5), std::string("a\tb\0c", 5)},
+        {"empty", "", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(asciiFiltered(c.text), c.expected) << c.name;
+}
+
 TEST_F(MobileSDKConfiguratorTest, PreparesTheAccountManager) {
     usePackage();
     MobileSDKConfigurator::configure();

@@ -1,4 +1,4 @@
-#include "VellicorApp/Community/ErrorMessages.hpp"
+#include "VellicorApp/Shell/ErrorMessages.hpp"
 
 #include "tests/Shell/AppTestSupport.hpp"
 
