@@ -1,5 +1,6 @@
 #include "VellicorApp/Instrumentation/AnalyticsLogger.hpp"
 
+#include "VellicorApp/Community/AppModeCommunity.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/AppMode.hpp"
 #include "VellicorApp/Shell/Logger.hpp"

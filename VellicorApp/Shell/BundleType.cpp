@@ -1,7 +1,5 @@
 #include "VellicorApp/Shell/BundleType.hpp"
 
-#include "VellicorApp/Push/ZentariProvisionSelectionStore.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
 #include <cctype>
@@ -12,8 +10,6 @@ namespace vellicor {
 namespace {
 
 constexpr const char* kBootstrapTimeoutKey = "NativeWebAppBootstrapTimeout";
-constexpr const char* kDelayPushPermissionKey = "DelayPushPermissionDialog";
-constexpr const char* kInAppPushCompletedKey = "ZentariInAppPushCompleted";
 
 /// The number a whole text spells (decimal or hexadecimal, with an optional
 /// sign and exponent, or "inf"/"nan"); none when any part of it is left over.
@@ -26,29 +22,6 @@ std::optional<double> parseWholeDouble(const std::string& text) {
 }
 
 } // namespace
-
-bool BundleType::isPushPermissionRequestDelayed() const {
-    const auto value = objectForInfoDictionaryKey(kDelayPushPermissionKey);
-    if (const auto delayed = value ? platform::asBool(*value) : std::nullopt) {
-        Logger::info(std::string("Push Permission Request Delayed: ") + (*delayed ? "true" : "false"),
-                     ApplicationBundle::kLogType);
-        return *delayed;
-    }
-    Logger::info("Push permission request delay status not found", ApplicationBundle::kLogType);
-    return false;
-}
-
-bool BundleType::shouldRegisterForPushNotifications() const {
-    const auto selection = ZentariProvisionSelectionStore().selection();
-    const auto context = AppContext::current();
-    const bool signedIn = context->isUserLoggedIn();
-    if (!selection) return signedIn;
-    if (context->userDefaults->boolForKey(kInAppPushCompletedKey)) return true;
-    const bool delayUntilContactKey = selection->delayRegistrationUntilContactKeyIsSet;
-    if (signedIn && delayUntilContactKey && !isPushPermissionRequestDelayed()) return true;
-    if (!signedIn && !delayUntilContactKey) return !isPushPermissionRequestDelayed();
-    return false;
-}
 
 std::shared_ptr<ApplicationBundle> ApplicationBundle::create(std::shared_ptr<platform::Bundle> bundle) {
     return std::shared_ptr<ApplicationBundle>(new ApplicationBundle(std::move(bundle)));

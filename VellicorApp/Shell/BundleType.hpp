@@ -26,14 +26,6 @@ public:
     /// How long, in seconds, the community screen waits for the web app to bootstrap.
     virtual double webAppBootstrapTimeout() const = 0;
     virtual std::optional<platform::Url> resourceURL() const = 0;
-
-    /// Whether the app may ask for the push permission and register with the
-    /// marketing push service now; the same rule for every configuration.
-    bool shouldRegisterForPushNotifications() const;
-
-private:
-    /// The Info.plist switch "DelayPushPermissionDialog" (false when absent).
-    bool isPushPermissionRequestDelayed() const;
 };
 
 /// The application bundle as the app's configuration.

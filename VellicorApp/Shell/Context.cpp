@@ -1,5 +1,7 @@
 #include "VellicorApp/Shell/Context.hpp"
 
+#include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
+#include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Logger.hpp"

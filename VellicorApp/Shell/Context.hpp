@@ -1,12 +1,10 @@
 #pragma once
 
-#include "VellicorApp/Hybrid/UserAccountManaging.hpp"
-#include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
-#include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 #include "VellicorApp/Shell/AppConstants.hpp"
 #include "VellicorApp/Shell/AppMode.hpp"
 #include "VellicorApp/Shell/BundleType.hpp"
 #include "VellicorApp/Shell/KeyValueStore.hpp"
+#include "VellicorApp/Shell/UserAccountManaging.hpp"
 #include "VellicorApp/Shell/VeltraneSDKManaging.hpp"
 
 #include "Platform/Foundation/FileManager.hpp"
@@ -21,7 +19,9 @@
 
 namespace vellicor {
 
+class CommunityEventStoreManager;
 class FloatingActionButtonProviding;
+class KORVAMarkerManaging;
 class ManagedURLs;
 
 /// The dependency container of the running app: the SDK's shared objects

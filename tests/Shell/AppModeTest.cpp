@@ -1,5 +1,6 @@
 #include "VellicorApp/Shell/AppMode.hpp"
 
+#include "VellicorApp/Community/AppModeCommunity.hpp"
 #include "VellicorApp/Community/CommunityConfigFilePersistentStore.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 

@@ -3,7 +3,7 @@
 // Support for the app's tests: the sample app package, a running context
 // over it, and the app's log lines.
 
-#include "VellicorApp/Hybrid/UserAccountManaging.hpp"
+#include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/BundleType.hpp"
 #include "VellicorApp/Shell/Context.hpp"

@@ -1,4 +1,4 @@
-#include "VellicorApp/Hybrid/UserAccountManaging.hpp"
+#include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
 
 #include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
 #include "tests/support/TestSupport.hpp"

@@ -1,4 +1,4 @@
-#include "VellicorApp/Hybrid/UserAccountManaging.hpp"
+#include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
 
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowContainer.hpp"
