@@ -39,10 +39,14 @@ ManagedURLs& ManagedURLs::operator=(const ManagedURLs& other) {
     return *this;
 }
 
-ManagedURLs::~ManagedURLs() { platform::NotificationCenter::defaultCenter()->removeObserver(loginHostObserver_); }
+ManagedURLs::~ManagedURLs() {
+    if (const auto center = notificationCenter_.lock()) center->removeObserver(loginHostObserver_);
+}
 
 void ManagedURLs::followLoginHost() {
-    loginHostObserver_ = platform::NotificationCenter::defaultCenter()->addObserver(
+    const auto center = platform::NotificationCenter::defaultCenter();
+    notificationCenter_ = center;
+    loginHostObserver_ = center->addObserver(
         UserAccountManaging::kLoginHostDidChangeNotification, nullptr,
         [weak = std::weak_ptr<Compiled>(compiled_)](const platform::Notification& notification) {
             const auto found = notification.userInfo.find(UserAccountManaging::kLoginHostKey);

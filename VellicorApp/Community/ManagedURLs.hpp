@@ -85,6 +85,8 @@ private:
     void followLoginHost();
 
     std::shared_ptr<Compiled> compiled_ = std::make_shared<Compiled>();
+    // Weak: a rule set held by a static may outlive the default centre.
+    std::weak_ptr<platform::NotificationCenter> notificationCenter_;
     platform::ObserverToken loginHostObserver_ = 0;
 };
 
