@@ -33,23 +33,6 @@ bool isRedirect(const Url& url, const Url& redirect) {
            url.port() == redirect.port() && url.path() == redirect.path();
 }
 
-std::vector<UrlQueryItem> queryItems(const Url& url) {
-    auto components = UrlComponents::fromUrl(url);
-    auto items = components ? components->queryItems() : std::nullopt;
-    if (!items) return {};
-    for (auto& item : *items) {
-        if (item.value) item.value = removingPercentEncoding(*item.value).value_or(*item.value);
-    }
-    return *items;
-}
-
-std::optional<std::string> queryValue(const std::vector<UrlQueryItem>& items, std::string_view name) {
-    for (const auto& item : items) {
-        if (item.name == name) return item.value.value_or("");
-    }
-    return std::nullopt;
-}
-
 } // namespace accountmanager
 
 using namespace accountmanager;

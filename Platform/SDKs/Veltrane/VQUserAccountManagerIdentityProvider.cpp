@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/UI/Application.hpp"
+#include "Platform/SDKs/Veltrane/UrlAdditions.hpp"
 #include "Platform/SDKs/Veltrane/VQOAuthClient.hpp"
 #include "Platform/SDKs/Veltrane/VQOAuthError.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccountManagerInternal.hpp"
@@ -32,18 +33,17 @@ std::vector<std::string> splitScopes(const std::string& text) {
 bool VQUserAccountManager::handleIdentityProviderCommand(const Url& url, const Json& /*options*/,
                                                          VQAuthCompletion completion) {
     if (!completion) completion = [](VQAuthResult) {};
-    const auto items = queryItems(url);
-    if (queryValue(items, kIdentityProviderCommandKey) != std::optional<std::string>(kServiceProviderLoginCommand)) {
+    if (valueForParameterName(url, kIdentityProviderCommandKey) != kServiceProviderLoginCommand) {
         MainQueue::async([completion = std::move(completion)] {
             completion(std::unexpected(UserAccountManagerError::invalidIdentityProviderCommand()));
         });
         return false;
     }
-    const auto clientId = queryValue(items, "client_id").value_or("");
-    const auto redirectUri = queryValue(items, "redirect_uri").value_or("");
-    const auto challenge = queryValue(items, "code_challenge").value_or("");
-    const auto state = queryValue(items, "state").value_or("");
-    const auto scopes = splitScopes(queryValue(items, "scope").value_or(""));
+    const auto clientId = valueForParameterName(url, "client_id").value_or("");
+    const auto redirectUri = valueForParameterName(url, "redirect_uri").value_or("");
+    const auto challenge = valueForParameterName(url, "code_challenge").value_or("");
+    const auto state = valueForParameterName(url, "state").value_or("");
+    const auto scopes = splitScopes(valueForParameterName(url, "scope").value_or(""));
     auto redirect = Url::parse(redirectUri);
     if (clientId.empty() || challenge.empty() || !redirect || !redirect->scheme()) {
         auto error = makeOAuthError(VQOAuthErrorCode::invalidRequest,

@@ -10,10 +10,7 @@
 #include "Platform/SDKs/Veltrane/VQSDKLogger.hpp"
 
 #include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace platform::veltrane::accountmanager {
 
@@ -27,9 +24,5 @@ std::string randomState();
 
 /// Whether `url` is `redirect` (scheme, host, port and path; the query aside).
 bool isRedirect(const Url& url, const Url& redirect);
-
-/// The decoded query items of a URL, in order.
-std::vector<UrlQueryItem> queryItems(const Url& url);
-std::optional<std::string> queryValue(const std::vector<UrlQueryItem>& items, std::string_view name);
 
 } // namespace platform::veltrane::accountmanager

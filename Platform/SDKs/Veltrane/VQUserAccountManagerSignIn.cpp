@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/UI/NavigationController.hpp"
+#include "Platform/SDKs/Veltrane/UrlAdditions.hpp"
 #include "Platform/SDKs/Veltrane/VQLoginViewController.hpp"
 #include "Platform/SDKs/Veltrane/VQOAuthClient.hpp"
 #include "Platform/SDKs/Veltrane/VQOAuthError.hpp"
@@ -132,17 +133,17 @@ bool VQUserAccountManager::handleAuthorizationRedirect(const Url& url) {
         flow = flow_;
     }
     if (!flow || flow->exchanging || !flow->redirect || !isRedirect(url, *flow->redirect)) return false;
-    const auto items = queryItems(url);
-    if (auto error = queryValue(items, "error")) {
-        failFlow(flow, UserAccountManagerError::loginFailed(redirectError(*error, queryValue(items, "error_description"))));
+    if (auto error = valueForParameterName(url, "error")) {
+        failFlow(flow, UserAccountManagerError::loginFailed(
+                           redirectError(*error, valueForParameterName(url, "error_description"))));
         return true;
     }
-    if (queryValue(items, "state") != flow->state) {
+    if (valueForParameterName(url, "state") != flow->state) {
         failFlow(flow, UserAccountManagerError::loginFailed(makeOAuthError(
                            VQOAuthErrorCode::invalidRequest, "The sign-in answer belongs to another sign-in.")));
         return true;
     }
-    auto code = queryValue(items, "code");
+    auto code = valueForParameterName(url, "code");
     if (!code || code->empty()) {
         failFlow(flow, UserAccountManagerError::loginFailed(
                            makeOAuthError(VQOAuthErrorCode::invalidRequest, "The sign-in answer carries no code.")));

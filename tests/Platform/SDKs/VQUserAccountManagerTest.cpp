@@ -301,7 +301,7 @@ TEST_F(VQUserAccountManagerTest, RefusedOrSpoiledCodesEndTheSignIn) {
     auto foreign = server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri,
                                                  VQOAuthClient::Pkce::make().challenge);
     ASSERT_TRUE(manager->handleAuthorizationRedirect(url(std::string(kRedirectUri) + "?code=" + *foreign +
-                                                         "&state=" + *queryValue(authorize, "state"))));
+                                                         "&state=" + *valueForParameterName(authorize, "state"))));
     ASSERT_TRUE(testsupport::waitUntil([&] { return wrongVerifier.count() == 1; }));
     EXPECT_EQ(oauthCode(wrongVerifier.first()), VQOAuthErrorCode::invalidGrant);
     ASSERT_TRUE(std::holds_alternative<UserAccountManagerError::LoginFailed>(wrongVerifier.first().error().value));
@@ -310,16 +310,17 @@ TEST_F(VQUserAccountManagerTest, RefusedOrSpoiledCodesEndTheSignIn) {
     AuthResults first;
     ASSERT_TRUE(manager->login(first.completion()));
     authorize = *manager->authorizationURL();
-    auto code = *server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri, *queryValue(authorize, "code_challenge"));
+    auto code = *server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri,
+                                               *valueForParameterName(authorize, "code_challenge"));
     ASSERT_TRUE(manager->handleAuthorizationRedirect(
-        url(std::string(kRedirectUri) + "?code=" + code + "&state=" + *queryValue(authorize, "state"))));
+        url(std::string(kRedirectUri) + "?code=" + code + "&state=" + *valueForParameterName(authorize, "state"))));
     ASSERT_TRUE(testsupport::waitUntil([&] { return first.count() == 1; }));
     ASSERT_TRUE(first.first());
     AuthResults replay;
     ASSERT_TRUE(manager->login(replay.completion()));
     authorize = *manager->authorizationURL();
     ASSERT_TRUE(manager->handleAuthorizationRedirect(
-        url(std::string(kRedirectUri) + "?code=" + code + "&state=" + *queryValue(authorize, "state"))));
+        url(std::string(kRedirectUri) + "?code=" + code + "&state=" + *valueForParameterName(authorize, "state"))));
     ASSERT_TRUE(testsupport::waitUntil([&] { return replay.count() == 1; }));
     EXPECT_EQ(oauthCode(replay.first()), VQOAuthErrorCode::invalidGrant);
     // The earlier sign-in stays.
@@ -341,11 +342,55 @@ TEST_F(VQUserAccountManagerTest, RedirectsThatAreNotForThisSignIn) {
     // The user refused: the page redirects with access_denied.
     AuthResults denied;
     ASSERT_TRUE(manager->login(denied.completion()));
-    auto state = *queryValue(*manager->authorizationURL(), "state");
+    auto state = *valueForParameterName(*manager->authorizationURL(), "state");
     ASSERT_TRUE(manager->handleAuthorizationRedirect(
         url(std::string(kRedirectUri) + "?error=access_denied&error_description=no&state=" + state)));
     ASSERT_TRUE(testsupport::waitUntil([&] { return denied.count() == 1; }));
     EXPECT_EQ(oauthCode(denied.first()), VQOAuthErrorCode::accessDenied);
+}
+
+TEST_F(VQUserAccountManagerTest, TheAnswersStateIsDecodedOnce) {
+    struct Case {
+        const char* name;
+        std::function<std::string(const std::string&)> escape;
+        bool signsIn;
+    };
+    // The state's first character (a letter or digit) written as an escape.
+    const auto escapeFirst = [](const std::string& state, const std::string& prefix) {
+        const char* hex = "0123456789ABCDEF";
+        const auto byte = static_cast<unsigned char>(state.front());
+        return prefix + hex[byte >> 4] + hex[byte & 0xF] + state.substr(1);
+    };
+    const std::vector<Case> cases = {
+        {"escaped once", [&](const std::string& state) { return escapeFirst(state, "%"); }, true},
+        // "%2561" is "%61" once decoded: not the state, however it would read decoded again.
+        {"escaped twice", [&](const std::string& state) { return escapeFirst(state, "%25"); }, false},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        server.clearRequests();
+        AuthResults results;
+        ASSERT_TRUE(manager->login(results.completion()));
+        const auto authorize = *manager->authorizationURL();
+        const auto state = *valueForParameterName(authorize, "state");
+        const auto code = *server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri,
+                                                         *valueForParameterName(authorize, "code_challenge"));
+        manager->handleAuthorizationRedirect(
+            url(std::string(kRedirectUri) + "?code=" + code + "&state=" + item.escape(state)));
+        if (item.signsIn) {
+            ASSERT_TRUE(testsupport::waitUntil([&] { return results.count() == 1; }));
+            EXPECT_TRUE(results.first());
+        } else {
+            testsupport::waitUntil([] { return BackgroundActivity::inFlight() == 0; }, 5);
+            testsupport::pump();
+            EXPECT_FALSE(results.count() == 1 && results.first()) << "signed in with another state";
+        }
+        bool exchanged = false;
+        for (const auto& request : server.requests()) exchanged |= request.path == "/vapi/oauth2/token";
+        EXPECT_EQ(exchanged, item.signsIn);
+        manager->stopCurrentAuthentication();
+        testsupport::pump();
+    }
 }
 
 TEST_F(VQUserAccountManagerTest, LoginNeedsItsSettings) {
@@ -430,7 +475,7 @@ TEST_F(VQUserAccountManagerTest, ServiceProviderCommandsGetACodeForTheCurrentUse
     const auto pkce = VQOAuthClient::Pkce::make();
     AuthResults handled;
     EXPECT_TRUE(manager->handleIdentityProviderCommand(
-        url("vellicor://idp?vqidp=sp_login&client_id=sp-app&redirect_uri=spapp%3A%2F%2Fdone&state=s1&code_challenge=" +
+        url("vellicor://idp?vqidp=sp_login&client_id=sp-app&redirect_uri=spapp%3A%2F%2Fdone&state=a%2541&code_challenge=" +
             pkce.challenge),
         Json::object(), handled.completion()));
     ASSERT_TRUE(testsupport::waitUntil([&] { return handled.count() == 1; }));
@@ -440,9 +485,10 @@ TEST_F(VQUserAccountManagerTest, ServiceProviderCommandsGetACodeForTheCurrentUse
     const auto& opened = ui::Application::shared().openedURLs();
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].url.scheme(), "spapp");
-    EXPECT_EQ(queryValue(opened[0].url, "state"), "s1");
+    // Handed on as it came, decoded once.
+    EXPECT_EQ(valueForParameterName(opened[0].url, "state"), "a%41");
     // The service provider can exchange the code with its own verifier.
-    auto code = queryValue(opened[0].url, "code");
+    auto code = valueForParameterName(opened[0].url, "code");
     ASSERT_TRUE(code.has_value());
     std::optional<std::expected<Json, Error>> exchanged;
     auto client = VQOAuthClient::create();
@@ -474,8 +520,8 @@ TEST_F(VQUserAccountManagerTest, IdentityProviderInitiatedSignInOfAServiceProvid
                                                  "status serviceProviderOpened"}));
     const auto& opened = ui::Application::shared().openedURLs();
     ASSERT_EQ(opened.size(), 1u);
-    auto code = queryValue(opened[0].url, "code");
-    auto verifier = queryValue(opened[0].url, "code_verifier");
+    auto code = valueForParameterName(opened[0].url, "code");
+    auto verifier = valueForParameterName(opened[0].url, "code_verifier");
     ASSERT_TRUE(code && verifier);
     std::optional<std::expected<Json, Error>> exchanged;
     auto client = VQOAuthClient::create();

@@ -10,6 +10,7 @@
 #include "Platform/Foundation/HttpSession.hpp"
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/SDKs/Veltrane/KeyGenerator.hpp"
+#include "Platform/SDKs/Veltrane/UrlAdditions.hpp"
 #include "Platform/SDKs/Veltrane/VQLoginViewController.hpp"
 #include "Platform/SDKs/Veltrane/VQOAuthClient.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
@@ -34,21 +35,12 @@ inline constexpr const char* kRedirectUri = "vellicor://auth/success";
 inline constexpr const char* kUsername = "alice@example.test";
 inline constexpr const char* kPassword = "alice-password";
 
+using platform::veltrane::valueForParameterName;
+
 inline platform::Url url(std::string_view text) {
     auto parsed = platform::Url::parse(text);
     if (!parsed) throw std::invalid_argument("bad test URL");
     return *parsed;
-}
-
-/// The decoded value of a query item.
-inline std::optional<std::string> queryValue(const platform::Url& url, std::string_view name) {
-    auto components = platform::UrlComponents::fromUrl(url);
-    auto items = components ? components->queryItems() : std::nullopt;
-    if (!items) return std::nullopt;
-    for (const auto& item : *items) {
-        if (item.name == name) return platform::removingPercentEncoding(item.value.value_or(""));
-    }
-    return std::nullopt;
 }
 
 /// Collects the results a completion receives, from any thread.
@@ -113,10 +105,10 @@ protected:
         EXPECT_TRUE(authorize.has_value());
         if (!authorize) return nullptr;
         auto code = server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri,
-                                                  queryValue(*authorize, "code_challenge").value_or(""));
+                                                  valueForParameterName(*authorize, "code_challenge").value_or(""));
         EXPECT_TRUE(code.has_value());
         auto redirect = url(std::string(kRedirectUri) + "?code=" + code.value_or("") +
-                            "&state=" + queryValue(*authorize, "state").value_or(""));
+                            "&state=" + valueForParameterName(*authorize, "state").value_or(""));
         EXPECT_TRUE(manager->handleAuthorizationRedirect(redirect));
         EXPECT_TRUE(testsupport::waitUntil([&] { return collected.count() > 0; }));
         if (collected.count() == 0 || !collected.first()) return nullptr;
