@@ -141,6 +141,8 @@ public:
     bool isAuthorizationRedirect(const Url& url) const;
     /// Goes on with the sign-in in progress from its redirect (a code, or an
     /// error such as access_denied); false when the URL is no such redirect.
+    /// An answer whose "state" is missing or not the sign-in's own is ignored
+    /// (false, logged) and the sign-in goes on.
     bool handleAuthorizationRedirect(const Url& url);
     /// The user gave up signing in: the cancellation handler runs, else the sign-in stops.
     void userDidCancelAuthentication();

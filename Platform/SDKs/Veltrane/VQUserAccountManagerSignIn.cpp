@@ -133,14 +133,16 @@ bool VQUserAccountManager::handleAuthorizationRedirect(const Url& url) {
         flow = flow_;
     }
     if (!flow || flow->exchanging || !flow->redirect || !isRedirect(url, *flow->redirect)) return false;
+    // Only an answer carrying this sign-in's state speaks for it. Anything else
+    // (a forged or stale redirect, a page's error without state) must not end
+    // the sign-in the user is still going through.
+    if (valueForParameterName(url, "state") != flow->state) {
+        logger()->w(kClassName, "Ignored a sign-in answer that does not carry the sign-in's state.");
+        return false;
+    }
     if (auto error = valueForParameterName(url, "error")) {
         failFlow(flow, UserAccountManagerError::loginFailed(
                            redirectError(*error, valueForParameterName(url, "error_description"))));
-        return true;
-    }
-    if (valueForParameterName(url, "state") != flow->state) {
-        failFlow(flow, UserAccountManagerError::loginFailed(makeOAuthError(
-                           VQOAuthErrorCode::invalidRequest, "The sign-in answer belongs to another sign-in.")));
         return true;
     }
     auto code = valueForParameterName(url, "code");

@@ -333,10 +333,22 @@ TEST_F(VQUserAccountManagerTest, RedirectsThatAreNotForThisSignIn) {
     ASSERT_TRUE(manager->login(results.completion()));
     EXPECT_FALSE(manager->isAuthorizationRedirect(url("vellicor://elsewhere?code=x")));
     EXPECT_FALSE(manager->handleAuthorizationRedirect(url("https://community.example.test/s/")));
-    // A redirect with another sign-in's state ends this one.
-    ASSERT_TRUE(manager->handleAuthorizationRedirect(url(std::string(kRedirectUri) + "?code=x&state=forged")));
+    // Answers without this sign-in's state are ignored: the sign-in goes on.
+    for (const char* query : {"?code=x&state=forged", "?code=x", "?error=access_denied",
+                              "?error=access_denied&error_description=no&state=forged"}) {
+        SCOPED_TRACE(query);
+        EXPECT_FALSE(manager->handleAuthorizationRedirect(url(std::string(kRedirectUri) + query)));
+        testsupport::pump();
+        EXPECT_EQ(results.count(), 0u);
+        EXPECT_TRUE(manager->isAuthenticating());
+    }
+    const auto authorize = *manager->authorizationURL();
+    const auto code = *server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri,
+                                                     *valueForParameterName(authorize, "code_challenge"));
+    ASSERT_TRUE(manager->handleAuthorizationRedirect(
+        url(std::string(kRedirectUri) + "?code=" + code + "&state=" + *valueForParameterName(authorize, "state"))));
     ASSERT_TRUE(testsupport::waitUntil([&] { return results.count() == 1; }));
-    EXPECT_EQ(oauthCode(results.first()), VQOAuthErrorCode::invalidRequest);
+    EXPECT_TRUE(results.first());
     EXPECT_FALSE(manager->isAuthenticating());
 
     // The user refused: the page redirects with access_denied.
