@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -153,13 +154,17 @@ public:
     /// kVQNotificationUserDidRefreshToken is posted. The completion runs exactly
     /// once, on a worker thread; refreshes of one account at the same time share
     /// one request. False (the completion then reports refreshFailed) when the
-    /// credentials have no refresh token, client id or domain.
+    /// credentials have no refresh token, client id or domain. A logout of the
+    /// account while its refresh is in flight ends the refresh: it reports
+    /// refreshFailed, and its answer is dropped (nothing posted or stored).
     bool refresh(std::shared_ptr<VQOAuthCredentials> credentials, VQAuthCompletion completion);
     /// Logs the current user out (nothing without one).
     void logout();
     /// Posts kVQNotificationUserWillLogout while the account is still current,
-    /// revokes its refresh token, removes it from the store and the manager
-    /// (and as current user), then posts kVQNotificationUserDidLogout.
+    /// ends its pending refreshes, revokes its refresh token, removes it from
+    /// the store and the manager (and as current user), then posts
+    /// kVQNotificationUserDidLogout. An account is logged out once: a logout
+    /// of it while one runs (from another thread or an observer) does nothing.
     void logoutUser(const std::shared_ptr<VQUserAccount>& account);
 
     // Identity provider -----------------------------------------------------------
@@ -190,6 +195,11 @@ private:
     void issueCodeForServiceProvider(const std::string& clientId, const std::string& redirectUri,
                                      const std::string& codeChallenge, const std::string& state,
                                      const std::vector<std::string>& scopes, VQAuthCompletion completion);
+    VQAuthResult applyRefreshAnswer(const PendingRefresh& pending, const VQOAuthCredentials& credentials,
+                                    const std::expected<Json, Error>& answer);
+    /// Takes the identity's pending refreshes out (marked cancelled) and gives
+    /// their callers; call with mutex_ held.
+    std::vector<VQAuthCompletion> cancelRefreshesLocked(const VQUserAccountIdentity& identity);
     void saveAccount(const VQUserAccount& account);
     void post(const char* name, const std::shared_ptr<VQUserAccount>& account);
 
@@ -207,6 +217,7 @@ private:
     std::shared_ptr<VQSDKLoginViewControllerConfig> loginConfig_;
     std::function<void()> cancelHandler_;
     std::map<std::string, std::shared_ptr<PendingRefresh>> refreshes_;
+    std::set<VQUserAccountIdentity> loggingOut_; // identities whose logout runs
     std::shared_ptr<AuthFlow> flow_; // the sign-in in progress; touched on the main thread
 };
 

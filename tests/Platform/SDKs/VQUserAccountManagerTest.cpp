@@ -11,6 +11,9 @@
 #include "Platform/Web/WebEventCommands.hpp"
 #include "Platform/Web/WebView.hpp"
 
+#include <condition_variable>
+#include <thread>
+
 using namespace platform;
 using namespace platform::veltrane;
 using namespace veltranetest;
@@ -291,6 +294,82 @@ TEST_F(VQUserAccountManagerTest, RefreshFailuresAreReportedOnce) {
     }
     // A failed refresh leaves the user signed in; deciding what to do is the app's.
     EXPECT_EQ(manager->currentUser(), account);
+}
+
+TEST_F(VQUserAccountManagerTest, ARefreshThatCrossesALogoutBringsNobodyBack) {
+    auto account = signIn();
+    ASSERT_NE(account, nullptr);
+    const auto oldToken = *account->credentials()->accessToken;
+    const auto storedFile = VQUserAccountStore().fileFor(account->accountIdentity());
+    recordNotifications();
+
+    // The server holds the refresh until the logout is over. The logout's
+    // revocation does not get through (offline, say), so the held refresh
+    // still succeeds at the server.
+    server.failNextRequests(1, 503, "SERVER_UNAVAILABLE", "down", "/vapi/oauth2/revoke");
+    std::mutex mutex;
+    std::condition_variable releasedSignal;
+    bool released = false;
+    std::atomic<bool> held{false};
+    const auto release = [&] {
+        {
+            std::lock_guard lock(mutex);
+            released = true;
+        }
+        releasedSignal.notify_all();
+    };
+    struct ReleaseOnExit {
+        std::function<void()> release;
+        ~ReleaseOnExit() { release(); }
+    } releaseOnExit{release};
+    server.setRequestObserver([&](const communityserver::RecordedRequest& request) {
+        if (request.path == "/vapi/oauth2/token" && request.param("grant_type") == "refresh_token") {
+            held = true;
+            std::unique_lock lock(mutex);
+            releasedSignal.wait(lock, [&] { return released; });
+        }
+        MainQueue::async([] {});
+    });
+
+    AuthResults results;
+    ASSERT_TRUE(manager->refresh(account->credentials(), results.completion()));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return held.load(); }));
+    manager->logout();
+    release();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return results.count() == 1 && BackgroundActivity::inFlight() == 0; }));
+    testsupport::pump();
+
+    ASSERT_EQ(results.count(), 1u);
+    ASSERT_FALSE(results.first());
+    EXPECT_TRUE(std::holds_alternative<UserAccountManagerError::RefreshFailed>(results.first().error().value));
+    EXPECT_EQ(notifications, (std::vector<std::string>{std::string(kVQNotificationUserWillLogout) + " current",
+                                                       std::string(kVQNotificationUserDidLogout) + " none"}));
+    EXPECT_EQ(manager->currentUser(), nullptr);
+    EXPECT_TRUE(manager->allUserAccounts().empty());
+    EXPECT_FALSE(FileManager::defaultManager().fileExists(storedFile));
+    EXPECT_EQ(account->credentials()->accessToken, oldToken);
+    // A relaunch finds nobody either.
+    manager.reset();
+    VQUserAccountManager::resetForTesting();
+    manager = VQUserAccountManager::sharedInstance();
+    EXPECT_EQ(manager->currentUser(), nullptr);
+    EXPECT_TRUE(manager->allUserAccounts().empty());
+}
+
+TEST_F(VQUserAccountManagerTest, ConcurrentLogoutsLogOutOnce) {
+    ASSERT_NE(signIn(), nullptr);
+    std::atomic<int> willLogout{0};
+    std::atomic<int> didLogout{0};
+    NotificationCenter::defaultCenter()->addObserver(kVQNotificationUserWillLogout, nullptr, [&](const Notification&) {
+        // A second logout, from another thread, while the first one runs.
+        if (willLogout++ == 0) std::thread([this] { manager->logout(); }).join();
+    });
+    NotificationCenter::defaultCenter()->addObserver(kVQNotificationUserDidLogout, nullptr,
+                                                     [&](const Notification&) { ++didLogout; });
+    manager->logout();
+    EXPECT_EQ(willLogout, 1);
+    EXPECT_EQ(didLogout, 1);
+    EXPECT_EQ(manager->currentUser(), nullptr);
 }
 
 TEST_F(VQUserAccountManagerTest, RefusedOrSpoiledCodesEndTheSignIn) {
