@@ -1,6 +1,7 @@
 #include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
 
 #include "Platform/Foundation/Reachability.hpp"
+#include "Platform/UI/AlertController.hpp"
 #include "Platform/UI/Application.hpp"
 #include "Platform/UI/NavigationController.hpp"
 #include "Platform/UI/Window.hpp"
@@ -34,7 +35,58 @@ protected:
         }
     }
     std::vector<std::string> notifications;
+
+    /// A main window for the SDK to present on; returns its root screen.
+    std::shared_ptr<ui::ViewController> showMainWindow() {
+        VQSDKWindowManager::resetForTesting();
+        mainWindow = ui::Window::create();
+        auto root = ui::ViewController::create();
+        mainWindow->setRootViewController(root);
+        VQSDKWindowManager::sharedManager()->setMainUIWindow(mainWindow);
+        mainWindow->makeKeyAndVisible();
+        return root;
+    }
+    std::shared_ptr<ui::Window> mainWindow;
+
+    /// The test client and a service-provider app, each with its redirect URI.
+    void registerClients() {
+        server.registerClient(kClientId, {kRedirectUri});
+        server.registerClient("sp-app", {"spapp://done"});
+    }
+
+    /// Answers the alert the root screen shows (tap or dismissal) and lets its
+    /// dismissal finish.
+    static void answer(const std::shared_ptr<ui::ViewController>& root,
+                       const std::function<void(ui::AlertController&)>& how) {
+        auto alert = std::dynamic_pointer_cast<ui::AlertController>(root->presentedViewController());
+        ASSERT_NE(alert, nullptr) << "no alert";
+        how(*alert);
+        testsupport::advance(1);
+        testsupport::pump();
+    }
+    static void tap(const std::shared_ptr<ui::ViewController>& root, const std::string& title) {
+        answer(root, [&](ui::AlertController& alert) { EXPECT_TRUE(alert.simulateTapAction(title)); });
+    }
 };
+
+/// A service provider's command asking for a code for its client.
+Url serviceProviderCommand(const std::string& challenge, const std::string& state,
+                           const std::string& redirect = "spapp%3A%2F%2Fdone") {
+    return url("vellicor://idp?vqidp=sp_login&client_id=sp-app&redirect_uri=" + redirect + "&state=" + state +
+               "&code_challenge=" + challenge);
+}
+
+/// Whether the service provider, with its verifier, redeems the code.
+bool serviceProviderRedeems(const std::string& code, const std::string& verifier) {
+    std::optional<std::expected<Json, Error>> exchanged;
+    std::atomic<bool> done{false};
+    auto client = VQOAuthClient::create();
+    client->exchangeCode(kHost, "sp-app", "spapp://done", code, verifier, {}, [&](std::expected<Json, Error> answer) {
+        exchanged = std::move(answer);
+        done = true;
+    });
+    return testsupport::waitUntil([&] { return done.load(); }) && exchanged->has_value();
+}
 
 long oauthCode(const VQAuthResult& result) {
     if (result) return 0;
@@ -546,6 +598,8 @@ TEST_F(VQUserAccountManagerTest, StoppingOrCancellingASignInReportsCancelledToEv
 }
 
 TEST_F(VQUserAccountManagerTest, ServiceProviderCommandsGetACodeForTheCurrentUser) {
+    registerClients();
+    auto root = showMainWindow();
     AuthResults notACommand;
     EXPECT_FALSE(manager->handleIdentityProviderCommand(url("vellicor://open?page=home"), Json::object(),
                                                         notACommand.completion()));
@@ -560,15 +614,16 @@ TEST_F(VQUserAccountManagerTest, ServiceProviderCommandsGetACodeForTheCurrentUse
     testsupport::pump();
     ASSERT_EQ(malformed.count(), 1u);
     EXPECT_EQ(oauthCode(malformed.first()), VQOAuthErrorCode::invalidRequest);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
 
     auto account = signIn();
     ASSERT_NE(account, nullptr);
     const auto pkce = VQOAuthClient::Pkce::make();
     AuthResults handled;
-    EXPECT_TRUE(manager->handleIdentityProviderCommand(
-        url("vellicor://idp?vqidp=sp_login&client_id=sp-app&redirect_uri=spapp%3A%2F%2Fdone&state=a%2541&code_challenge=" +
-            pkce.challenge),
-        Json::object(), handled.completion()));
+    EXPECT_TRUE(manager->handleIdentityProviderCommand(serviceProviderCommand(pkce.challenge, "a%2541"),
+                                                       Json::object(), handled.completion()));
+    testsupport::pump();
+    tap(root, VQUserAccountManager::kConsentAllowTitle);
     ASSERT_TRUE(testsupport::waitUntil([&] { return handled.count() == 1; }));
     ASSERT_TRUE(handled.first()) << localizedDescription(handled.first().error());
     EXPECT_EQ(handled.first()->userAccount, account);
@@ -581,15 +636,73 @@ TEST_F(VQUserAccountManagerTest, ServiceProviderCommandsGetACodeForTheCurrentUse
     // The service provider can exchange the code with its own verifier.
     auto code = valueForParameterName(opened[0].url, "code");
     ASSERT_TRUE(code.has_value());
-    std::optional<std::expected<Json, Error>> exchanged;
-    auto client = VQOAuthClient::create();
-    client->exchangeCode(kHost, "sp-app", "spapp://done", *code, pkce.verifier, {},
-                         [&](std::expected<Json, Error> answer) { exchanged = std::move(answer); });
-    ASSERT_TRUE(testsupport::waitUntil([&] { return exchanged.has_value(); }));
-    EXPECT_TRUE(exchanged->has_value());
+    EXPECT_TRUE(serviceProviderRedeems(*code, pkce.verifier));
+}
+
+TEST_F(VQUserAccountManagerTest, AServiceProviderCommandIsServedOnlyWithTheUsersConsent) {
+    registerClients();
+    auto root = showMainWindow();
+    ASSERT_NE(signIn(), nullptr);
+    const auto challenge = VQOAuthClient::Pkce::make().challenge;
+    struct Case {
+        const char* name;
+        bool fromWorkerThread;
+        std::function<void(ui::AlertController&)> answer;
+        bool allowed;
+    };
+    const std::vector<Case> cases = {
+        {"denied", false, [](ui::AlertController& alert) { EXPECT_TRUE(alert.simulateTapAction("Deny")); }, false},
+        {"dismissed", false, [](ui::AlertController& alert) { alert.dismiss(false); }, false},
+        {"denied, asked from a worker thread", true,
+         [](ui::AlertController& alert) { EXPECT_TRUE(alert.simulateTapAction("Deny")); }, false},
+        {"allowed, asked from a worker thread", true,
+         [](ui::AlertController& alert) { EXPECT_TRUE(alert.simulateTapAction("Allow")); }, true},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        const auto openedBefore = ui::Application::shared().openedURLs().size();
+        AuthResults results;
+        const auto command = serviceProviderCommand(challenge, "s1");
+        if (item.fromWorkerThread) {
+            std::thread([&] {
+                EXPECT_TRUE(manager->handleIdentityProviderCommand(command, Json::object(), results.completion()));
+            }).join();
+            // The alert waits for the main thread.
+            EXPECT_EQ(root->presentedViewController(), nullptr);
+        } else {
+            EXPECT_TRUE(manager->handleIdentityProviderCommand(command, Json::object(), results.completion()));
+        }
+        testsupport::pump();
+        auto alert = std::dynamic_pointer_cast<ui::AlertController>(root->presentedViewController());
+        ASSERT_NE(alert, nullptr);
+        // The alert names the client and the host its answer goes to.
+        const auto text = alert->title.value_or("") + " " + alert->message.value_or("");
+        EXPECT_NE(text.find("sp-app"), std::string::npos) << text;
+        EXPECT_NE(text.find("done"), std::string::npos) << text;
+        EXPECT_EQ(results.count(), 0u);
+
+        answer(root, item.answer);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return results.count() == 1; }));
+        EXPECT_TRUE(results.everOnMainThread);
+        EXPECT_EQ(root->presentedViewController(), nullptr);
+        const auto& opened = ui::Application::shared().openedURLs();
+        if (item.allowed) {
+            ASSERT_TRUE(results.first()) << localizedDescription(results.first().error());
+            ASSERT_EQ(opened.size(), openedBefore + 1);
+            EXPECT_TRUE(valueForParameterName(opened.back().url, "code").has_value());
+        } else {
+            ASSERT_FALSE(results.first());
+            EXPECT_TRUE(std::holds_alternative<UserAccountManagerError::AuthenticationFailed>(
+                results.first().error().value));
+            EXPECT_EQ(oauthCode(results.first()), VQOAuthErrorCode::accessDenied);
+            EXPECT_EQ(opened.size(), openedBefore);
+        }
+    }
 }
 
 TEST_F(VQUserAccountManagerTest, IdentityProviderInitiatedSignInOfAServiceProvider) {
+    registerClients();
+    auto root = showMainWindow();
     const SPConfig config("sp-app", "spapp://done", {"api", "web", "refresh_token"}, "AB12.com.example.shared");
     std::vector<std::string> events;
     auto status = [&](VQSPLoginStatus value) { events.push_back("status " + description(value)); };
@@ -604,28 +717,71 @@ TEST_F(VQUserAccountManagerTest, IdentityProviderInitiatedSignInOfAServiceProvid
     testsupport::pump();
     EXPECT_EQ(events, std::vector<std::string>{"failure invalidServiceProviderConfig"});
 
+    // The service provider's app is asked to start: a start request, no code.
     events.clear();
     manager->kickOffIDPInitiatedLoginFlow(config, status, failure);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return events.size() == 3; }));
-    EXPECT_EQ(events, (std::vector<std::string>{"status authCodeRequested", "status authCodeReceived",
-                                                 "status serviceProviderOpened"}));
+    testsupport::pump();
     const auto& opened = ui::Application::shared().openedURLs();
     ASSERT_EQ(opened.size(), 1u);
-    auto code = valueForParameterName(opened[0].url, "code");
-    auto verifier = valueForParameterName(opened[0].url, "code_verifier");
-    ASSERT_TRUE(code && verifier);
-    std::optional<std::expected<Json, Error>> exchanged;
-    auto client = VQOAuthClient::create();
-    client->exchangeCode(kHost, "sp-app", "spapp://done", *code, *verifier, {},
-                         [&](std::expected<Json, Error> answer) { exchanged = std::move(answer); });
-    ASSERT_TRUE(testsupport::waitUntil([&] { return exchanged.has_value(); }));
-    EXPECT_TRUE(exchanged->has_value());
+    const auto start = opened[0].url;
+    EXPECT_EQ(start.scheme(), "spapp");
+    EXPECT_EQ(start.host(), "done");
+    EXPECT_EQ(valueForParameterName(start, VQUserAccountManager::kIdentityProviderCommandKey),
+              VQUserAccountManager::kIdentityProviderInitiatedCommand);
+    EXPECT_EQ(valueForParameterName(start, "client_id"), "sp-app");
+    EXPECT_FALSE(valueForParameterName(start, "code").has_value());
+    EXPECT_FALSE(valueForParameterName(start, "code_verifier").has_value());
+    const auto state = valueForParameterName(start, "state");
+    ASSERT_TRUE(state && !state->empty());
+    EXPECT_TRUE(events.empty());
+
+    // A command with the flow's state but another redirect is not the flow's
+    // answer: the user is asked, and says no.
+    const auto pkce = VQOAuthClient::Pkce::make();
+    AuthResults foreign;
+    EXPECT_TRUE(manager->handleIdentityProviderCommand(serviceProviderCommand(pkce.challenge, *state, "evil%3A%2F%2Fx"),
+                                                       Json::object(), foreign.completion()));
+    testsupport::pump();
+    tap(root, VQUserAccountManager::kConsentDenyTitle);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return foreign.count() == 1; }));
+    EXPECT_FALSE(foreign.first());
+    EXPECT_EQ(opened.size(), 1u);
+
+    // The service provider answers with its own command and challenge: served
+    // without asking, the code going to the answer's redirect.
+    AuthResults answered;
+    EXPECT_TRUE(manager->handleIdentityProviderCommand(serviceProviderCommand(pkce.challenge, *state), Json::object(),
+                                                       answered.completion()));
+    testsupport::pump();
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return events.size() == 3 && answered.count() == 1; }));
+    EXPECT_EQ(events, (std::vector<std::string>{"status authCodeRequested", "status authCodeReceived",
+                                                 "status serviceProviderOpened"}));
+    ASSERT_TRUE(answered.first()) << localizedDescription(answered.first().error());
+    ASSERT_EQ(opened.size(), 2u);
+    const auto callback = opened[1].url;
+    EXPECT_EQ(callback.scheme(), "spapp");
+    EXPECT_EQ(valueForParameterName(callback, "state"), state);
+    EXPECT_FALSE(valueForParameterName(callback, "code_verifier").has_value());
+    auto code = valueForParameterName(callback, "code");
+    ASSERT_TRUE(code.has_value());
+    // The service provider redeems it with the verifier that never left it.
+    EXPECT_TRUE(serviceProviderRedeems(*code, pkce.verifier));
+
+    // The flow is over: the same answer again is a command like any other.
+    AuthResults again;
+    EXPECT_TRUE(manager->handleIdentityProviderCommand(serviceProviderCommand(pkce.challenge, *state), Json::object(),
+                                                       again.completion()));
+    testsupport::pump();
+    tap(root, VQUserAccountManager::kConsentDenyTitle);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return again.count() == 1; }));
+    EXPECT_FALSE(again.first());
 
     // The service provider cannot be opened.
     events.clear();
     ui::Application::shared().setOpenURLResponder([](const Url&) { return false; });
     manager->kickOffIDPInitiatedLoginFlow(config, status, failure);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return events.size() == 3; }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return events.size() == 1; }));
     EXPECT_EQ(events.back(), "failure serviceProviderUnavailable");
 }
 
