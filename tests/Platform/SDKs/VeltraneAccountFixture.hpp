@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -124,6 +125,40 @@ protected:
             files.emplace_back(entry.path(), data ? std::string(data->begin(), data->end()) : std::string());
         }
         return files;
+    }
+
+    /// The forms a secret may take in a file: as is, percent-encoded, and
+    /// Base64 (standard and URL alphabets) at each of the three offsets it can
+    /// have inside a longer encoded text. For Base64 the form is the run of
+    /// characters that depends on the secret's bytes alone.
+    static std::vector<std::string> encodedForms(const std::string& secret) {
+        std::vector<std::string> forms = {secret,
+                                          platform::addingPercentEncoding(secret, platform::UrlCharacterSet::alphanumerics)};
+        for (std::size_t shift = 0; shift < 3; ++shift) {
+            const std::string padded = std::string(shift, '\0') + secret;
+            const auto encoded = platform::base64Encode(platform::dataFromString(padded));
+            // Whole groups of three bytes that hold nothing but the secret.
+            const std::size_t first = shift == 0 ? 0 : 4;
+            const std::size_t end = padded.size() / 3 * 4;
+            if (end <= first) continue;
+            auto standard = encoded.substr(first, end - first);
+            auto urlSafe = standard;
+            std::replace(urlSafe.begin(), urlSafe.end(), '+', '-');
+            std::replace(urlSafe.begin(), urlSafe.end(), '/', '_');
+            forms.push_back(standard);
+            if (urlSafe != standard) forms.push_back(urlSafe);
+        }
+        return forms;
+    }
+
+    /// The first form of one of the secrets that the text holds, if any.
+    static std::optional<std::string> findSecret(const std::string& text, const std::vector<std::string>& secrets) {
+        for (const auto& secret : secrets) {
+            for (const auto& form : encodedForms(secret)) {
+                if (text.find(form) != std::string::npos) return form;
+            }
+        }
+        return std::nullopt;
     }
 
     communityserver::CommunityServer server;
