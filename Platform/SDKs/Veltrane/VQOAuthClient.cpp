@@ -1,6 +1,7 @@
 #include "Platform/SDKs/Veltrane/VQOAuthClient.hpp"
 
 #include "Platform/Foundation/Crypto.hpp"
+#include "Platform/SDKs/Veltrane/UrlAdditions.hpp"
 #include "Platform/SDKs/Veltrane/VQOAuthError.hpp"
 #include "Platform/SDKs/Veltrane/VeltraneSDKManager.hpp"
 
@@ -67,18 +68,6 @@ Error answerError(int status, const std::optional<Json>& body) {
     result.userInfo["statusCode"] = status;
     if (body) result.userInfo["error"] = *body;
     return result;
-}
-
-/// The value of a query item of a URL, decoded.
-std::optional<std::string> queryValue(const Url& url, std::string_view name) {
-    auto components = UrlComponents::fromUrl(url);
-    if (!components) return std::nullopt;
-    auto items = components->queryItems();
-    if (!items) return std::nullopt;
-    for (const auto& item : *items) {
-        if (item.name == name) return item.value ? removingPercentEncoding(*item.value) : std::string();
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -232,9 +221,10 @@ void VQOAuthClient::requestCode(const std::string& loginHost, const std::string&
         if (status < 300 || status >= 400 || !redirect) {
             return completion(std::unexpected(answerError(status, data ? parseJson(*data) : std::nullopt)));
         }
-        if (auto refused = queryValue(*redirect, "error")) {
+        if (auto refused = valueForParameterName(*redirect, "error")) {
             Json body = {{"error", *refused},
-                         {"error_description", queryValue(*redirect, "error_description").value_or(*refused)}};
+                         {"error_description",
+                          valueForParameterName(*redirect, "error_description").value_or(*refused)}};
             return completion(std::unexpected(answerError(status, body)));
         }
         completion(*redirect);
