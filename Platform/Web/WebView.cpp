@@ -690,11 +690,11 @@ void WebView::loadFile(const std::shared_ptr<Load>& load) {
         failProvisional(load, makeURLError(URLError::unsupportedURL, failing));
         return;
     }
-    auto path = url.filePath().lexically_normal();
-    auto access = load->readAccessURL ? load->readAccessURL->filePath().lexically_normal() : path;
-    auto relative = path.lexically_relative(access);
-    bool allowed = path == access || (!relative.empty() && *relative.begin() != "..");
-    if (!allowed) {
+    // Checked on what the paths resolve to, so that neither ".." nor a
+    // symbolic link reaches a file outside the folder the app allowed.
+    auto path = url.filePath();
+    auto access = load->readAccessURL ? load->readAccessURL->filePath() : path;
+    if (!resolvesWithin(path, access)) {
         auto error = makeURLError(kNoPermissionsToReadFile, failing);
         error.userInfo[std::string(kLocalizedDescriptionKey)] = "The file couldn't be opened because you don't have permission to view it.";
         failProvisional(load, error);
