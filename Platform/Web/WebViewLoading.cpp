@@ -258,7 +258,8 @@ void WebView::loadFile(const std::shared_ptr<Load>& load) {
     auto access = load->readAccessURL ? load->readAccessURL->filePath() : path;
     if (!resolvesWithin(path, access)) {
         auto error = makeURLError(kNoPermissionsToReadFile, failing);
-        error.userInfo[std::string(kLocalizedDescriptionKey)] = "The file couldn't be opened because you don't have permission to view it.";
+        error.userInfo[std::string(kLocalizedDescriptionKey)] =
+            "The file couldn't be opened because you don't have permission to view it.";
         failProvisional(load, error);
         return;
     }
