@@ -96,6 +96,7 @@ std::shared_ptr<Navigation> WebView::start(const std::shared_ptr<Load>& load, Na
             if (policy == NavigationActionPolicy::cancel) {
                 // Cancelled by the app's policy: not an error, and nothing more is told.
                 view->current_.reset();
+                load->end();
                 return;
             }
             view->beginProvisional(load);
