@@ -288,4 +288,30 @@ std::expected<void, Error> writeFileAtomically(const fs::path& path, const Data&
     return FileManager::defaultManager().writeAtomically(path, data);
 }
 
+namespace {
+
+/// The path with its links followed and without a trailing separator; none on error.
+std::optional<fs::path> resolved(const fs::path& path) {
+    std::error_code error;
+    auto absolute = fs::absolute(path, error);
+    if (error) return std::nullopt;
+    auto result = fs::weakly_canonical(absolute, error);
+    if (error) return std::nullopt;
+    if (!result.has_filename() && result.has_parent_path() && result != result.root_path()) {
+        result = result.parent_path();
+    }
+    return result;
+}
+
+} // namespace
+
+bool resolvesWithin(const fs::path& path, const fs::path& folder) {
+    if (path.empty() || folder.empty()) return false;
+    const auto inner = resolved(path);
+    const auto outer = resolved(folder);
+    if (!inner || !outer) return false;
+    const auto relative = inner->lexically_relative(*outer);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
 } // namespace platform

@@ -80,4 +80,10 @@ PLATFORM_EXPORT std::optional<Data> readFile(const std::filesystem::path& path);
 /// Atomic replace-write through the default file manager.
 PLATFORM_EXPORT std::expected<void, Error> writeFileAtomically(const std::filesystem::path& path, const Data& data);
 
+/// Whether `path` lies at or under `folder` once both are resolved: made
+/// absolute, every symbolic link followed, "." and ".." applied (a tail that
+/// does not exist yet is taken as written). A link inside `folder` that points
+/// outside it does not lie within it. False when either cannot be resolved.
+PLATFORM_EXPORT bool resolvesWithin(const std::filesystem::path& path, const std::filesystem::path& folder);
+
 } // namespace platform
