@@ -24,6 +24,8 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr std::string_view kDefaultUserAgent = "Vellicor";
 constexpr double kDefaultTimeout = 60.0;
 constexpr long kMaxPollMilliseconds = 1000;
+/// Header fields that carry credentials: never sent to an origin other than the request's own.
+constexpr std::array<std::string_view, 3> kCredentialHeaders = {"Authorization", "Proxy-Authorization", "Cookie"};
 
 char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -911,8 +913,13 @@ private:
         }
 
         auto headers = request.allHTTPHeaderFields;
+        // The session's own credentials go only to the origin the task was made for.
+        const auto& original = task.originalRequest().url;
+        const bool atOriginalOrigin = original && isSameOrigin(original->absoluteURL(), url);
         for (const auto& [name, value] : task.session_->configuration().httpAdditionalHeaders.fields()) {
-            if (!request.allHTTPHeaderFields.contains(name)) {
+            bool isCredential = std::any_of(kCredentialHeaders.begin(), kCredentialHeaders.end(),
+                                            [&](std::string_view field) { return equalsIgnoringCase(field, name); });
+            if (!request.allHTTPHeaderFields.contains(name) && (atOriginalOrigin || !isCredential)) {
                 headers.addValue(value, name);
             }
         }
@@ -1036,7 +1043,8 @@ private:
         if (isRedirectStatus(status)) {
             if (auto location = response.value("Location")) {
                 if (auto target = Url::parse(trimmed(*location), *transfer.hopUrl)) {
-                    redirect(task, std::move(response), redirectedRequest(request, target->absoluteURL(), status));
+                    redirect(task, std::move(response),
+                             redirectedRequest(request, *transfer.hopUrl, target->absoluteURL(), status));
                     return;
                 }
             }
@@ -1044,8 +1052,17 @@ private:
         deliver(task, std::move(transfer.body), std::move(response), std::nullopt);
     }
 
-    static HttpRequest redirectedRequest(const HttpRequest& request, Url target, long status) {
+    /// The request that follows a redirect from `from` to `target`. Credentials
+    /// set on the request stay with the origin they were meant for: a redirect
+    /// that changes scheme, host or port drops them (the cookie jar still adds
+    /// the new origin's own cookies).
+    static HttpRequest redirectedRequest(const HttpRequest& request, const Url& from, Url target, long status) {
         HttpRequest next = request;
+        if (!isSameOrigin(from, target)) {
+            for (auto name : kCredentialHeaders) {
+                next.allHTTPHeaderFields.remove(name);
+            }
+        }
         next.url = std::move(target);
         bool becomesGet = (status == 303 && next.httpMethod != "HEAD") ||
                           ((status == 301 || status == 302) && next.httpMethod == "POST");

@@ -175,7 +175,9 @@ public:
 
     /// A server answered with a redirect. `response` is the 3xx answer (with its
     /// Location), `newRequest` the request that would follow it (Location resolved
-    /// against the current URL; 303, and 301/302 after a POST, turned into GET).
+    /// against the current URL; 303, and 301/302 after a POST, turned into GET;
+    /// Authorization, Proxy-Authorization and Cookie dropped when the redirect
+    /// changes scheme, host or port).
     /// Answer with a request to follow (it may be changed) or none to stop: the
     /// task then completes with the 3xx response and its body, without an error.
     /// The transfer waits for the answer; a handler dropped unanswered counts as none.
@@ -298,13 +300,16 @@ struct PLATFORM_EXPORT HttpSessionConfiguration {
     /// (HttpCookieStorage::shared()).
     std::shared_ptr<HttpCookieStorage> httpCookieStorage;
     /// Header fields added to every request that does not set them itself.
+    /// Credentials among them (Authorization, Proxy-Authorization, Cookie) go
+    /// only to the origin of the task's original request.
     HttpHeaders httpAdditionalHeaders;
     /// Redirects followed before a task fails with URLError::httpTooManyRedirects.
     int maximumRedirects = 16;
 };
 
 /// A URL session over HTTP and HTTPS with the platform's rules: redirects
-/// followed unless the delegate decides otherwise, URL-loading error codes, a
+/// followed unless the delegate decides otherwise (credential headers stay
+/// behind when a redirect leaves the origin), URL-loading error codes, a
 /// cookie store for non-ephemeral sessions. Transfers run on one network thread
 /// of the process; completions and delegate calls run on the session's serial
 /// delegate queue, never on the main thread.
