@@ -73,7 +73,10 @@ Error answerError(int status, const std::optional<Json>& body) {
 } // namespace
 
 /// Stops at redirects: the authorize endpoint answers with one, and its
-/// Location is the result.
+/// Location is the result; no other request follows one, least of all with a
+/// token. The session holds its delegate weakly and follows redirects while it
+/// is gone, so each request keeps the stopper until its completion has run,
+/// even when the client goes first.
 class VQOAuthClient::RedirectStopper : public HttpSessionDelegate {
 public:
     void willPerformHTTPRedirection(HttpSession&, HttpDataTask&, const HttpResponse&, HttpRequest,
@@ -138,7 +141,7 @@ void VQOAuthClient::postForm(const std::string& url, const std::map<std::string,
     request.setValue("application/x-www-form-urlencoded", "Content-Type");
     addCommonHeaders(request);
     request.httpBody = dataFromString(formBody(fields));
-    session_->send(std::move(request), [completion = std::move(completion)](std::optional<Data> data,
+    session_->send(std::move(request), [stopper = delegate_, completion = std::move(completion)](std::optional<Data> data,
                                                                             std::optional<HttpResponse> response,
                                                                             std::optional<Error> error) {
         if (error) return completion(std::unexpected(*error));
@@ -179,7 +182,7 @@ void VQOAuthClient::fetchIdentity(const Url& identityUrl, const std::string& acc
     HttpRequest request(identityUrl);
     addCommonHeaders(request);
     request.setValue("Bearer " + accessToken, "Authorization");
-    session_->send(std::move(request), [completion = std::move(completion)](std::optional<Data> data,
+    session_->send(std::move(request), [stopper = delegate_, completion = std::move(completion)](std::optional<Data> data,
                                                                             std::optional<HttpResponse> response,
                                                                             std::optional<Error> error) {
         if (error) return completion(std::unexpected(*error));
@@ -211,7 +214,7 @@ void VQOAuthClient::requestCode(const std::string& loginHost, const std::string&
     HttpRequest request(*url);
     addCommonHeaders(request);
     request.setValue("Bearer " + accessToken, "Authorization");
-    session_->send(std::move(request), [completion = std::move(completion)](std::optional<Data> data,
+    session_->send(std::move(request), [stopper = delegate_, completion = std::move(completion)](std::optional<Data> data,
                                                                             std::optional<HttpResponse> response,
                                                                             std::optional<Error> error) {
         if (error) return completion(std::unexpected(*error));
