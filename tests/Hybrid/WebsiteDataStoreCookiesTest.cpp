@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 using namespace vellicor;
 using platform::HttpCookie;
@@ -78,6 +79,17 @@ TEST(WebsiteDataStoreCookies, AWipeThatFindsNothingStillLogsOnce) {
     clearCookies(store);
     testsupport::pump();
     EXPECT_EQ(clearedLines(), 2u);
+}
+
+TEST(WebsiteDataStoreCookies, AWipeAskedForOffTheMainThreadRunsOnIt) {
+    const auto store = WebsiteDataStore::nonPersistent();
+    store->httpCookieStore()->setCookie(makeCookie("sid", "community.example.test", std::nullopt));
+    testsupport::pump();
+    std::thread worker([&] { clearCookies(store); });
+    worker.join();
+    testsupport::pump();
+    EXPECT_EQ(cookieCount(*store), 0u);
+    EXPECT_EQ(clearedLines(), 1u);
 }
 
 TEST(WebsiteDataStoreCookies, AStoreGoneBeforeTheRemovalIsLeftAlone) {
