@@ -1,5 +1,6 @@
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
 
+#include "VellicorApp/Hybrid/WebsiteDataStoreCookies.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
@@ -20,6 +21,11 @@ std::shared_ptr<AuthenticationObserver> AuthenticationObserver::create(
         new AuthenticationObserver(std::move(notificationCenter), refreshTimeout));
     observer->observe();
     return observer;
+}
+
+std::shared_ptr<AuthenticationObserver> makeAuthenticationObserver(
+    std::shared_ptr<platform::NotificationCenter> notificationCenter, double refreshTimeout) {
+    return AuthenticationObserver::create(std::move(notificationCenter), refreshTimeout);
 }
 
 AuthenticationObserver::AuthenticationObserver(std::shared_ptr<platform::NotificationCenter> notificationCenter,
@@ -91,6 +97,8 @@ void AuthenticationObserver::handleUserDidLogin() {
 
 void AuthenticationObserver::handleUserWillLogout() {
     Logger::info("Performing notification action before user logout.", kLogType);
+    // The web session of the user who leaves goes with them.
+    clearCookies(AppContext::current()->webDataStore);
 }
 
 void AuthenticationObserver::handleUserDidLogout() {

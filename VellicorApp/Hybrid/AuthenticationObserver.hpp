@@ -13,7 +13,8 @@ namespace vellicor {
 
 /// The one observer of the SDK's sign-in and sign-out, made by the context.
 /// It remembers when the session was last refreshed (sign-in or token
-/// refresh), wipes the web session before a logout, reports each logout to
+/// refresh), wipes the web cookies of the context's data store before a
+/// logout, reports each logout to
 /// instrumentation as the user's or the system's, and tells the app
 /// coordinator through didLogin and didLogout.
 ///

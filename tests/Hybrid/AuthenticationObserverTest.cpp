@@ -1,6 +1,8 @@
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
 
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
+
+#include "Platform/Web/WebsiteDataStore.hpp"
 #include "tests/Instrumentation/InstrumentationTestSupport.hpp"
 #include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
 
@@ -38,17 +40,24 @@ std::vector<std::string> logoutSenders(const instrtest::MarkerRecorder& recorder
     return senders;
 }
 
-/// A running context over the SDK's account manager whose marker centre
-/// hands its markers to a recorder; the observer under test is made apart.
-std::shared_ptr<Context> installContext(instrtest::MarkerRecorder& recorder) {
+/// A context over the SDK's account manager whose marker centre hands its
+/// markers to a recorder. Its own observer listens on its own centre, so that
+/// the observer under test, made apart, is the only one on the others.
+std::shared_ptr<Context> makeContext(instrtest::MarkerRecorder& recorder,
+                                     std::shared_ptr<NotificationCenter> center = NotificationCenter::create()) {
     Context::Dependencies dependencies;
     dependencies.userAccountManager = VQUserAccountManagerAdapter::create(veltrane::VQUserAccountManager::sharedInstance());
     dependencies.userDefaults = UserDefaultsStore::standard();
     dependencies.mainBundle = apptest::FakeBundle::sample();
     dependencies.sessionID = "session";
-    dependencies.notificationCenter = NotificationCenter::create();
+    dependencies.notificationCenter = std::move(center);
     dependencies.korvaMarkerCenter = KORVAMarkerCenter::create(recorder.sink());
-    auto context = Context::create(std::move(dependencies));
+    return Context::create(std::move(dependencies));
+}
+
+/// makeContext() as the running context.
+std::shared_ptr<Context> installContext(instrtest::MarkerRecorder& recorder) {
+    auto context = makeContext(recorder);
     AppContext::setStackForTesting({context});
     return context;
 }
@@ -179,6 +188,26 @@ TEST_F(AuthenticationObserverTest, MakingItReadsNoContextButItsHandlersNeedOne) 
     EXPECT_DEATH(observer->shouldTriggerSessionRefresh(), "There must be at least 1 context!");
 }
 
+TEST_F(AuthenticationObserverTest, TheContextMakesItsObserverOnItsCentreWithoutReadingAContext) {
+    AppContext::setStackForTesting({});
+    const auto made = makeContext(recorder, center);
+    const auto& observer = made->authenticationObserver;
+    ASSERT_NE(observer, nullptr);
+    EXPECT_EQ(observer->refreshTimeout(), 86'400'000.0);
+    center->post(veltrane::kVQNotificationUserWillLogIn);
+    EXPECT_TRUE(observer->loginWasDismissed());
+    EXPECT_EQ(made->webDataStore, platform::web::WebsiteDataStore::defaultDataStore());
+
+    // The running app's context: the default centre and the default data store.
+    platform::Bundle::setMainBundlePath(apptest::sampleResources());
+    const auto running = Context::makeDefault();
+    EXPECT_EQ(running->notificationCenter, NotificationCenter::defaultCenter());
+    EXPECT_EQ(running->webDataStore, platform::web::WebsiteDataStore::defaultDataStore());
+    EXPECT_EQ(running->authenticationObserver->refreshTimeout(), 86'400'000.0);
+    NotificationCenter::defaultCenter()->post(veltrane::kVQNotificationUserWillLogIn);
+    EXPECT_TRUE(running->authenticationObserver->loginWasDismissed());
+}
+
 /// The observer on the SDK's own notifications, signing in and out at the
 /// loopback community server.
 class AuthenticationObserverSignInTest : public veltranetest::AccountFixture {
@@ -233,10 +262,31 @@ TEST_F(AuthenticationObserverSignInTest, FollowsARealSignInRefreshAndLogoutInOrd
     ASSERT_TRUE(testsupport::waitUntil(
         [&] { return AuthenticationObserver::timeSinceLastSessionRefresh() == testsupport::kStartTime + 90; }));
 
+    // The signed-in session's cookies, one of them lasting.
+    const auto& cookies = context->webDataStore->httpCookieStore();
+    for (const auto& [name, lifetime] : {std::pair<std::string, std::optional<double>>{"sid", std::nullopt},
+                                         {"remember", 86'400.0}}) {
+        platform::HttpCookieProperties properties;
+        properties.name = name;
+        properties.value = "v";
+        properties.domain = veltranetest::kHost;
+        properties.path = "/";
+        if (lifetime) properties.expires = platform::now() + *lifetime;
+        cookies->setCookie(*platform::HttpCookie::create(properties));
+    }
+    testsupport::pump();
+    ASSERT_GE(cookies->storage()->cookies().size(), 2u);
+
     manager->logout();
     EXPECT_EQ(events, (std::vector<std::string>{"didLogin", "willLogout", "didLogout"}));
     EXPECT_EQ(observerLogs(), (std::vector<std::string>{kAfterLogin, kAfterRefresh, kBeforeLogout, kAfterLogout}));
     EXPECT_EQ(logoutSenders(recorder), std::vector<std::string>{"appLogout_system"});
+
+    // The wipe finishes through the data store's completions.
+    testsupport::pump();
+    EXPECT_TRUE(cookies->storage()->cookies().empty());
+    EXPECT_EQ(instrtest::logTexts("INFO", "WKWebsiteDataStore"),
+              std::vector<std::string>{"Cleared web cookies for all domains."});
 }
 
 } // namespace
