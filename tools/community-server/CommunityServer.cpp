@@ -5,12 +5,15 @@
 #include <httplib.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <deque>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <set>
@@ -29,6 +32,10 @@ constexpr const char* kHtmlType = "text/html;charset=UTF-8";
 constexpr const char* kAuthRequestCookie = "vq_auth_request";
 constexpr const char* kSessionCookie = "sid";
 constexpr double kPendingRequestLifetime = 3600;
+/// Expired grants and sessions are swept at most this often (server clock).
+constexpr double kPruneInterval = 60;
+/// How many issued tokens issuedTokens() remembers.
+constexpr std::size_t kIssuedTokenMemory = 1000;
 constexpr int kOldestApiMajorVersion = 20;
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -323,6 +330,10 @@ struct CommunityServer::Impl {
         bool revoked = false;
         std::vector<std::string> accessTokens;
     };
+    struct WebSession {
+        std::string userId;
+        double expiresAt = 0;
+    };
     struct PendingAuthorization {
         std::string clientId;
         std::string redirectUri;
@@ -382,9 +393,8 @@ struct CommunityServer::Impl {
     std::map<std::string, AccessToken> accessTokens;
     std::map<std::string, RefreshToken> refreshTokens;
     std::map<std::string, PendingAuthorization> pending;
-    std::string latestPendingId;
     std::map<std::string, AuthorizationCode> codes;
-    std::map<std::string, std::string> sessions; // web session id -> user id
+    std::map<std::string, WebSession> sessions; // by session id
     std::map<std::pair<std::string, std::string>, Record> records;
     std::map<std::string, Page> pages = {
         {"/s", {"Home", "<p>Welcome to the community.</p>", false}},
@@ -395,12 +405,16 @@ struct CommunityServer::Impl {
     bool authConfigurationEnabled = true;
     std::deque<Failure> failures;
     std::vector<std::shared_ptr<const Route>> customRoutes;
-    std::vector<RecordedRequest> recorded;
+    std::deque<RecordedRequest> recorded; // the latest options.requestLogCapacity
+    std::size_t receivedCount = 0;          // since the last clearRequests()
+    std::deque<std::string> issued;         // the latest kIssuedTokenMemory tokens
+    double lastPrune = 0;
     std::function<void(const RecordedRequest&)> observer;
     std::function<double()> clock;
     double accessTokenLifetime = 7200;
     double refreshTokenLifetime = 90.0 * 24 * 3600;
     double codeLifetime = 600;
+    double sessionLifetime = 7200;
 
     std::vector<Route> builtinRoutes; // fixed after construction
 
@@ -423,8 +437,8 @@ struct CommunityServer::Impl {
         }
         return nullptr;
     }
+    /// Only registered clients sign in, and only to one of their own redirect URIs.
     bool clientAllowed(const std::string& clientId, const std::string& redirectUri) const {
-        if (clients.empty()) return true;
         auto it = clients.find(clientId);
         if (it == clients.end()) return false;
         return std::find(it->second.begin(), it->second.end(), redirectUri) != it->second.end();
@@ -439,7 +453,31 @@ struct CommunityServer::Impl {
         auto sid = cookieValue(req, kSessionCookie);
         if (!sid) return nullptr;
         auto it = sessions.find(*sid);
-        return it == sessions.end() ? nullptr : userById(it->second);
+        if (it == sessions.end() || now() >= it->second.expiresAt) return nullptr;
+        return userById(it->second.userId);
+    }
+
+    void rememberIssued(const std::string& token) {
+        issued.push_back(token);
+        while (issued.size() > kIssuedTokenMemory) issued.pop_front();
+    }
+
+    /// Drops codes, sessions, sign-ins and tokens that can no longer be used,
+    /// so a long-running server holds only what is live.
+    void pruneExpired() {
+        const double time = now();
+        if (time >= lastPrune && time - lastPrune < kPruneInterval) return;
+        lastPrune = time;
+        std::erase_if(codes, [&](const auto& item) { return time >= item.second.expiresAt; });
+        std::erase_if(sessions, [&](const auto& item) { return time >= item.second.expiresAt; });
+        std::erase_if(pending, [&](const auto& item) { return time - item.second.createdAt > kPendingRequestLifetime; });
+        std::erase_if(accessTokens,
+                      [&](const auto& item) { return item.second.revoked || time >= item.second.expiresAt; });
+        std::erase_if(refreshTokens,
+                      [&](const auto& item) { return item.second.revoked || time >= item.second.expiresAt; });
+        for (auto& [token, refresh] : refreshTokens) {
+            std::erase_if(refresh.accessTokens, [&](const std::string& access) { return !accessTokens.count(access); });
+        }
     }
 
     std::string issueCode(const UserEntry& entry, const std::string& clientId, const std::string& redirectUri,
@@ -486,7 +524,10 @@ struct CommunityServer::Impl {
         std::vector<std::shared_ptr<const Route>> routes;
         {
             std::lock_guard lock(mutex);
+            pruneExpired();
+            ++receivedCount;
             recorded.push_back(record);
+            while (recorded.size() > options.requestLogCapacity) recorded.pop_front();
             observerCopy = observer;
             for (auto& plan : failures) {
                 if (plan.remaining > 0 && req.path.starts_with(plan.pathPrefix)) {
@@ -587,6 +628,9 @@ struct CommunityServer::Impl {
             return;
         }
         std::lock_guard lock(mutex);
+        // Checked before anything is redirected: an unknown redirect URI gets
+        // this page, so the server never sends a browser to a place of the
+        // caller's choosing.
         if (!clientAllowed(clientId, redirectUri)) {
             sendHtml(res, 400, "Error", "<h1>Error</h1><p id=\"error\">Unknown client or redirect URI.</p>");
             return;
@@ -626,18 +670,17 @@ struct CommunityServer::Impl {
         std::erase_if(pending, [&](const auto& item) { return time - item.second.createdAt > kPendingRequestLifetime; });
         auto id = randomToken(12);
         pending[id] = {clientId, redirectUri, challenge, state, scope, time};
-        latestPendingId = id;
         res.set_header("Set-Cookie", std::string(kAuthRequestCookie) + "=" + id + "; Path=/; Secure; HttpOnly");
         sendHtml(res, 200, "Login | Community", loginPageBody(id, match[1].str(), {}));
     }
 
-    /// The sign-in a login or cancel request belongs to: named by the form,
-    /// else by the cookie of the authorize page, else the latest one.
+    /// The sign-in a login or cancel request belongs to: the one its `request`
+    /// field names, else the one in the authorize page's cookie. A request
+    /// that names none is refused rather than given someone else's sign-in.
     std::optional<std::string> pendingId(const httplib::Request& req, const Params& all) {
-        for (auto candidate : {std::optional<std::string>(param(all, "request")), cookieValue(req, kAuthRequestCookie)}) {
-            if (candidate && pending.count(*candidate)) return candidate;
-        }
-        if (pending.count(latestPendingId)) return latestPendingId;
+        auto named = param(all, "request");
+        auto candidate = named.empty() ? cookieValue(req, kAuthRequestCookie) : std::optional<std::string>(named);
+        if (candidate && pending.count(*candidate)) return candidate;
         return std::nullopt;
     }
 
@@ -706,6 +749,7 @@ struct CommunityServer::Impl {
         // The "!" makes clients percent-encode tokens they put into URLs.
         auto token = "at!" + randomToken(36);
         accessTokens[token] = {entry.user.userId, clientId, now() + accessTokenLifetime, false};
+        rememberIssued(token);
         return token;
     }
 
@@ -752,6 +796,7 @@ struct CommunityServer::Impl {
             }
             auto access = issueAccessToken(*entry, clientId);
             auto refresh = randomToken(48);
+            rememberIssued(refresh);
             refreshTokens[refresh] = {entry->user.userId, clientId, issued.scope, now() + refreshTokenLifetime, false,
                                       {access}};
             sendJson(res, tokenAnswer(req, *entry, access, refresh, issued.scope, all));
@@ -791,7 +836,9 @@ struct CommunityServer::Impl {
         std::lock_guard lock(mutex);
         if (auto it = refreshTokens.find(token); it != refreshTokens.end()) {
             it->second.revoked = true;
-            for (const auto& access : it->second.accessTokens) accessTokens[access].revoked = true;
+            for (const auto& access : it->second.accessTokens) {
+                if (auto found = accessTokens.find(access); found != accessTokens.end()) found->second.revoked = true;
+            }
         } else if (auto access = accessTokens.find(token); access != accessTokens.end()) {
             access->second.revoked = true;
         }
@@ -889,7 +936,7 @@ struct CommunityServer::Impl {
             return;
         }
         auto sessionId = randomToken(24);
-        sessions[sessionId] = entry->user.userId;
+        sessions[sessionId] = {entry->user.userId, now() + sessionLifetime};
         res.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + sessionId + "; Path=/; Secure; HttpOnly");
         sendRedirect(res, safeReturnUrl(req, returnTo));
     }
@@ -1125,6 +1172,13 @@ void CommunityServer::start() {
     // One request per connection: an idle kept-alive connection would hold a
     // server thread and delay stop() by the keep-alive time-out.
     server->set_keep_alive_max_count(1);
+    // A connection holds a pool thread from its TLS handshake to its answer,
+    // at most the read time-out when the client says nothing. Enough threads
+    // that a few dozen silent sockets leave others answered at once.
+    const auto threads = std::max<std::size_t>(impl.options.connectionThreads, 1);
+    server->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    // Longer bodies are refused with 413 before they are read into memory.
+    server->set_payload_max_length(impl.options.maxRequestBodyBytes);
     auto handler = [this](const httplib::Request& req, httplib::Response& res) { impl_->dispatch(req, res); };
     server->Get(".*", handler);
     server->Post(".*", handler);
@@ -1135,11 +1189,30 @@ void CommunityServer::start() {
     server->set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
         sendErrors(res, 500, "UNKNOWN_EXCEPTION", "An unexpected error occurred.");
     });
+    // Answers the server gives before any handler runs get an error list too.
+    server->set_error_handler(httplib::Server::HandlerWithResponse(
+        [](const httplib::Request&, httplib::Response& res) {
+            if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+            if (res.status == 413) {
+            sendErrors(res, 413, "REQUEST_TOO_LARGE", "The request body is larger than the server accepts.");
+        } else {
+            sendErrors(res, res.status, "BAD_REQUEST", "The server could not read the request.");
+        }
+        return httplib::Server::HandlerResponse::Handled;
+    }));
+    // cpp-httplib listens with a backlog of five: a burst of connections past
+    // it would wait a second for the clients' retry. Deepen it once bound.
+    auto listenSocket = std::make_shared<socket_t>(INVALID_SOCKET);
+    server->set_socket_options([listenSocket](socket_t sock) {
+        httplib::default_socket_options(sock);
+        *listenSocket = sock;
+    });
     int port = impl.options.port == 0 ? server->bind_to_any_port(impl.options.bindAddress)
                                       : (server->bind_to_port(impl.options.bindAddress, impl.options.port)
                                              ? impl.options.port
                                              : -1);
     if (port <= 0) throw std::runtime_error("the community server cannot listen on " + impl.options.bindAddress);
+    if (*listenSocket != INVALID_SOCKET) ::listen(*listenSocket, SOMAXCONN);
     impl.port = port;
     impl.server = std::move(server);
     impl.thread = std::thread([&impl] { impl.server->listen_after_bind(); });
@@ -1254,10 +1327,7 @@ bool CommunityServer::isAccessTokenValid(const std::string& token) const {
 
 std::vector<std::string> CommunityServer::issuedTokens() const {
     std::lock_guard lock(impl_->mutex);
-    std::vector<std::string> tokens;
-    for (const auto& [token, info] : impl_->accessTokens) tokens.push_back(token);
-    for (const auto& [token, info] : impl_->refreshTokens) tokens.push_back(token);
-    return tokens;
+    return {impl_->issued.begin(), impl_->issued.end()};
 }
 
 std::optional<std::string> CommunityServer::issueAuthorizationCode(const std::string& username,
@@ -1330,17 +1400,18 @@ void CommunityServer::addRoute(const std::string& method, const std::string& pat
 
 std::vector<RecordedRequest> CommunityServer::requests() const {
     std::lock_guard lock(impl_->mutex);
-    return impl_->recorded;
+    return {impl_->recorded.begin(), impl_->recorded.end()};
 }
 
 std::size_t CommunityServer::requestCount() const {
     std::lock_guard lock(impl_->mutex);
-    return impl_->recorded.size();
+    return impl_->receivedCount;
 }
 
 void CommunityServer::clearRequests() {
     std::lock_guard lock(impl_->mutex);
     impl_->recorded.clear();
+    impl_->receivedCount = 0;
 }
 
 void CommunityServer::setRequestObserver(std::function<void(const RecordedRequest&)> observer) {
@@ -1369,9 +1440,34 @@ std::optional<std::string> readLifetime(const Json& document, const char* key, s
     return std::nullopt;
 }
 
+/// A record content: {"body": "<text>"} or {"file": "<path, relative to the folder>"},
+/// with optional "contentType" and "guestReadable".
+std::optional<std::string> readContent(const Json& spec, const std::filesystem::path& folder, std::string& bytes,
+                                       std::string& contentType, bool& guestReadable) {
+    if (!spec.is_object()) return "must be an object";
+    std::string file;
+    if (auto error = readString(spec, "file", file, false)) return error;
+    if (auto error = readString(spec, "body", bytes, false)) return error;
+    if (file.empty() == !spec.contains("body")) return "needs either \"body\" or \"file\"";
+    if (!file.empty()) {
+        const auto path = folder / file;
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return "cannot read " + path.string();
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.bad()) return "cannot read " + path.string();
+    }
+    if (auto error = readString(spec, "contentType", contentType, false)) return error;
+    if (auto it = spec.find("guestReadable"); it != spec.end()) {
+        if (!it->is_boolean()) return "\"guestReadable\" must be true or false";
+        guestReadable = it->get<bool>();
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-std::optional<std::string> CommunityServer::configure(const nlohmann::ordered_json& ordered) {
+std::optional<std::string> CommunityServer::configure(const nlohmann::ordered_json& ordered,
+                                                      const std::filesystem::path& folder) {
     if (!ordered.is_object()) return "the configuration must be a JSON object";
     // Read as a plain document; custom attributes are taken from the ordered one to keep their order.
     const Json document = Json::parse(ordered.dump());
@@ -1448,10 +1544,15 @@ std::optional<std::string> CommunityServer::configure(const nlohmann::ordered_js
             parsedPages.emplace_back(path, std::move(page));
         }
     }
+    struct ParsedContent {
+        std::string field, bytes, contentType;
+        bool guestReadable = false;
+    };
     struct ParsedRecord {
         std::string type, id;
         Json fields;
         bool guestReadable = false;
+        std::vector<ParsedContent> contents;
     };
     std::vector<ParsedRecord> parsedRecords;
     if (auto it = document.find("records"); it != document.end()) {
@@ -1467,7 +1568,33 @@ std::optional<std::string> CommunityServer::configure(const nlohmann::ordered_js
                 if (!item["guestReadable"].is_boolean()) return "record: \"guestReadable\" must be true or false";
                 record.guestReadable = item["guestReadable"].get<bool>();
             }
+            if (auto contents = item.find("contents"); contents != item.end()) {
+                if (!contents->is_object()) return "record: \"contents\" must be an object";
+                for (const auto& [field, spec] : contents->items()) {
+                    ParsedContent content{field, {}, "application/octet-stream", record.guestReadable};
+                    if (auto error = readContent(spec, folder, content.bytes, content.contentType,
+                                                 content.guestReadable)) {
+                        return "record content \"" + field + "\": " + *error;
+                    }
+                    record.contents.push_back(std::move(content));
+                }
+            }
             parsedRecords.push_back(std::move(record));
+        }
+    }
+    std::vector<std::pair<std::string, std::vector<std::string>>> parsedClients;
+    if (auto it = document.find("clients"); it != document.end()) {
+        if (!it->is_array()) return "\"clients\" must be an array";
+        for (const auto& item : *it) {
+            if (!item.is_object()) return "each client must be an object";
+            std::string clientId;
+            if (auto error = readString(item, "clientId", clientId, true)) return "client: " + *error;
+            auto uris = item.find("redirectUris");
+            if (uris == item.end() || !uris->is_array() || uris->empty() ||
+                !std::all_of(uris->begin(), uris->end(), [](const Json& uri) { return uri.is_string(); })) {
+                return "client: \"redirectUris\" must be a non-empty array of strings";
+            }
+            parsedClients.emplace_back(clientId, uris->get<std::vector<std::string>>());
         }
     }
     std::optional<Json> authConfiguration;
@@ -1493,8 +1620,15 @@ std::optional<std::string> CommunityServer::configure(const nlohmann::ordered_js
             impl_->authConfiguration = std::move(authConfiguration);
             impl_->authConfigurationEnabled = true;
         }
+        for (auto& [clientId, uris] : parsedClients) impl_->clients[clientId] = std::move(uris);
     }
-    for (auto& record : parsedRecords) putRecord(record.type, record.id, std::move(record.fields), record.guestReadable);
+    for (auto& record : parsedRecords) {
+        putRecord(record.type, record.id, std::move(record.fields), record.guestReadable);
+        for (auto& content : record.contents) {
+            putRecordContent(record.type, record.id, content.field, std::move(content.bytes),
+                             std::move(content.contentType), content.guestReadable);
+        }
+    }
     return std::nullopt;
 }
 

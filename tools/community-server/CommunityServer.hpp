@@ -101,6 +101,13 @@ struct ServerOptions {
     int port = 0;
     /// Where the certificate files go; empty: a temporary folder removed when the server goes.
     std::filesystem::path dataFolder;
+    /// Requests with a longer body are answered 413 without being read.
+    std::size_t maxRequestBodyBytes = 1 << 20;
+    /// How many of the latest requests requests() keeps.
+    std::size_t requestLogCapacity = 1000;
+    /// Threads that serve connections. A connection that says nothing holds
+    /// one for at most the read time-out (5 s); the rest answer meanwhile.
+    std::size_t connectionThreads = 64;
 };
 
 class CommunityServer {
@@ -140,8 +147,9 @@ public:
     void addUser(User user);
     bool removeUser(const std::string& username);
     std::vector<User> users() const;
-    /// Limits sign-in to registered clients and their redirect URIs. Until a
-    /// client is registered, every client id and redirect URI is accepted.
+    /// Lets a client sign users in with the redirect URIs given (compared
+    /// whole; registering a client again replaces its list). Unregistered
+    /// clients and redirect URIs get an error page, never a redirect.
     void registerClient(const std::string& clientId, std::vector<std::string> redirectUris);
 
     // Tokens --------------------------------------------------------------
@@ -159,7 +167,8 @@ public:
     void revokeRefreshTokens();
     /// Whether the access token is one this server issued and still accepts.
     bool isAccessTokenValid(const std::string& token) const;
-    /// Every access and refresh token issued so far, valid or not (tests scan for them).
+    /// The access and refresh tokens issued so far, valid or not, the latest
+    /// thousand of them (tests scan for them).
     std::vector<std::string> issuedTokens() const;
     /// A code as the login page gives it after `username` signed in for the
     /// client; none for an unknown user or a refused client.
@@ -198,23 +207,31 @@ public:
     /// `pattern` must match the whole path. May be called while running.
     void addRoute(const std::string& method, const std::string& pattern, RouteHandler handler);
 
-    /// Requests received so far, in order of arrival (failed ones included).
+    /// The latest requests received (up to ServerOptions::requestLogCapacity),
+    /// in order of arrival, failed ones included.
     std::vector<RecordedRequest> requests() const;
+    /// Requests received since the start or the last clearRequests(), all of them counted.
     std::size_t requestCount() const;
     void clearRequests();
     /// Called on a server thread for each request as it arrives.
     void setRequestObserver(std::function<void(const RecordedRequest&)> observer);
 
-    /// Reads users, pages, records, notifications, token lifetimes and the auth
-    /// configuration from a JSON object (the program's community.json):
+    /// Reads users, clients, pages, records and their contents, notifications,
+    /// token lifetimes and the auth configuration from a JSON object (the
+    /// program's community.json):
     ///   {"users": [{"username", "password", "userId", "orgId", "email", "displayName",
     ///               "contactId", "customAttributes", "apiEnabled", "notifications": [...]}],
     ///    "replaceUsers": false, "accessTokenLifetime": 7200, "refreshTokenLifetime": ...,
+    ///    "clients": [{"clientId", "redirectUris": ["app://auth/done"]}],
     ///    "pages": {"/s/path": {"title", "body", "requiresSession"}},
-    ///    "records": [{"type", "id", "fields", "guestReadable"}],
+    ///    "records": [{"type", "id", "fields", "guestReadable",
+    ///                 "contents": {"<field>": {"body" | "file", "contentType", "guestReadable"}}}],
     ///    "authConfiguration": {...}}
-    /// Returns an error text for a malformed document (nothing is applied then).
-    std::optional<std::string> configure(const nlohmann::ordered_json& document);
+    /// A content's "file" is read from `folder` (a path relative to it). Returns
+    /// an error text for a malformed document or an unreadable file (nothing is
+    /// applied then).
+    std::optional<std::string> configure(const nlohmann::ordered_json& document,
+                                         const std::filesystem::path& folder = {});
 
 private:
     struct Impl;
