@@ -7,6 +7,7 @@
 #include "tools/community-server/ServerImpl.hpp"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace communityserver {
 
@@ -181,9 +182,21 @@ void CommunityServer::disableAuthConfiguration() {
 }
 
 void CommunityServer::addRoute(const std::string& method, const std::string& pattern, RouteHandler handler) {
-    auto route = std::make_shared<const Impl::Route>(Impl::Route{method, std::regex(pattern), std::move(handler)});
+    auto route =
+        std::make_shared<const Impl::Route>(Impl::Route{method, std::regex(pattern), std::move(handler), pattern});
     std::lock_guard lock(impl_->mutex);
-    impl_->customRoutes.push_back(std::move(route));
+    impl_->customRoutes.push_back(route);
+    if (!impl_->options.community && impl_->server) impl_->installOnHttpServer(route);
+}
+
+httplib::SSLServer& CommunityServer::httpServer() {
+    if (!impl_->server) throw std::logic_error("the community server is not running");
+    return *impl_->server;
+}
+
+const ServerCertificate& CommunityServer::certificate() const {
+    if (!impl_->certificate) throw std::logic_error("the community server has no certificate before start()");
+    return *impl_->certificate;
 }
 
 std::vector<RecordedRequest> CommunityServer::requests() const {

@@ -28,6 +28,8 @@
 // the client sent when it names this server, so the same server answers under
 // "community.example.test" routed from port 443 and under "localhost:<port>".
 
+#include "tools/community-server/ServerCertificate.hpp"
+
 #include <nlohmann/json.hpp>
 
 #include <cstddef>
@@ -43,6 +45,7 @@
 namespace httplib {
 struct Request;
 struct Response;
+class SSLServer;
 } // namespace httplib
 
 namespace communityserver {
@@ -108,6 +111,12 @@ struct ServerOptions {
     /// Threads that serve connections. A connection that says nothing holds
     /// one for at most the read time-out (5 s); the rest answer meanwhile.
     std::size_t connectionThreads = 64;
+    /// false: a bare HTTPS server for tests that answer with handlers of their
+    /// own: no users, pages, OAuth or REST. Requests are recorded (and failed
+    /// by failNextRequests()) as they arrive, before their body is read, then
+    /// go to the routes of addRoute() and the handlers added to httpServer(),
+    /// in the order they were added; a path none of them takes answers 404.
+    bool community = true;
 };
 
 class CommunityServer {
@@ -137,6 +146,13 @@ public:
     std::string baseUrl() const;
     /// The CA that signed the server's certificate: the file clients trust. Empty before start().
     std::filesystem::path caFile() const;
+    /// The certificate files. Throws std::logic_error before start().
+    const ServerCertificate& certificate() const;
+    /// The cpp-httplib server underneath, for handlers written against its own
+    /// API; only a bare server (ServerOptions::community false) passes requests
+    /// on to them. Add them before requests arrive. Throws std::logic_error
+    /// when the server is not running.
+    httplib::SSLServer& httpServer();
 
     // Users and clients ----------------------------------------------------
 
@@ -204,7 +220,8 @@ public:
 
     /// Adds a route tried before the built-in ones. `method` is "GET", "POST",
     /// "PUT", "PATCH", "DELETE" or "OPTIONS" (GET routes answer HEAD too);
-    /// `pattern` must match the whole path. May be called while running.
+    /// `pattern` must match the whole path. May be called while running (a
+    /// bare server's routes are best added before requests arrive).
     void addRoute(const std::string& method, const std::string& pattern, RouteHandler handler);
 
     /// The latest requests received (up to ServerOptions::requestLogCapacity),
@@ -235,6 +252,7 @@ public:
 
 private:
     struct Impl;
+    void installCommunityHandlers(httplib::SSLServer& server);
     std::unique_ptr<Impl> impl_;
 };
 

@@ -1,5 +1,7 @@
 // The HTTPS server and the route table: every request is recorded, may be
-// failed on request, and goes to the first route whose pattern matches its path.
+// failed on request, and goes to the first route whose pattern matches its
+// path. A bare server records requests as they arrive and leaves them to
+// cpp-httplib's own routing.
 
 #include "tools/community-server/ServerImpl.hpp"
 
@@ -11,13 +13,12 @@
 
 namespace communityserver {
 
-void CommunityServer::Impl::dispatch(const httplib::Request& req, httplib::Response& res) {
+bool CommunityServer::Impl::receive(const httplib::Request& req, httplib::Response& res) {
     RecordedRequest record{req.method, req.path, params(req),
                            std::vector<std::pair<std::string, std::string>>(req.headers.begin(), req.headers.end()),
                            req.body};
     std::function<void(const RecordedRequest&)> observerCopy;
     std::optional<Failure> failure;
-    std::vector<std::shared_ptr<const Route>> routes;
     {
         std::lock_guard lock(mutex);
         pruneExpired();
@@ -33,12 +34,19 @@ void CommunityServer::Impl::dispatch(const httplib::Request& req, httplib::Respo
             }
         }
         std::erase_if(failures, [](const Failure& plan) { return plan.remaining <= 0; });
-        routes = customRoutes;
     }
     if (observerCopy) observerCopy(record);
-    if (failure) {
-        sendErrors(res, failure->status, failure->errorCode, failure->message);
-        return;
+    if (!failure) return false;
+    sendErrors(res, failure->status, failure->errorCode, failure->message);
+    return true;
+}
+
+void CommunityServer::Impl::dispatch(const httplib::Request& req, httplib::Response& res) {
+    if (receive(req, res)) return;
+    std::vector<std::shared_ptr<const Route>> routes;
+    {
+        std::lock_guard lock(mutex);
+        routes = customRoutes;
     }
     const std::string method = req.method == "HEAD" ? "GET" : req.method;
     bool pathKnown = false;
@@ -70,7 +78,21 @@ void CommunityServer::Impl::add(const char* method, const char* pattern,
                                                       const std::smatch&)) {
     builtinRoutes.push_back({method, std::regex(pattern),
                              [this, handler](const httplib::Request& req, httplib::Response& res,
-                                             const std::smatch& match) { (this->*handler)(req, res, match); }});
+                                             const std::smatch& match) { (this->*handler)(req, res, match); },
+                             pattern});
+}
+
+void CommunityServer::Impl::installOnHttpServer(const std::shared_ptr<const Route>& route) {
+    auto handler = [route](const httplib::Request& req, httplib::Response& res) {
+        route->handler(req, res, req.matches);
+    };
+    const auto& pattern = route->source;
+    if (route->method == "GET") server->Get(pattern, handler);
+    else if (route->method == "POST") server->Post(pattern, handler);
+    else if (route->method == "PUT") server->Put(pattern, handler);
+    else if (route->method == "PATCH") server->Patch(pattern, handler);
+    else if (route->method == "DELETE") server->Delete(pattern, handler);
+    else if (route->method == "OPTIONS") server->Options(pattern, handler);
 }
 
 void CommunityServer::Impl::installBuiltinRoutes() {
@@ -91,6 +113,29 @@ void CommunityServer::Impl::installBuiltinRoutes() {
     }
     add("GET", R"(/)", &Impl::handleRoot);
     add("GET", R"(/s(/.*)?)", &Impl::handlePage);
+}
+
+void CommunityServer::installCommunityHandlers(httplib::SSLServer& server) {
+    auto handler = [this](const httplib::Request& req, httplib::Response& res) { impl_->dispatch(req, res); };
+    server.Get(".*", handler);
+    server.Post(".*", handler);
+    server.Put(".*", handler);
+    server.Patch(".*", handler);
+    server.Delete(".*", handler);
+    server.Options(".*", handler);
+    server.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
+        sendErrors(res, 500, "UNKNOWN_EXCEPTION", "An unexpected error occurred.");
+    });
+    // Answers the server gives before any handler runs get an error list too.
+    server.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
+        if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        if (res.status == 413) {
+            sendErrors(res, 413, "REQUEST_TOO_LARGE", "The request body is larger than the server accepts.");
+        } else {
+            sendErrors(res, res.status, "BAD_REQUEST", "The server could not read the request.");
+        }
+        return httplib::Server::HandlerResponse::Handled;
+    }));
 }
 
 void CommunityServer::start() {
@@ -122,27 +167,16 @@ void CommunityServer::start() {
     server->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     // Longer bodies are refused with 413 before they are read into memory.
     server->set_payload_max_length(impl.options.maxRequestBodyBytes);
-    auto handler = [this](const httplib::Request& req, httplib::Response& res) { impl_->dispatch(req, res); };
-    server->Get(".*", handler);
-    server->Post(".*", handler);
-    server->Put(".*", handler);
-    server->Patch(".*", handler);
-    server->Delete(".*", handler);
-    server->Options(".*", handler);
-    server->set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-        sendErrors(res, 500, "UNKNOWN_EXCEPTION", "An unexpected error occurred.");
-    });
-    // Answers the server gives before any handler runs get an error list too.
-    server->set_error_handler(httplib::Server::HandlerWithResponse(
-        [](const httplib::Request&, httplib::Response& res) {
-            if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-            if (res.status == 413) {
-            sendErrors(res, 413, "REQUEST_TOO_LARGE", "The request body is larger than the server accepts.");
-        } else {
-            sendErrors(res, res.status, "BAD_REQUEST", "The server could not read the request.");
-        }
-        return httplib::Server::HandlerResponse::Handled;
-    }));
+    if (impl.options.community) {
+        installCommunityHandlers(*server);
+    } else {
+        // Recorded as they arrive, before the body is read; the handlers added
+        // to httpServer() answer.
+        server->set_pre_routing_handler([&impl](const httplib::Request& req, httplib::Response& res) {
+            return impl.receive(req, res) ? httplib::Server::HandlerResponse::Handled
+                                          : httplib::Server::HandlerResponse::Unhandled;
+        });
+    }
     // cpp-httplib listens with a backlog of five: a burst of connections past
     // it would wait a second for the clients' retry. Deepen it once bound.
     auto listenSocket = std::make_shared<socket_t>(INVALID_SOCKET);
@@ -157,7 +191,13 @@ void CommunityServer::start() {
     if (port <= 0) throw std::runtime_error("the community server cannot listen on " + impl.options.bindAddress);
     if (*listenSocket != INVALID_SOCKET) ::listen(*listenSocket, SOMAXCONN);
     impl.port = port;
-    impl.server = std::move(server);
+    {
+        std::lock_guard lock(impl.mutex);
+        impl.server = std::move(server);
+        if (!impl.options.community) {
+            for (const auto& route : impl.customRoutes) impl.installOnHttpServer(route);
+        }
+    }
     impl.thread = std::thread([&impl] { impl.server->listen_after_bind(); });
     // stop() only works once the accept loop runs.
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -173,6 +213,7 @@ void CommunityServer::stop() {
     if (impl.server) {
         impl.server->stop();
         if (impl.thread.joinable()) impl.thread.join();
+        std::lock_guard lock(impl.mutex);
         impl.server.reset();
     }
     if (!impl.temporaryFolder.empty()) {

@@ -8,6 +8,7 @@
 namespace communityserver {
 
 CommunityServer::Impl::Impl(ServerOptions options) : options(std::move(options)) {
+    if (!this->options.community) return;
     users.push_back({defaultUser(), {{"0NF000000000001AAA", "Welcome to the community!", false}}});
     installBuiltinRoutes();
 }

@@ -97,6 +97,7 @@ struct CommunityServer::Impl {
         std::string method;
         std::regex pattern;
         RouteHandler handler;
+        std::string source; // the pattern as written
     };
     /// The request's parameters, query and form fields alike.
     using Params = std::vector<std::pair<std::string, std::string>>;
@@ -106,7 +107,7 @@ struct CommunityServer::Impl {
     ServerOptions options;
     std::filesystem::path temporaryFolder;
     std::optional<ServerCertificate> certificate;
-    std::unique_ptr<httplib::SSLServer> server;
+    std::unique_ptr<httplib::SSLServer> server; // set and reset under the mutex
     std::thread thread;
     int port = -1;
 
@@ -161,7 +162,13 @@ struct CommunityServer::Impl {
 
     // Routing (Routing.cpp) -----------------------------------------------------------------------
 
+    /// Records the request and tells the observer; answers it and gives true
+    /// when it is one that failNextRequests() fails (the mutex is not held).
+    bool receive(const httplib::Request& req, httplib::Response& res);
+    /// A community server's way with a request: receive(), then the routes.
     void dispatch(const httplib::Request& req, httplib::Response& res);
+    /// A bare server's route goes to cpp-httplib's own routing (server set).
+    void installOnHttpServer(const std::shared_ptr<const Route>& route);
     void add(const char* method, const char* pattern,
              void (Impl::*handler)(const httplib::Request&, httplib::Response&, const std::smatch&));
     void installBuiltinRoutes();

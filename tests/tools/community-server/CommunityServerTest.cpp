@@ -452,6 +452,38 @@ TEST_F(CommunityServerTest, SilentConnectionsDoNotStallOthers) {
     EXPECT_LT(elapsed, std::chrono::seconds(1));
 }
 
+TEST_F(CommunityServerTest, ABareServerLeavesRequestsToItsOwnHandlers) {
+    communityserver::ServerOptions options;
+    options.community = false;
+    CommunityServer bare(options);
+    bare.addRoute("POST", "/echo/(\\w+)", [](const httplib::Request& req, httplib::Response& res, const std::smatch& m) {
+        res.set_content(m[1].str() + ":" + req.body, "text/plain");
+    });
+    bare.start();
+    bare.httpServer().Get("/s/", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("own page", "text/plain");
+    });
+    httplib::SSLClient other("127.0.0.1", bare.port());
+    other.set_ca_cert_path(bare.caFile().c_str());
+
+    EXPECT_EQ(other.Get("/s/")->body, "own page");
+    EXPECT_EQ(other.Post("/echo/abc", "body", "text/plain")->body, "abc:body");
+    // None of the community's routes or users.
+    EXPECT_EQ(other.Get("/vapi/identity/auth-configuration")->status, 404);
+    EXPECT_EQ(other.Get(authorizePath(s256(kVerifier)))->status, 404);
+    EXPECT_TRUE(bare.users().empty());
+    bare.failNextRequests(1, 503, "SERVER_UNAVAILABLE", "down", "/s/");
+    auto failed = other.Get("/s/");
+    EXPECT_EQ(failed->status, 503);
+    EXPECT_TRUE(isErrorList(failed->body, "SERVER_UNAVAILABLE"));
+
+    auto seen = bare.requests();
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[1].method, "POST");
+    EXPECT_EQ(seen[1].path, "/echo/abc");
+    EXPECT_TRUE(seen[1].header("Content-Type").has_value());
+}
+
 TEST_F(CommunityServerTest, RestAnswersErrorListsForEachFailure) {
     const auto token = signIn()["access_token"].get<std::string>();
     auto restricted = CommunityServer::defaultUser();
