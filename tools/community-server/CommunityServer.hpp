@@ -24,6 +24,13 @@
 // token endpoint answers OAuth errors ({"error": "...", "error_description":
 // "..."}). No request crashes the server: a handler that fails answers 500.
 //
+// Only registered clients sign in (registerClient(), or "clients" in
+// community.json), and a login or cancel names its sign-in. The server stays
+// bounded: bodies past a cap answer 413, the request log is a ring, and
+// expired codes, sessions and tokens are swept. The implementation is split
+// by concern: Routing.cpp, OAuth.cpp, Pages.cpp, Rest.cpp, Configuration.cpp,
+// with the shared state in ServerImpl.hpp.
+//
 // URLs in answers (org URL, identity URL, redirects) use the Host header
 // the client sent when it names this server, so the same server answers under
 // "community.example.test" routed from port 443 and under "localhost:<port>".
