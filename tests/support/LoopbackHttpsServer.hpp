@@ -82,7 +82,7 @@ public:
     std::size_t requestCount() const;
 
     /// The community server underneath, for what it offers besides
-    /// (failNextRequests(), addRoute(), the full request log).
+    /// (failNextRequests(), addRoute(), recorded query parameters).
     communityserver::CommunityServer& community() { return community_; }
 
 private:
@@ -92,7 +92,6 @@ private:
     mutable std::mutex mutex_; // guards the fields below
     std::condition_variable released_;
     bool isReleased_ = false;
-    std::vector<RecordedRequest> requests_;
     std::vector<std::string> mappedHosts_;
     bool installedTrust_ = false;
     std::optional<std::filesystem::path> previousCAFile_;
