@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -482,6 +483,37 @@ TEST_F(CommunityServerTest, ABareServerLeavesRequestsToItsOwnHandlers) {
     EXPECT_EQ(seen[1].method, "POST");
     EXPECT_EQ(seen[1].path, "/echo/abc");
     EXPECT_TRUE(seen[1].header("Content-Type").has_value());
+}
+
+TEST_F(CommunityServerTest, SweepingExpiredGrantsKeepsTheLiveOnes) {
+    double now = 1'700'000'000;
+    server.setClock([&now] { return now; });
+    auto tokens = signIn();
+    const auto access = tokens["access_token"].get<std::string>();
+    const auto refresh = tokens["refresh_token"].get<std::string>();
+    auto entry = get("/gate/entry.vx?sid=" + httplib::detail::encode_query_param(access) + "&returnTo=%2Fs%2Fprofile");
+    auto cookie = entry->get_header_value("Set-Cookie");
+    cookie = cookie.substr(0, cookie.find(';'));
+    ASSERT_EQ(get("/s/profile", {{"Cookie", cookie}})->status, 200);
+    const auto code = queryValue(signInRedirect(s256(kVerifier)), "code");
+
+    // Two hours on: the code, the access token and the web session have
+    // expired and are swept by the next request; the refresh token lives on.
+    now += 7201;
+    EXPECT_EQ(get("/s/profile", {{"Cookie", cookie}})->status, 302);
+    EXPECT_FALSE(server.isAccessTokenValid(access));
+    EXPECT_EQ(exchange(code)->status, 400);
+    auto refreshed = postForm("/vapi/oauth2/token",
+                              {{"grant_type", "refresh_token"}, {"refresh_token", refresh}, {"client_id", kClientId}});
+    ASSERT_EQ(refreshed->status, 200) << refreshed->body;
+    const auto fresh = Json::parse(refreshed->body)["access_token"].get<std::string>();
+    EXPECT_EQ(get("/vapi/data/v60.0/records/user/0US000000000001AAA", bearer(fresh))->status, 200);
+    // Revoking the refresh token still ends the access tokens it gave.
+    EXPECT_EQ(postForm("/vapi/oauth2/revoke", {{"token", refresh}})->status, 200);
+    EXPECT_FALSE(server.isAccessTokenValid(fresh));
+    // Swept tokens are still among those tests scan for.
+    auto issued = server.issuedTokens();
+    EXPECT_NE(std::find(issued.begin(), issued.end(), access), issued.end());
 }
 
 TEST_F(CommunityServerTest, RestAnswersErrorListsForEachFailure) {
