@@ -32,13 +32,13 @@ std::optional<std::string> readLifetime(const Json& document, const char* key, s
 
 /// A record content: {"body": "<text>"} or {"file": "<path, relative to the folder>"},
 /// with optional "contentType" and "guestReadable".
-std::optional<std::string> readContent(const Json& spec, const std::filesystem::path& folder, std::string& bytes,
+std::optional<std::string> readContent(const Json& description, const std::filesystem::path& folder, std::string& bytes,
                                        std::string& contentType, bool& guestReadable) {
-    if (!spec.is_object()) return "must be an object";
+    if (!description.is_object()) return "must be an object";
     std::string file;
-    if (auto error = readString(spec, "file", file, false)) return error;
-    if (auto error = readString(spec, "body", bytes, false)) return error;
-    if (file.empty() == !spec.contains("body")) return "needs either \"body\" or \"file\"";
+    if (auto error = readString(description, "file", file, false)) return error;
+    if (auto error = readString(description, "body", bytes, false)) return error;
+    if (file.empty() == !description.contains("body")) return "needs either \"body\" or \"file\"";
     if (!file.empty()) {
         const auto path = folder / file;
         std::ifstream in(path, std::ios::binary);
@@ -46,8 +46,8 @@ std::optional<std::string> readContent(const Json& spec, const std::filesystem::
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         if (in.bad()) return "cannot read " + path.string();
     }
-    if (auto error = readString(spec, "contentType", contentType, false)) return error;
-    if (auto it = spec.find("guestReadable"); it != spec.end()) {
+    if (auto error = readString(description, "contentType", contentType, false)) return error;
+    if (auto it = description.find("guestReadable"); it != description.end()) {
         if (!it->is_boolean()) return "\"guestReadable\" must be true or false";
         guestReadable = it->get<bool>();
     }
@@ -160,9 +160,9 @@ std::optional<std::string> CommunityServer::configure(const nlohmann::ordered_js
             }
             if (auto contents = item.find("contents"); contents != item.end()) {
                 if (!contents->is_object()) return "record: \"contents\" must be an object";
-                for (const auto& [field, spec] : contents->items()) {
+                for (const auto& [field, description] : contents->items()) {
                     ParsedContent content{field, {}, "application/octet-stream", record.guestReadable};
-                    if (auto error = readContent(spec, folder, content.bytes, content.contentType,
+                    if (auto error = readContent(description, folder, content.bytes, content.contentType,
                                                  content.guestReadable)) {
                         return "record content \"" + field + "\": " + *error;
                     }
