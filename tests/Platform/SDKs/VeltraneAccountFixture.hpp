@@ -72,6 +72,10 @@ protected:
     void SetUp() override {
         // Tokens expire on the test's manual clock.
         server.setClock([] { return platform::now(); });
+        // The app under test, and the service provider app that the
+        // identity-provider tests sign in.
+        server.registerClient(kClientId, {kRedirectUri});
+        server.registerClient("sp-app", {"spapp://done"});
         server.start();
         const auto target = "127.0.0.1:" + std::to_string(server.port());
         platform::HttpSession::setHostMapping(std::string(kHost) + ":443", target);
