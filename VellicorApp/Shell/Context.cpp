@@ -11,6 +11,7 @@
 #include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
+#include "Platform/Web/WebsiteDataStore.hpp"
 
 #include <utility>
 
@@ -18,6 +19,8 @@ namespace vellicor {
 
 namespace {
 constexpr const char* kLogType = "Context";
+/// 24 hours, in milliseconds.
+constexpr double kSessionRefreshTimeout = 86'400'000.0;
 } // namespace
 
 Context::Context(Dependencies dependencies)
@@ -35,6 +38,10 @@ Context::Context(Dependencies dependencies)
                             : CommunityEventStoreManager::create(
                                   platform::veltrane::VQSDKVeltraneAnalyticsManager::sharedUnauthenticatedInstance()
                                       ->eventStoreManager())),
+      webDataStore(dependencies.webDataStore ? std::move(dependencies.webDataStore)
+                                             : platform::web::WebsiteDataStore::defaultDataStore()),
+      // Reads no context: this one is still being made.
+      authenticationObserver(makeAuthenticationObserver(notificationCenter, kSessionRefreshTimeout)),
       sessionID_(std::move(dependencies.sessionID)) {}
 
 std::shared_ptr<Context> Context::create(Dependencies dependencies) {
@@ -52,6 +59,7 @@ std::shared_ptr<Context> Context::makeDefault() {
         .sessionID = platform::Uuid().uuidString(),
         .notificationCenter = platform::NotificationCenter::defaultCenter(),
         .fileManager = &platform::FileManager::defaultManager(),
+        .webDataStore = platform::web::WebsiteDataStore::defaultDataStore(),
     });
 }
 

@@ -4,66 +4,40 @@
 #include "Platform/Foundation/HttpSession.hpp"
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
 
 namespace testsupport {
 namespace {
 
-std::filesystem::path makeTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vellicor-https-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a folder for the test certificate");
+/// A bare community server whose certificate names the DNS names given (the
+/// first as its host name) and 127.0.0.1.
+communityserver::ServerOptions bareOptions(const std::vector<std::string>& dnsNames) {
+    communityserver::ServerOptions options;
+    options.community = false;
+    options.extraDnsNames.clear();
+    if (!dnsNames.empty()) {
+        options.hostName = dnsNames.front();
+        options.extraDnsNames.assign(dnsNames.begin() + 1, dnsNames.end());
     }
-    return pattern;
+    return options;
+}
+
+/// Starts the server; its certificate, as the tests know it.
+TestCertificate startServer(communityserver::CommunityServer& server) {
+    // Each arrival wakes a test waiting on the main queue for it.
+    server.setRequestObserver([](const communityserver::RecordedRequest&) { platform::MainQueue::async([] {}); });
+    server.start();
+    return TestCertificate::from(server.certificate());
 }
 
 } // namespace
 
 LoopbackHttpsServer::LoopbackHttpsServer(std::vector<std::string> dnsNames)
-    : folder_(makeTempFolder()), certificate_(TestCertificate::make(folder_, dnsNames)) {
-    server_ = std::make_unique<httplib::SSLServer>(certificate_.certificateFile().c_str(),
-                                                   certificate_.privateKeyFile().c_str());
-    if (!server_->is_valid()) {
-        throw std::runtime_error("the loopback HTTPS server rejected its certificate");
-    }
-    // One request per connection: an idle kept-alive connection would hold a
-    // server thread and delay stop() by the keep-alive time-out.
-    server_->set_keep_alive_max_count(1);
-    server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
-        {
-            std::lock_guard lock(mutex_);
-            requests_.push_back({request.method, request.path, request.headers});
-        }
-        // Wakes a test waiting on the main queue for the request to arrive.
-        platform::MainQueue::async([] {});
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
-    port_ = server_->bind_to_any_port("127.0.0.1");
-    if (port_ <= 0) {
-        throw std::runtime_error("the loopback HTTPS server found no free port");
-    }
-    // The socket listens from here on; connections wait in its backlog until the
-    // accept loop runs.
-    thread_ = std::thread([this] { server_->listen_after_bind(); });
-    // stop() only works once the accept loop is running, so wait for it (bounded).
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!server_->is_running() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::yield();
-    }
-    if (!server_->is_running()) {
-        std::fprintf(stderr, "the loopback HTTPS server did not start\n");
-        std::abort();
-    }
-}
+    : community_(bareOptions(dnsNames)), certificate_(startServer(community_)) {}
 
 LoopbackHttpsServer::~LoopbackHttpsServer() {
     releaseWaiters();
-    server_->stop();
-    if (thread_.joinable()) {
-        thread_.join();
-    }
+    community_.stop();
     std::lock_guard lock(mutex_);
     for (const auto& host : mappedHosts_) {
         platform::HttpSession::removeHostMapping(host);
@@ -71,12 +45,10 @@ LoopbackHttpsServer::~LoopbackHttpsServer() {
     if (installedTrust_) {
         platform::HttpSession::setCAFile(previousCAFile_);
     }
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
 }
 
 std::string LoopbackHttpsServer::baseUrl(std::string_view host) const {
-    return "https://" + std::string(host) + ":" + std::to_string(port_);
+    return "https://" + std::string(host) + ":" + std::to_string(port());
 }
 
 platform::Url LoopbackHttpsServer::url(std::string_view pathAndQuery, std::string_view host) const {
@@ -89,9 +61,9 @@ platform::Url LoopbackHttpsServer::url(std::string_view pathAndQuery, std::strin
 }
 
 void LoopbackHttpsServer::routeHost(std::string_view host, bool trustCertificate) {
-    auto target = "127.0.0.1:" + std::to_string(port_);
+    auto target = "127.0.0.1:" + std::to_string(port());
     std::lock_guard lock(mutex_);
-    for (const auto& from : {std::string(host) + ":443", std::string(host) + ":" + std::to_string(port_)}) {
+    for (const auto& from : {std::string(host) + ":443", std::string(host) + ":" + std::to_string(port())}) {
         platform::HttpSession::setHostMapping(from, target);
         mappedHosts_.push_back(from);
     }
@@ -116,13 +88,13 @@ void LoopbackHttpsServer::releaseWaiters() {
 }
 
 std::vector<LoopbackHttpsServer::RecordedRequest> LoopbackHttpsServer::requests() const {
-    std::lock_guard lock(mutex_);
-    return requests_;
+    std::vector<RecordedRequest> result;
+    for (const auto& request : community_.requests()) {
+        result.push_back({request.method, request.path, {request.headers.begin(), request.headers.end()}});
+    }
+    return result;
 }
 
-std::size_t LoopbackHttpsServer::requestCount() const {
-    std::lock_guard lock(mutex_);
-    return requests_.size();
-}
+std::size_t LoopbackHttpsServer::requestCount() const { return community_.requestCount(); }
 
 } // namespace testsupport

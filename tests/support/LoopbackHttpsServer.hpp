@@ -2,8 +2,10 @@
 
 // An HTTPS server on 127.0.0.1 for tests, with a certificate made for the test
 // names ("community.example.test", "*.example.test", "localhost", 127.0.0.1).
-// routeHost() makes the platform's URL sessions reach it under a real host name
-// with full certificate verification:
+// It is the loopback community server run bare (no community routes), so it
+// shares that server's certificate, threads, limits and request log; handlers
+// are cpp-httplib's own. routeHost() makes the platform's URL sessions reach it
+// under a real host name with full certificate verification:
 //
 //   testsupport::LoopbackHttpsServer server;
 //   server.server().Get("/s/", [](const httplib::Request&, httplib::Response& res) {
@@ -13,6 +15,7 @@
 //   // https://community.example.test/s/ now answers "hello".
 
 #include "tests/support/TestCertificate.hpp"
+#include "tools/community-server/CommunityServer.hpp"
 
 #include "Platform/Foundation/Url.hpp"
 
@@ -25,7 +28,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace testsupport {
@@ -54,8 +56,8 @@ public:
 
     /// The server, to add handlers (handlers may be added while it runs). The
     /// pre-routing handler is taken: it records requests.
-    httplib::SSLServer& server() { return *server_; }
-    int port() const { return port_; }
+    httplib::SSLServer& server() { return community_.httpServer(); }
+    int port() const { return community_.port(); }
     /// "https://<host>:<port>".
     std::string baseUrl(std::string_view host = kDefaultHost) const;
     /// The URL of a path ("/s/?a=b") on this server under a host name.
@@ -73,22 +75,23 @@ public:
     void waitForRelease(double maxSeconds = 30.0);
     void releaseWaiters();
 
-    /// Requests received so far, in order of arrival. Each arrival wakes a test
-    /// waiting in testsupport::waitUntil.
+    /// Requests received so far (the latest thousand), in order of arrival.
+    /// Each arrival wakes a test waiting in testsupport::waitUntil.
     std::vector<RecordedRequest> requests() const;
+    /// How many requests arrived, all of them counted.
     std::size_t requestCount() const;
 
+    /// The community server underneath, for what it offers besides
+    /// (failNextRequests(), addRoute(), recorded query parameters).
+    communityserver::CommunityServer& community() { return community_; }
+
 private:
-    std::filesystem::path folder_;
+    communityserver::CommunityServer community_;
     TestCertificate certificate_;
-    std::unique_ptr<httplib::SSLServer> server_;
-    int port_ = -1;
-    std::thread thread_;
 
     mutable std::mutex mutex_; // guards the fields below
     std::condition_variable released_;
     bool isReleased_ = false;
-    std::vector<RecordedRequest> requests_;
     std::vector<std::string> mappedHosts_;
     bool installedTrust_ = false;
     std::optional<std::filesystem::path> previousCAFile_;

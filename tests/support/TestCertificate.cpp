@@ -8,11 +8,14 @@ namespace testsupport {
 // the standalone server program uses too.
 TestCertificate TestCertificate::make(const std::filesystem::path& folder, const std::vector<std::string>& dnsNames,
                                       const std::vector<std::string>& ipAddresses) {
-    auto made = communityserver::ServerCertificate::make(folder, dnsNames, ipAddresses);
+    return from(communityserver::ServerCertificate::make(folder, dnsNames, ipAddresses));
+}
+
+TestCertificate TestCertificate::from(const communityserver::ServerCertificate& certificate) {
     TestCertificate result;
-    result.caFile_ = made.caFile();
-    result.certificateFile_ = made.certificateFile();
-    result.privateKeyFile_ = made.privateKeyFile();
+    result.caFile_ = certificate.caFile();
+    result.certificateFile_ = certificate.certificateFile();
+    result.privateKeyFile_ = certificate.privateKeyFile();
     return result;
 }
 

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace communityserver {
+class ServerCertificate;
+} // namespace communityserver
+
 namespace testsupport {
 
 class TestCertificate {
@@ -17,6 +21,9 @@ public:
     /// Throws std::runtime_error when OpenSSL or the file system fails.
     static TestCertificate make(const std::filesystem::path& folder, const std::vector<std::string>& dnsNames,
                                 const std::vector<std::string>& ipAddresses = {"127.0.0.1"});
+
+    /// The files of a certificate the community server made.
+    static TestCertificate from(const communityserver::ServerCertificate& certificate);
 
     /// The server certificate.
     const std::filesystem::path& certificateFile() const { return certificateFile_; }

@@ -24,9 +24,18 @@
 // token endpoint answers OAuth errors ({"error": "...", "error_description":
 // "..."}). No request crashes the server: a handler that fails answers 500.
 //
+// Only registered clients sign in (registerClient(), or "clients" in
+// community.json), and a login or cancel names its sign-in. The server stays
+// bounded: bodies past a cap answer 413, the request log is a ring, and
+// expired codes, sessions and tokens are swept. The implementation is split
+// by concern: Routing.cpp, OAuth.cpp, Pages.cpp, Rest.cpp, Configuration.cpp,
+// with the shared state in ServerImpl.hpp.
+//
 // URLs in answers (org URL, identity URL, redirects) use the Host header
 // the client sent when it names this server, so the same server answers under
 // "community.example.test" routed from port 443 and under "localhost:<port>".
+
+#include "tools/community-server/ServerCertificate.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -43,6 +52,7 @@
 namespace httplib {
 struct Request;
 struct Response;
+class SSLServer;
 } // namespace httplib
 
 namespace communityserver {
@@ -101,6 +111,19 @@ struct ServerOptions {
     int port = 0;
     /// Where the certificate files go; empty: a temporary folder removed when the server goes.
     std::filesystem::path dataFolder;
+    /// Requests with a longer body are answered 413 without being read.
+    std::size_t maxRequestBodyBytes = 1 << 20;
+    /// How many of the latest requests requests() keeps.
+    std::size_t requestLogCapacity = 1000;
+    /// Threads that serve connections. A connection that says nothing holds
+    /// one for at most the read time-out (5 s); the rest answer meanwhile.
+    std::size_t connectionThreads = 64;
+    /// false: a bare HTTPS server for tests that answer with handlers of their
+    /// own: no users, pages, OAuth or REST. Requests are recorded (and failed
+    /// by failNextRequests()) as they arrive, before their body is read, then
+    /// go to the routes of addRoute() and the handlers added to httpServer(),
+    /// in the order they were added; a path none of them takes answers 404.
+    bool community = true;
 };
 
 class CommunityServer {
@@ -130,6 +153,13 @@ public:
     std::string baseUrl() const;
     /// The CA that signed the server's certificate: the file clients trust. Empty before start().
     std::filesystem::path caFile() const;
+    /// The certificate files. Throws std::logic_error before start().
+    const ServerCertificate& certificate() const;
+    /// The cpp-httplib server underneath, for handlers written against its own
+    /// API; only a bare server (ServerOptions::community false) passes requests
+    /// on to them. Add them before requests arrive. Throws std::logic_error
+    /// when the server is not running.
+    httplib::SSLServer& httpServer();
 
     // Users and clients ----------------------------------------------------
 
@@ -140,8 +170,9 @@ public:
     void addUser(User user);
     bool removeUser(const std::string& username);
     std::vector<User> users() const;
-    /// Limits sign-in to registered clients and their redirect URIs. Until a
-    /// client is registered, every client id and redirect URI is accepted.
+    /// Lets a client sign users in with the redirect URIs given (compared
+    /// whole; registering a client again replaces its list). Unregistered
+    /// clients and redirect URIs get an error page, never a redirect.
     void registerClient(const std::string& clientId, std::vector<std::string> redirectUris);
 
     // Tokens --------------------------------------------------------------
@@ -159,7 +190,8 @@ public:
     void revokeRefreshTokens();
     /// Whether the access token is one this server issued and still accepts.
     bool isAccessTokenValid(const std::string& token) const;
-    /// Every access and refresh token issued so far, valid or not (tests scan for them).
+    /// The access and refresh tokens issued so far, valid or not, the latest
+    /// thousand of them (tests scan for them).
     std::vector<std::string> issuedTokens() const;
     /// A code as the login page gives it after `username` signed in for the
     /// client; none for an unknown user or a refused client.
@@ -195,29 +227,39 @@ public:
 
     /// Adds a route tried before the built-in ones. `method` is "GET", "POST",
     /// "PUT", "PATCH", "DELETE" or "OPTIONS" (GET routes answer HEAD too);
-    /// `pattern` must match the whole path. May be called while running.
+    /// `pattern` must match the whole path. May be called while running (a
+    /// bare server's routes are best added before requests arrive).
     void addRoute(const std::string& method, const std::string& pattern, RouteHandler handler);
 
-    /// Requests received so far, in order of arrival (failed ones included).
+    /// The latest requests received (up to ServerOptions::requestLogCapacity),
+    /// in order of arrival, failed ones included.
     std::vector<RecordedRequest> requests() const;
+    /// Requests received since the start or the last clearRequests(), all of them counted.
     std::size_t requestCount() const;
     void clearRequests();
     /// Called on a server thread for each request as it arrives.
     void setRequestObserver(std::function<void(const RecordedRequest&)> observer);
 
-    /// Reads users, pages, records, notifications, token lifetimes and the auth
-    /// configuration from a JSON object (the program's community.json):
+    /// Reads users, clients, pages, records and their contents, notifications,
+    /// token lifetimes and the auth configuration from a JSON object (the
+    /// program's community.json):
     ///   {"users": [{"username", "password", "userId", "orgId", "email", "displayName",
     ///               "contactId", "customAttributes", "apiEnabled", "notifications": [...]}],
     ///    "replaceUsers": false, "accessTokenLifetime": 7200, "refreshTokenLifetime": ...,
+    ///    "clients": [{"clientId", "redirectUris": ["app://auth/done"]}],
     ///    "pages": {"/s/path": {"title", "body", "requiresSession"}},
-    ///    "records": [{"type", "id", "fields", "guestReadable"}],
+    ///    "records": [{"type", "id", "fields", "guestReadable",
+    ///                 "contents": {"<field>": {"body" | "file", "contentType", "guestReadable"}}}],
     ///    "authConfiguration": {...}}
-    /// Returns an error text for a malformed document (nothing is applied then).
-    std::optional<std::string> configure(const nlohmann::ordered_json& document);
+    /// A content's "file" is read from `folder` (a path relative to it). Returns
+    /// an error text for a malformed document or an unreadable file (nothing is
+    /// applied then).
+    std::optional<std::string> configure(const nlohmann::ordered_json& document,
+                                         const std::filesystem::path& folder = {});
 
 private:
     struct Impl;
+    void installCommunityHandlers(httplib::SSLServer& server);
     std::unique_ptr<Impl> impl_;
 };
 

@@ -1,12 +1,14 @@
 // community-server: the community and its platform API on loopback over HTTPS,
 // for running the app by hand or from scripts.
 //
-//   community-server [--port N] [--host NAME] [--data DIR] [--print-ca-path]
+//   community-server [--port N] [--host NAME] [--data DIR] [--config FILE] [--print-ca-path]
 //
 // The certificate is made afresh at every start (in DIR when given); clients
-// trust its CA file. DIR/community.json, when present, configures users, pages,
-// records and token lifetimes (see CommunityServer::configure). The server runs
-// until it receives SIGINT or SIGTERM.
+// trust its CA file. FILE (by default DIR/community.json, when present; the
+// demo's is tools/community-server/demo/community.json) configures users, OAuth
+// clients, pages, records with their downloadable contents (files beside it)
+// and token lifetimes (see CommunityServer::configure); without it no client
+// may sign in. The server runs until it receives SIGINT or SIGTERM.
 
 #include "tools/community-server/CommunityServer.hpp"
 
@@ -22,9 +24,12 @@ int main(int argc, char** argv) {
     CLI::App app{"Plays the community and its platform API over HTTPS on loopback."};
     communityserver::ServerOptions options;
     bool printCaPath = false;
+    std::filesystem::path configFile;
     app.add_option("-p,--port", options.port, "Port to listen on (0: any free port)")->check(CLI::Range(0, 65535));
     app.add_option("--host", options.hostName, "Host name the certificate and the answers use");
     app.add_option("-d,--data", options.dataFolder, "Folder for the certificate files and community.json");
+    app.add_option("-c,--config", configFile, "The community's configuration (default: DIR/community.json)")
+        ->check(CLI::ExistingFile);
     app.add_flag("--print-ca-path", printCaPath, "Print the CA file path alone on the first line of output");
     CLI11_PARSE(app, argc, argv);
     if (!options.dataFolder.empty()) options.dataFolder = std::filesystem::absolute(options.dataFolder);
@@ -37,13 +42,15 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     communityserver::CommunityServer server(options);
-    if (!options.dataFolder.empty()) {
-        auto configFile = options.dataFolder / "community.json";
+    if (configFile.empty() && !options.dataFolder.empty()) configFile = options.dataFolder / "community.json";
+    if (!configFile.empty()) {
+        configFile = std::filesystem::absolute(configFile);
         std::ifstream in(configFile);
         if (in) {
             auto document = nlohmann::ordered_json::parse(in, nullptr, false);
+            // Files the configuration names are read from beside it.
             auto error = document.is_discarded() ? std::optional<std::string>("not valid JSON")
-                                                 : server.configure(document);
+                                                 : server.configure(document, configFile.parent_path());
             if (error) {
                 std::cerr << "community-server: " << configFile.string() << ": " << *error << "\n";
                 return 1;

@@ -1,11 +1,24 @@
 #include "tools/community-server/CommunityServer.hpp"
 
+#include "tests/support/TestSupport.hpp"
+
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <openssl/evp.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +63,7 @@ bool isErrorList(const std::string& body, const std::string& errorCode) {
 class CommunityServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        server.registerClient(kClientId, {kRedirectUri});
         server.start();
         client = std::make_unique<httplib::SSLClient>("127.0.0.1", server.port());
         client->set_ca_cert_path(server.caFile().c_str());
@@ -70,14 +84,19 @@ protected:
                "&code_challenge_method=S256&state=st4te" + extra;
     }
 
-    /// Opens the login page and signs in: the redirect's Location.
-    std::string signInRedirect(const std::string& challenge, const std::string& password = "alice-password") {
+    /// Opens the login page: the "name=value" of the sign-in cookie it sets.
+    std::string openLoginPage(const std::string& challenge) {
         auto page = get(authorizePath(challenge));
         EXPECT_EQ(page->status, 200);
         auto cookie = page->get_header_value("Set-Cookie");
+        return cookie.substr(0, cookie.find(';'));
+    }
+
+    /// Opens the login page and signs in: the redirect's Location.
+    std::string signInRedirect(const std::string& challenge, const std::string& password = "alice-password") {
+        auto cookie = openLoginPage(challenge);
         auto answer = postForm("/vapi/oauth2/authorize/login",
-                               {{"username", "alice@example.test"}, {"password", password}},
-                               {{"Cookie", cookie.substr(0, cookie.find(';'))}});
+                               {{"username", "alice@example.test"}, {"password", password}}, {{"Cookie", cookie}});
         return answer->get_header_value("Location");
     }
 
@@ -215,6 +234,7 @@ TEST_F(CommunityServerTest, RevokingARefreshTokenEndsItsAccessTokens) {
 }
 
 TEST_F(CommunityServerTest, AuthorizeAndLoginAnswerBadRequestsProperly) {
+    server.registerClient("c", {"app://x"});
     // No client or redirect: an error page, since there is nowhere to redirect.
     auto noClient = get("/vapi/oauth2/authorize?response_type=code");
     EXPECT_EQ(noClient->status, 400);
@@ -249,20 +269,251 @@ TEST_F(CommunityServerTest, AuthorizeAndLoginAnswerBadRequestsProperly) {
     auto again = signInRedirect(s256(kVerifier), "wrong");
     EXPECT_TRUE(again.empty());
     // Cancelling ends the sign-in with access_denied.
-    get(authorizePath(s256(kVerifier)));
-    auto cancelled = get("/vapi/oauth2/authorize/cancel");
+    auto cookie = openLoginPage(s256(kVerifier));
+    auto cancelled = get("/vapi/oauth2/authorize/cancel", {{"Cookie", cookie}});
     EXPECT_EQ(queryValue(cancelled->get_header_value("Location"), "error"), "access_denied");
     // Nothing is pending any more.
-    EXPECT_EQ(postForm("/vapi/oauth2/authorize/login", {{"username", "alice@example.test"}})->status, 400);
-
-    // Once clients are registered, others are refused.
-    server.registerClient(kClientId, {kRedirectUri});
-    EXPECT_EQ(get(authorizePath(s256(kVerifier)))->status, 200);
-    EXPECT_EQ(get("/vapi/oauth2/authorize?response_type=code&client_id=intruder&redirect_uri=app://x")->status,
+    EXPECT_EQ(postForm("/vapi/oauth2/authorize/login", {{"username", "alice@example.test"}}, {{"Cookie", cookie}})
+                  ->status,
               400);
 
     auto grant = postForm("/vapi/oauth2/token", {{"grant_type", "password"}});
     EXPECT_EQ(Json::parse(grant->body)["error"], "unsupported_grant_type");
+}
+
+TEST_F(CommunityServerTest, RefusesUnregisteredClientsWithAnErrorPage) {
+    const auto token = signIn()["access_token"].get<std::string>();
+    const std::string query = "/vapi/oauth2/authorize?response_type=code&code_challenge=" + s256(kVerifier) +
+                              "&code_challenge_method=S256&state=s";
+    struct Case {
+        const char* name;
+        std::string path;
+        httplib::Headers headers;
+    };
+    const std::vector<Case> cases = {
+        {"unknown client", query + "&client_id=intruder&redirect_uri=" + kRedirectUri, {}},
+        {"foreign redirect", query + "&client_id=" + kClientId + "&redirect_uri=https://evil.test/cb", {}},
+        {"redirect with a longer path", query + "&client_id=" + kClientId + "&redirect_uri=" + kRedirectUri + "/more",
+         {}},
+        {"redirect with a query", query + "&client_id=" + kClientId + "&redirect_uri=" + kRedirectUri + "%3Fx%3D1",
+         {}},
+        {"foreign redirect with a bad response type",
+         "/vapi/oauth2/authorize?response_type=token&client_id=" + std::string(kClientId) +
+             "&redirect_uri=https://evil.test/cb&state=s",
+         {}},
+        {"signed-in caller, unknown client", query + "&client_id=intruder&redirect_uri=intruder://cb", bearer(token)},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        auto answer = get(item.path, item.headers);
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, 400);
+        EXPECT_FALSE(answer->has_header("Location")) << answer->get_header_value("Location");
+        EXPECT_NE(answer->body.find("<title>Error</title>"), std::string::npos);
+    }
+    EXPECT_FALSE(server.issueAuthorizationCode("alice@example.test", "intruder", kRedirectUri, s256(kVerifier)));
+    EXPECT_FALSE(server.issueAuthorizationCode("alice@example.test", kClientId, "https://evil.test/cb",
+                                               s256(kVerifier)));
+
+    // A server with no client registered signs nobody in.
+    CommunityServer unconfigured;
+    unconfigured.start();
+    httplib::SSLClient other("127.0.0.1", unconfigured.port());
+    other.set_ca_cert_path(unconfigured.caFile().c_str());
+    auto refused = other.Get(authorizePath(s256(kVerifier)));
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 400);
+    EXPECT_FALSE(refused->has_header("Location"));
+}
+
+TEST_F(CommunityServerTest, LoginAndCancelMustNameTheirSignIn) {
+    const std::map<std::string, std::string> credentials = {{"username", "alice@example.test"},
+                                                            {"password", "alice-password"}};
+    struct Case {
+        const char* name;
+        bool cancel;
+        bool sendCookie;
+        std::optional<std::string> requestField; // "" stands for the sign-in's own id
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {"login naming nothing", false, false, std::nullopt, 400},
+        {"cancel naming nothing", true, false, std::nullopt, 400},
+        {"login naming an unknown sign-in beside a good cookie", false, true, "unknown", 400},
+        {"cancel naming an unknown sign-in beside a good cookie", true, true, "unknown", 400},
+        {"login by cookie", false, true, std::nullopt, 302},
+        {"login by field", false, false, "", 302},
+        {"cancel by field", true, false, "", 302},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        auto cookie = openLoginPage(s256(kVerifier));
+        const auto id = cookie.substr(cookie.find('=') + 1);
+        auto fields = credentials;
+        std::string query;
+        if (item.requestField) {
+            const auto named = item.requestField->empty() ? id : *item.requestField;
+            fields["request"] = named;
+            query = "?request=" + named;
+        }
+        httplib::Headers headers;
+        if (item.sendCookie) headers.emplace("Cookie", cookie);
+        auto answer = item.cancel ? get("/vapi/oauth2/authorize/cancel" + query, headers)
+                                  : postForm("/vapi/oauth2/authorize/login", fields, headers);
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, item.status);
+        if (item.status == 302) {
+            EXPECT_TRUE(answer->get_header_value("Location").starts_with(kRedirectUri));
+        } else {
+            EXPECT_FALSE(answer->has_header("Location")) << answer->get_header_value("Location");
+        }
+    }
+}
+
+TEST_F(CommunityServerTest, RefusesBodiesPastTheCap) {
+    const auto token = signIn()["access_token"].get<std::string>();
+    const std::size_t cap = 1 << 20; // the default ServerOptions::maxRequestBodyBytes
+    auto readOfSize = [](std::size_t size) {
+        std::string body = "{\"read\": true, \"pad\": \"";
+        body.resize(size - 2, 'x');
+        return body + "\"}";
+    };
+    const std::string notification = "/vapi/data/v60.0/connect/notifications/0NF000000000001AAA";
+    struct Case {
+        const char* name;
+        std::string method;
+        std::string path;
+        std::string body;
+        const char* contentType;
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {"JSON at the cap", "PATCH", notification, readOfSize(cap), "application/json", 200},
+        {"JSON a byte past the cap", "PATCH", notification, readOfSize(cap + 1), "application/json", 413},
+        {"JSON far past the cap", "PATCH", notification, readOfSize(8 * cap), "application/json", 413},
+        {"long form", "POST", "/vapi/oauth2/token", "grant_type=password&pad=" + std::string(64 * 1024, 'a'),
+         "application/x-www-form-urlencoded", 413},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        auto answer = item.method == "PATCH" ? client->Patch(item.path, bearer(token), item.body, item.contentType)
+                                             : client->Post(item.path, bearer(token), item.body, item.contentType);
+        ASSERT_TRUE(answer) << httplib::to_string(answer.error());
+        EXPECT_EQ(answer->status, item.status);
+        if (item.status == 413) {
+            EXPECT_TRUE(isErrorList(answer->body, "REQUEST_TOO_LARGE")) << answer->body;
+        }
+    }
+    // The server goes on answering.
+    EXPECT_EQ(get("/s/")->status, 200);
+}
+
+TEST_F(CommunityServerTest, KeepsOnlyTheLatestRequestsButCountsAll) {
+    communityserver::ServerOptions options;
+    options.requestLogCapacity = 3;
+    CommunityServer small(options);
+    small.start();
+    httplib::SSLClient other("127.0.0.1", small.port());
+    other.set_ca_cert_path(small.caFile().c_str());
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(other.Get("/s/" + std::to_string(i)));
+    auto kept = small.requests();
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept.front().path, "/s/2");
+    EXPECT_EQ(kept.back().path, "/s/4");
+    EXPECT_EQ(small.requestCount(), 5u);
+    small.clearRequests();
+    EXPECT_EQ(small.requestCount(), 0u);
+    EXPECT_TRUE(small.requests().empty());
+}
+
+TEST_F(CommunityServerTest, SilentConnectionsDoNotStallOthers) {
+    // Forty clients connect and say nothing, not even a TLS hello.
+    std::vector<int> silent;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(server.port()));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int i = 0; i < 40; ++i) {
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_GE(fd, 0);
+        silent.push_back(fd);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    }
+    // The server accepts connections in order, so this one comes after them all.
+    const auto start = std::chrono::steady_clock::now();
+    httplib::SSLClient patient("127.0.0.1", server.port());
+    patient.set_ca_cert_path(server.caFile().c_str());
+    patient.set_connection_timeout(1);
+    patient.set_read_timeout(1);
+    auto page = patient.Get("/s/");
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    for (int fd : silent) ::close(fd);
+    ASSERT_TRUE(page) << httplib::to_string(page.error());
+    EXPECT_EQ(page->status, 200);
+    EXPECT_LT(elapsed, std::chrono::seconds(1));
+}
+
+TEST_F(CommunityServerTest, ABareServerLeavesRequestsToItsOwnHandlers) {
+    communityserver::ServerOptions options;
+    options.community = false;
+    CommunityServer bare(options);
+    bare.addRoute("POST", "/echo/(\\w+)", [](const httplib::Request& req, httplib::Response& res, const std::smatch& m) {
+        res.set_content(m[1].str() + ":" + req.body, "text/plain");
+    });
+    bare.start();
+    bare.httpServer().Get("/s/", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("own page", "text/plain");
+    });
+    httplib::SSLClient other("127.0.0.1", bare.port());
+    other.set_ca_cert_path(bare.caFile().c_str());
+
+    EXPECT_EQ(other.Get("/s/")->body, "own page");
+    EXPECT_EQ(other.Post("/echo/abc", "body", "text/plain")->body, "abc:body");
+    // None of the community's routes or users.
+    EXPECT_EQ(other.Get("/vapi/identity/auth-configuration")->status, 404);
+    EXPECT_EQ(other.Get(authorizePath(s256(kVerifier)))->status, 404);
+    EXPECT_TRUE(bare.users().empty());
+    bare.failNextRequests(1, 503, "SERVER_UNAVAILABLE", "down", "/s/");
+    auto failed = other.Get("/s/");
+    EXPECT_EQ(failed->status, 503);
+    EXPECT_TRUE(isErrorList(failed->body, "SERVER_UNAVAILABLE"));
+
+    auto seen = bare.requests();
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[1].method, "POST");
+    EXPECT_EQ(seen[1].path, "/echo/abc");
+    EXPECT_TRUE(seen[1].header("Content-Type").has_value());
+}
+
+TEST_F(CommunityServerTest, SweepingExpiredGrantsKeepsTheLiveOnes) {
+    double now = 1'700'000'000;
+    server.setClock([&now] { return now; });
+    auto tokens = signIn();
+    const auto access = tokens["access_token"].get<std::string>();
+    const auto refresh = tokens["refresh_token"].get<std::string>();
+    auto entry = get("/gate/entry.vx?sid=" + httplib::detail::encode_query_param(access) + "&returnTo=%2Fs%2Fprofile");
+    auto cookie = entry->get_header_value("Set-Cookie");
+    cookie = cookie.substr(0, cookie.find(';'));
+    ASSERT_EQ(get("/s/profile", {{"Cookie", cookie}})->status, 200);
+    const auto code = queryValue(signInRedirect(s256(kVerifier)), "code");
+
+    // Two hours on: the code, the access token and the web session have
+    // expired and are swept by the next request; the refresh token lives on.
+    now += 7201;
+    EXPECT_EQ(get("/s/profile", {{"Cookie", cookie}})->status, 302);
+    EXPECT_FALSE(server.isAccessTokenValid(access));
+    EXPECT_EQ(exchange(code)->status, 400);
+    auto refreshed = postForm("/vapi/oauth2/token",
+                              {{"grant_type", "refresh_token"}, {"refresh_token", refresh}, {"client_id", kClientId}});
+    ASSERT_EQ(refreshed->status, 200) << refreshed->body;
+    const auto fresh = Json::parse(refreshed->body)["access_token"].get<std::string>();
+    EXPECT_EQ(get("/vapi/data/v60.0/records/user/0US000000000001AAA", bearer(fresh))->status, 200);
+    // Revoking the refresh token still ends the access tokens it gave.
+    EXPECT_EQ(postForm("/vapi/oauth2/revoke", {{"token", refresh}})->status, 200);
+    EXPECT_FALSE(server.isAccessTokenValid(fresh));
+    // Swept tokens are still among those tests scan for.
+    auto issued = server.issuedTokens();
+    EXPECT_NE(std::find(issued.begin(), issued.end(), access), issued.end());
 }
 
 TEST_F(CommunityServerTest, RestAnswersErrorListsForEachFailure) {
@@ -412,25 +663,50 @@ TEST_F(CommunityServerTest, MalformedRequestsNeverBringItDown) {
 }
 
 TEST_F(CommunityServerTest, ConfigureAppliesAWholeDocumentOrNothing) {
+    const auto folder = testsupport::sandboxRoot() / "demo";
+    std::filesystem::create_directories(folder);
+    const std::string guide("%PDF-1.4\n\0binary\xff", 18);
+    std::ofstream(folder / "guide.pdf", std::ios::binary) << guide;
     auto error = server.configure(nlohmann::ordered_json::parse(R"({
         "users": [{"username": "carol@example.test", "password": "pw", "userId": "0US000000000003AAA",
                    "orgId": "0OR000000000001AAA", "customAttributes": {"B": "2", "A": "1"},
                    "notifications": [{"id": "n1", "message": "hi"}, {"id": "n2", "read": true}]}],
         "accessTokenLifetime": 5,
+        "clients": [{"clientId": "demo-app", "redirectUris": ["demo://done", "demo://other"]}],
         "pages": {"/s/news": {"title": "News", "body": "<p>Fresh</p>"}},
-        "records": [{"type": "fileDocument", "id": "069X", "fields": {"Title": "T"}, "guestReadable": true}]
-    })"));
+        "records": [{"type": "fileDocument", "id": "069X", "fields": {"Title": "T"}, "guestReadable": true,
+                     "contents": {"VersionData": {"file": "guide.pdf", "contentType": "application/pdf"},
+                                  "Notes": {"body": "members only", "guestReadable": false}}}]
+    })"), folder);
     ASSERT_FALSE(error) << *error;
     EXPECT_EQ(server.users().size(), 2u);
     EXPECT_EQ(server.users()[1].customAttributes.dump(), R"({"B":"2","A":"1"})");
     EXPECT_EQ(server.notifications("0US000000000003AAA").size(), 2u);
     EXPECT_NE(get("/s/news")->body.find("<title>News</title>"), std::string::npos);
     EXPECT_EQ(get("/vapi/data/v60.0/records/fileDocument/069X")->status, 200);
+    // The registered client may sign in; the file is served as it is on disk.
+    EXPECT_EQ(get("/vapi/oauth2/authorize?response_type=code&client_id=demo-app&redirect_uri=demo://other"
+                  "&code_challenge=" + s256(kVerifier) + "&code_challenge_method=S256")
+                  ->status,
+              200);
+    auto download = get("/vapi/data/v60.0/records/fileDocument/069X/VersionData");
+    ASSERT_EQ(download->status, 200);
+    EXPECT_EQ(download->body, guide);
+    EXPECT_EQ(download->get_header_value("Content-Type"), "application/pdf");
+    EXPECT_EQ(get("/vapi/data/v60.0/records/fileDocument/069X/Notes")->status, 401);
+    const auto token = signIn()["access_token"].get<std::string>();
+    EXPECT_EQ(get("/vapi/data/v60.0/records/fileDocument/069X/Notes", bearer(token))->body, "members only");
 
     for (const char* bad : {R"([])", R"({"users": [{"username": 1}]})", R"({"pages": {"/x": {"title": "X"}}})",
-                            R"({"accessTokenLifetime": "long"})", R"({"records": [{"type": "a"}]})"}) {
+                            R"({"accessTokenLifetime": "long"})", R"({"records": [{"type": "a"}]})",
+                            R"({"clients": [{"clientId": "x"}]})", R"({"clients": [{"clientId": "x", "redirectUris": [1]}]})",
+                            R"({"records": [{"type": "a", "id": "b", "contents": {"F": {"file": "missing.pdf"}}}]})",
+                            R"({"records": [{"type": "a", "id": "b", "contents": {"F": {"contentType": "text/plain"}}}]})",
+                            R"({"users": [{"username": "dave@example.test", "password": "pw", "userId": "0US4",
+                                           "orgId": "0OR1"}],
+                                "clients": [{"clientId": "x", "redirectUris": "x://y"}]})"}) {
         SCOPED_TRACE(bad);
-        EXPECT_TRUE(server.configure(nlohmann::ordered_json::parse(bad)));
+        EXPECT_TRUE(server.configure(nlohmann::ordered_json::parse(bad), folder));
     }
     EXPECT_EQ(server.users().size(), 2u);
 }
