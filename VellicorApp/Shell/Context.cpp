@@ -1,17 +1,11 @@
 #include "VellicorApp/Shell/Context.hpp"
 
-#include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
-#include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
-#include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/Foundation/Uuid.hpp"
 #include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
-#include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
-#include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
-#include "Platform/Web/WebsiteDataStore.hpp"
 
 #include <utility>
 
@@ -31,36 +25,15 @@ Context::Context(Dependencies dependencies)
       mainBundle(std::move(dependencies.mainBundle)),
       notificationCenter(std::move(dependencies.notificationCenter)),
       fileManager(dependencies.fileManager != nullptr ? *dependencies.fileManager : platform::FileManager::defaultManager()),
-      korvaMarkerCenter(dependencies.korvaMarkerCenter ? std::move(dependencies.korvaMarkerCenter)
-                                                       : KORVAMarkerCenter::current()),
-      eventStoreManager(dependencies.eventStoreManager
-                            ? std::move(dependencies.eventStoreManager)
-                            : CommunityEventStoreManager::create(
-                                  platform::veltrane::VQSDKVeltraneAnalyticsManager::sharedUnauthenticatedInstance()
-                                      ->eventStoreManager())),
-      webDataStore(dependencies.webDataStore ? std::move(dependencies.webDataStore)
-                                             : platform::web::WebsiteDataStore::defaultDataStore()),
+      korvaMarkerCenter(std::move(dependencies.korvaMarkerCenter)),
+      eventStoreManager(std::move(dependencies.eventStoreManager)),
+      webDataStore(std::move(dependencies.webDataStore)),
       // Reads no context: this one is still being made.
       authenticationObserver(makeAuthenticationObserver(notificationCenter, kSessionRefreshTimeout)),
       sessionID_(std::move(dependencies.sessionID)) {}
 
 std::shared_ptr<Context> Context::create(Dependencies dependencies) {
-    return std::shared_ptr<Context>(new Context(std::move(dependencies)));
-}
-
-std::shared_ptr<Context> Context::makeDefault() {
-    return create(Dependencies{
-        .veltraneSDKManager = VeltraneSDKManagerAdapter::create(platform::veltrane::VeltraneSDKManager::sharedManager()),
-        .userAccountManager =
-            VQUserAccountManagerAdapter::create(platform::veltrane::VQUserAccountManager::sharedInstance()),
-        .vqPushNotificationManager = platform::veltrane::VQPushNotificationManager::sharedInstance(),
-        .userDefaults = UserDefaultsStore::standard(),
-        .mainBundle = ApplicationBundle::main(),
-        .sessionID = platform::Uuid().uuidString(),
-        .notificationCenter = platform::NotificationCenter::defaultCenter(),
-        .fileManager = &platform::FileManager::defaultManager(),
-        .webDataStore = platform::web::WebsiteDataStore::defaultDataStore(),
-    });
+    return std::shared_ptr<Context>(new Context(completed(std::move(dependencies))));
 }
 
 template <class T> T Context::guarded(const T& field) const {

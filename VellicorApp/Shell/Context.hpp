@@ -137,6 +137,11 @@ public:
 
 private:
     explicit Context(Dependencies dependencies);
+    /// `dependencies` with what was not given filled from the running app's
+    /// shared objects (the marker centre, the event store, the default web
+    /// data store). Defined with the app's assembly, the one place that
+    /// reaches into every folder, so that the context depends on none of them.
+    static Dependencies completed(Dependencies dependencies);
 
     std::optional<std::string> infoString(const std::string& key) const;
 
