@@ -106,7 +106,9 @@ public:
     /// On a serial queue the same as async.
     virtual void asyncBarrier(std::function<void()> block) = 0;
     /// Runs the block on the queue and waits for it. Calling it from a block of
-    /// the same serial queue deadlocks, as on the platform.
+    /// the same serial queue (or syncBarrier from a block of the same queue)
+    /// would wait for itself forever; it stops the process with a fatal message
+    /// naming the queue instead.
     void sync(const std::function<void()>& block);
     void syncBarrier(const std::function<void()>& block);
 
