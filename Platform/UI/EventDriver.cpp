@@ -12,6 +12,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <iostream>
 #include <istream>
 #include <ostream>
 #include <sstream>
@@ -126,7 +127,7 @@ EventLine EventDriver::parse(const std::string& text, int number) {
     return line;
 }
 
-EventDriver::EventDriver() : out_(nullptr) { registerBuiltins(); }
+EventDriver::EventDriver() : out_(&std::cout) { registerBuiltins(); }
 
 void EventDriver::registerCommand(std::string name, Command command) { commands_[std::move(name)] = std::move(command); }
 

@@ -59,7 +59,7 @@ public:
     /// (bounded by `timeoutSeconds` of real time).
     static void settle(double timeoutSeconds = 10.0);
 
-    /// Where `dump` and other commands print.
+    /// Where `dump` and other commands print: the output given to run(), standard output before.
     std::ostream& out() { return *out_; }
     /// Set by the application main: launches the app at the `launch` event.
     std::function<void()> launcher;
