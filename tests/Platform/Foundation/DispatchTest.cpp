@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -173,6 +176,48 @@ TEST(DispatchQueueTest, BlocksWaitingOnTheGlobalQueueDoNotStarveIt) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return finished == waiters; }));
 }
 
+TEST(DispatchQueueTest, SyncCallersOnEveryPoolThreadDoNotStarveTheQueue) {
+    // More callers than the pool has threads, each adding a record with an
+    // async barrier and then reading and taking it back with sync calls on
+    // one concurrent queue. A caller that parked and waited for a free worker
+    // to run its block (or the barrier ahead of it) would deadlock here.
+    constexpr int callers = 160;
+    struct Shared {
+        std::map<int, int> records;
+        std::atomic<int> finished{0};
+        std::atomic<int> found{0};
+    };
+    auto shared = std::make_shared<Shared>();
+    auto queue = DispatchQueue::makeConcurrent("test.records");
+    for (int i = 0; i < callers; ++i) {
+        DispatchQueue::global(QoS::utility)->async([queue, shared, i] {
+            queue->asyncBarrier([shared, i] { shared->records[i] = i; });
+            bool seen = false;
+            queue->sync([&] { seen = shared->records.count(i) == 1; });
+            queue->syncBarrier([&] { shared->records.erase(i); });
+            if (seen) ++shared->found;
+            ++shared->finished;
+        });
+    }
+    ASSERT_TRUE(testsupport::waitUntil([&] { return shared->finished == callers; }, 60)) << "the callers deadlocked";
+    EXPECT_EQ(shared->found, callers) << "a sync read ran before the barrier queued ahead of it";
+    queue->sync([&] { EXPECT_TRUE(shared->records.empty()); });
+}
+
+TEST(DispatchQueueTest, SerialSyncWaitsForTheBlocksAheadAndRunsOnTheCaller) {
+    auto queue = DispatchQueue::makeSerial("test.serial-sync");
+    std::vector<int> order;
+    for (int i = 0; i < 50; ++i) queue->async([&, i] { order.push_back(i); });
+    std::thread::id ranOn;
+    queue->sync([&] {
+        order.push_back(50);
+        ranOn = std::this_thread::get_id();
+    });
+    ASSERT_EQ(order.size(), 51u);
+    for (int i = 0; i <= 50; ++i) EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
 TEST(DispatchQueueTest, IsCurrentOnlyInsideTheQueue) {
     auto queue = DispatchQueue::makeSerial("test.current");
     bool inside = false;
@@ -189,3 +234,4 @@ TEST(DispatchQueueDeathTest, SyncOnTheRunningSerialQueueStops) {
         },
         "sync called on the queue that is running the caller: test.deadlock");
 }
+
