@@ -543,16 +543,18 @@ private:
 } // namespace
 
 std::shared_ptr<DispatchQueue> DispatchQueue::global(QoS qos) {
-    static const auto queues = [] {
-        std::vector<std::shared_ptr<DispatchQueue>> all;
+    // Never destroyed, like the pool: blocks and timers in flight hold the
+    // queues by plain pointer and may still run while the process exits.
+    static const auto* queues = [] {
+        auto* all = new std::vector<std::shared_ptr<DispatchQueue>>;
         const char* names[] = {"global.user-interactive", "global.user-initiated", "global.default",
                                "global.utility", "global.background"};
         for (int i = 0; i < 5; ++i) {
-            all.push_back(std::make_shared<GlobalQueue>(names[i], static_cast<QoS>(i)));
+            all->push_back(std::make_shared<GlobalQueue>(names[i], static_cast<QoS>(i)));
         }
         return all;
     }();
-    return queues.at(static_cast<std::size_t>(qos));
+    return queues->at(static_cast<std::size_t>(qos));
 }
 
 std::shared_ptr<DispatchQueue> DispatchQueue::makeSerial(std::string label, QoS qos) {

@@ -235,3 +235,34 @@ TEST(DispatchQueueDeathTest, SyncOnTheRunningSerialQueueStops) {
         "sync called on the queue that is running the caller: test.deadlock");
 }
 
+namespace {
+// Outlives every static of the process: the exit handler below reads it last.
+struct ExitProbe {
+    std::mutex mutex;
+    std::condition_variable fired;
+    bool done = false;
+};
+ExitProbe* gExitProbe = nullptr;
+} // namespace
+
+TEST(DispatchQueueDeathTest, GlobalQueueTimerFiringAtExitIsSafe) {
+    // The exit handler is registered before the global queues first exist, so
+    // it runs after the statics of the process are gone; the timer fires then.
+    EXPECT_EXIT(
+        {
+            gExitProbe = new ExitProbe;
+            std::atexit([] {
+                std::unique_lock lock(gExitProbe->mutex);
+                const bool fired =
+                    gExitProbe->fired.wait_for(lock, std::chrono::seconds(20), [] { return gExitProbe->done; });
+                std::_Exit(fired ? 0 : 3);
+            });
+            DispatchQueue::global(QoS::background)->asyncAfter(0.2, [] {
+                std::lock_guard lock(gExitProbe->mutex);
+                gExitProbe->done = true;
+                gExitProbe->fired.notify_all();
+            });
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
