@@ -175,14 +175,17 @@ void MainQueue::run() {
             return;
         }
         if (!s.ready.empty()) continue;
+        // Sleeps until work is posted, the earliest timer is due, or a timer is
+        // added (from any thread: it may be due before the one waited for).
+        // A manual clock only moves when told, so its timers wake nothing.
         const bool manual = currentManualClock() != nullptr;
+        const auto timersAdded = s.timerSequence;
+        const auto woken = [&] { return s.stopped || !s.ready.empty() || (!manual && s.timerSequence != timersAdded); };
         if (!manual && !s.timers.empty()) {
             const double wait = s.timers.begin()->first.first - now();
-            s.wake.wait_for(lock, std::chrono::duration<double>(wait > 0 ? wait : 0),
-                            [&] { return s.stopped || !s.ready.empty(); });
+            s.wake.wait_for(lock, std::chrono::duration<double>(wait > 0 ? wait : 0), woken);
         } else {
-            // A manual clock only moves when told; wait for posted work.
-            s.wake.wait(lock, [&] { return s.stopped || !s.ready.empty(); });
+            s.wake.wait(lock, woken);
         }
     }
 }

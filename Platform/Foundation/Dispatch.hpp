@@ -57,6 +57,8 @@ public:
     /// `timeoutSeconds`) for work posted by other threads. Returns the predicate.
     static bool runUntil(const std::function<bool()>& predicate, double timeoutSeconds = 10.0);
     /// The app's loop: runs work as it becomes due until stop() is called.
+    /// Between work it sleeps until a block is posted or, on the system clock,
+    /// the earliest timer is due; a timer added from any thread wakes it.
     static void run();
     static void stop();
 

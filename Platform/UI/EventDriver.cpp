@@ -12,10 +12,15 @@
 
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <iostream>
 #include <istream>
+#include <mutex>
+#include <optional>
 #include <ostream>
 #include <sstream>
+#include <thread>
+#include <utility>
 
 namespace platform::ui {
 
@@ -63,6 +68,76 @@ bool logsContain(const std::string& text) {
     }
     return false;
 }
+
+/// Reads the event stream on a thread of its own, so that the main loop runs
+/// (posted work, and timers on the system clock) while the next line has not
+/// come. It reads one line only when asked: after `quit` or a failure nothing
+/// more is taken from the stream, and the thread is not blocked in a read and
+/// ends at once.
+class LineReader {
+public:
+    explicit LineReader(std::istream& in) : in_(in), thread_([this] { readWhenAsked(); }) {}
+
+    ~LineReader() {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    /// The next line, or none at the end of the stream; runs the main loop until it comes.
+    std::optional<std::string> next() {
+        {
+            std::lock_guard lock(mutex_);
+            requested_ = true;
+        }
+        changed_.notify_all();
+        for (;;) {
+            // The reader stops the loop once the line is in (see readWhenAsked).
+            MainQueue::run();
+            std::lock_guard lock(mutex_);
+            if (arrived_) {
+                arrived_ = false;
+                return std::exchange(line_, std::nullopt);
+            }
+        }
+    }
+
+private:
+    void readWhenAsked() {
+        for (bool more = true; more;) {
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return requested_ || closing_; });
+                if (closing_) return;
+                requested_ = false;
+            }
+            std::string text;
+            more = static_cast<bool>(std::getline(in_, text));
+            {
+                std::lock_guard lock(mutex_);
+                line_ = more ? std::optional(std::move(text)) : std::nullopt;
+                arrived_ = true;
+            }
+            MainQueue::async([] { MainQueue::stop(); });
+        }
+    }
+
+    std::istream& in_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool requested_ = false;
+    bool arrived_ = false;
+    bool closing_ = false;
+    std::optional<std::string> line_;
+    // Last: starts once the members it reads are made.
+    std::thread thread_;
+};
 
 } // namespace
 
@@ -169,11 +244,13 @@ EventDriver::Result EventDriver::execute(const std::string& text, int number) {
 
 int EventDriver::run(std::istream& in, std::ostream& out, std::ostream& err, const std::string& sourceName) {
     out_ = &out;
-    std::string text;
+    LineReader reader(in);
     int number = 0;
-    while (!quitRequested && std::getline(in, text)) {
+    while (!quitRequested) {
+        auto text = reader.next();
+        if (!text) break;
         ++number;
-        auto result = execute(text, number);
+        auto result = execute(*text, number);
         if (!result) {
             out.flush();
             err << sourceName << ":" << number << ": " << result.error() << "\n";

@@ -26,8 +26,10 @@ struct PLATFORM_EXPORT EventLine {
 
 /// Drives the app from a stream of events, one per line. Each event runs on the
 /// main thread; afterwards the driver lets the app settle (the main queue runs
-/// until idle and background work has come back). Unknown commands and bad
-/// arguments stop the run with the line number and a non-zero exit.
+/// until idle and background work has come back). While the next line has not
+/// come, the main loop keeps running: posted work runs and, on the system
+/// clock, timers fire on time. Unknown commands and bad arguments stop the run
+/// with the line number and a non-zero exit.
 class PLATFORM_EXPORT EventDriver {
 public:
     using Result = std::expected<void, std::string>;
@@ -50,7 +52,9 @@ public:
     /// The command list for --help.
     std::string helpText() const;
 
-    /// Runs every line of the stream. Returns 0 when all events ran, 1 at the first failure.
+    /// Runs every line of the stream (read on a thread of its own, one line at a
+    /// time) on the calling thread, which must be the main thread. Returns 0
+    /// when all events ran, 1 at the first failure.
     int run(std::istream& in, std::ostream& out, std::ostream& err, const std::string& sourceName);
     /// Runs one line (tests).
     Result execute(const std::string& line, int number = 0);

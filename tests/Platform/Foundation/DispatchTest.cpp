@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -97,6 +98,45 @@ TEST(MainQueueTest, RunLoopStopsWhenAskedFromAnotherThread) {
     DispatchQueue::global()->async([] { MainQueue::async([] { MainQueue::stop(); }); });
     MainQueue::run();
     EXPECT_TRUE(ran);
+}
+
+TEST(MainQueueTest, RunLoopOnTheSystemClockFiresATimerAddedFromAnotherThreadWhenDue) {
+    // The loop sleeps; a worker thread then adds a 0.1 s timer. The loop must
+    // wake for it, whether or not a later timer is pending. This test runs on
+    // real time; the watchdog only ends a hung loop.
+    struct Case {
+        const char* name;
+        std::optional<double> laterTimer;
+    };
+    const std::vector<Case> cases{{"no other timer", std::nullopt}, {"a later timer pending", 60.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainQueue::reset();
+        platform::setCurrentClock(std::make_shared<platform::SystemClock>());
+        if (c.laterTimer) MainQueue::asyncAfter(*c.laterTimer, [] {});
+        struct Flags {
+            std::atomic<bool> fired{false};
+            std::atomic<bool> hung{false};
+            std::atomic<bool> done{false};
+        };
+        auto flags = std::make_shared<Flags>();
+        DispatchQueue::global()->asyncAfter(0.05, [flags] {
+            MainQueue::asyncAfter(0.1, [flags] {
+                flags->fired = true;
+                MainQueue::stop();
+            });
+        });
+        DispatchQueue::global()->asyncAfter(10, [flags] {
+            if (flags->done) return;
+            flags->hung = true;
+            MainQueue::stop();
+        });
+        MainQueue::run();
+        flags->done = true;
+        platform::setCurrentClock(testsupport::clock());
+        EXPECT_TRUE(flags->fired);
+        EXPECT_FALSE(flags->hung) << "the loop slept past the timer";
+    }
 }
 
 TEST(DispatchQueueTest, SerialQueueRunsOneBlockAtATimeInOrder) {
