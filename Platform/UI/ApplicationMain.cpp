@@ -6,6 +6,7 @@
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/LogSink.hpp"
+#include "Platform/Foundation/UserDefaults.hpp"
 #include "Platform/UI/Storyboard.hpp"
 #include "Platform/Web/WebEventCommands.hpp"
 
@@ -100,6 +101,7 @@ int applicationMain(int argc, char** argv,
     // The app's objects go while the platform is still whole.
     Application::shared().reset();
     MainQueue::reset();
+    UserDefaults::synchronizeAll();
     LogSink::flush();
     return status;
 }
