@@ -6,7 +6,6 @@
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Foundation/Reachability.hpp"
 #include "Platform/UI/Application.hpp"
-#include "Platform/UI/GestureEventCommands.hpp"
 #include "Platform/UI/ScreenDump.hpp"
 #include "Platform/UI/Window.hpp"
 
@@ -33,23 +32,7 @@ std::string trim(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
-std::optional<double> parseNumber(const std::string& text) {
-    double value = 0;
-    const auto* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
-std::unexpected<std::string> fail(std::string message) { return std::unexpected(std::move(message)); }
-
 Application& app() { return Application::shared(); }
-
-EventDriver::Result requireLaunched() {
-    if (!app().hasLaunched()) return fail("the app has not launched yet (add a 'launch' event first)");
-    if (app().hasTerminated()) return fail("the app has terminated");
-    return {};
-}
 
 // Every log the app and the platform wrote: the component log files and the console.
 bool logsContain(const std::string& text) {
@@ -200,6 +183,23 @@ EventLine EventDriver::parse(const std::string& text, int number) {
         line.args.assign(words.begin() + 1, words.end());
     }
     return line;
+}
+
+std::unexpected<std::string> EventDriver::fail(std::string message) { return std::unexpected(std::move(message)); }
+
+std::optional<double> EventDriver::parseNumber(const std::string& text) {
+    double value = 0;
+    const auto* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+EventDriver::Result EventDriver::requireLaunched() {
+    auto& application = Application::shared();
+    if (!application.hasLaunched()) return fail("the app has not launched yet (add a 'launch' event first)");
+    if (application.hasTerminated()) return fail("the app has terminated");
+    return {};
 }
 
 EventDriver::EventDriver() : out_(&std::cout) { registerBuiltins(); }
@@ -400,7 +400,6 @@ void EventDriver::registerBuiltins() {
                                         driver.quitRequested = true;
                                         return {};
                                     }});
-    registerGestureEventCommands(*this);
 }
 
 } // namespace platform::ui

@@ -6,6 +6,7 @@
 #include <functional>
 #include <iosfwd>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,8 @@ public:
 
     EventDriver();
 
-    /// Adds (or replaces) a command. Areas of the platform register their own.
+    /// Adds (or replaces) a command. A new driver knows the built-in commands;
+    /// the areas of the platform add theirs through the EventCommandRegistry.
     void registerCommand(std::string name, Command command);
     bool hasCommand(const std::string& name) const { return commands_.count(name) != 0; }
     /// The command list for --help.
@@ -71,6 +73,14 @@ public:
     bool quitRequested = false;
 
     static EventLine parse(const std::string& text, int number);
+
+    // For command handlers.
+    /// A failed event with its message.
+    static std::unexpected<std::string> fail(std::string message);
+    /// A word that is a finite number as a whole ("2", "-0.5", "1e3"), or none.
+    static std::optional<double> parseNumber(const std::string& text);
+    /// Fails unless the app has launched and not terminated.
+    static Result requireLaunched();
 
 private:
     void registerBuiltins();

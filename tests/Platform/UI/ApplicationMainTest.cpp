@@ -1,17 +1,22 @@
 #include "Platform/UI/ApplicationMain.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/PropertyList.hpp"
+#include "Platform/UI/EventCommandRegistry.hpp"
 #include "tests/support/TestSupport.hpp"
 
+#include <CLI/CLI.hpp>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,6 +82,13 @@ int runMain(std::vector<std::string> args, const std::function<std::shared_ptr<A
     return status;
 }
 
+/// A file of events in the test's sandbox.
+std::string writeEvents(const std::string& lines) {
+    const auto file = testsupport::sandboxRoot() / "run.events";
+    EXPECT_TRUE(platform::writeFileAtomically(file, platform::dataFromString(lines)).has_value());
+    return file.string();
+}
+
 /// Calls `onLaunch` when the app has finished launching.
 class LaunchDelegate : public ApplicationDelegate {
 public:
@@ -132,4 +144,71 @@ TEST(ApplicationMainTest, OnTheSystemClockATimerFiresBeforeTheNextEventLineComes
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(fired) << "the timer fired only after the next line came";
     EXPECT_FALSE(hung);
+}
+
+TEST(ApplicationMainTest, TheProgramsOwnOptionsAreReadBeforeTheLaunch) {
+    std::string host;
+    std::optional<std::string> seenAtLaunch;
+    ApplicationMainOptions options;
+    options.addOptions = [&](CLI::App& cli) { cli.add_option("--host", host, "the host to map"); };
+    auto delegate = std::make_shared<LaunchDelegate>([] {});
+    const int status = runMain({"--package", makePackage().string(), "--data",
+                                (testsupport::sandboxRoot() / "data").string(), "--events",
+                                writeEvents("launch\nquit\n"), "--quiet", "--host", "community.example.test"},
+                               [&] {
+                                   seenAtLaunch = host;
+                                   return delegate;
+                               },
+                               options);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(seenAtLaunch, "community.example.test");
+
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(runMain({"--help"}, [&] { return delegate; }, options), 0);
+    const auto help = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(help.find("--host"), std::string::npos) << help;
+}
+
+TEST(ApplicationMainTest, FindsThePackage) {
+    const auto package = makePackage();
+    std::error_code ignored;
+    const auto executableFolder = std::filesystem::read_symlink("/proc/self/exe", ignored).parent_path();
+    struct Case {
+        const char* name;
+        std::filesystem::path defaultPackage;
+        std::vector<std::string> packageArgs;
+        int status;
+    };
+    const std::vector<Case> cases{
+        {"default beside the executable", std::filesystem::relative(package, executableFolder), {}, 0},
+        {"absolute default", package, {}, 0},
+        {"option over a default", "nowhere.package", {"--package", package.string()}, 0},
+        {"no default and no option", {}, {}, 2},
+        {"default that is not a package", "nowhere.package", {}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ApplicationMainOptions options;
+        options.defaultPackage = c.defaultPackage;
+        std::vector<std::string> args{"--data", (testsupport::sandboxRoot() / "data").string(), "--events",
+                                      writeEvents("launch\nquit\n"), "--quiet"};
+        args.insert(args.end(), c.packageArgs.begin(), c.packageArgs.end());
+        ::testing::internal::CaptureStderr();
+        const int status = runMain(args, [] { return std::make_shared<LaunchDelegate>([] {}); }, options);
+        const auto errors = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(status, c.status) << errors;
+    }
+}
+
+TEST(ApplicationMainTest, TheDriverHasTheCommandsOfEveryArea) {
+    for (const char* area : {"gestures", "web"}) {
+        const auto areas = EventCommandRegistry::areas();
+        EXPECT_NE(std::find(areas.begin(), areas.end(), area), areas.end()) << area;
+    }
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(runMain({"--help"}, [] { return std::make_shared<LaunchDelegate>([] {}); }), 0);
+    const auto help = ::testing::internal::GetCapturedStdout();
+    for (const char* command : {"  launch", "  pan ID DY...", "  rotate", "  page "}) {
+        EXPECT_NE(help.find(command), std::string::npos) << command;
+    }
 }
