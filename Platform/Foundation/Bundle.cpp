@@ -1,5 +1,6 @@
 #include "Platform/Foundation/Bundle.hpp"
 
+#include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Foundation/PropertyList.hpp"
 
@@ -257,10 +258,12 @@ std::optional<fs::path> Bundle::findResource(const std::optional<std::string>& n
     for (const auto& language : localizations()) {
         folders.push_back(path_ / (language + std::string(kLocalizationExtension)) / inner);
     }
+    // A name or folder with "..", or a link that leads out of the package,
+    // must not hand out a file of somewhere else.
     for (const auto& folder : folders) {
         if (anyName) {
             for (const auto& entry : entries(folder)) {
-                if (hasExtension(entry.path(), extension)) {
+                if (hasExtension(entry.path(), extension) && resolvesWithin(entry.path(), path_)) {
                     return entry.path().lexically_normal();
                 }
             }
@@ -270,9 +273,10 @@ std::optional<fs::path> Bundle::findResource(const std::optional<std::string>& n
         if (file.empty()) {
             continue;
         }
-        const fs::path candidate = folder / file;
-        if (pathExists(candidate)) {
-            return candidate.lexically_normal();
+        // The path handed out is the one checked.
+        const fs::path candidate = (folder / file).lexically_normal();
+        if (pathExists(candidate) && resolvesWithin(candidate, path_)) {
+            return candidate;
         }
     }
     return std::nullopt;
@@ -293,7 +297,7 @@ std::vector<fs::path> Bundle::pathsForResources(const std::string& type, const s
     const std::string extension = withoutLeadingDot(type);
     std::vector<fs::path> paths;
     for (const auto& entry : entries(path_ / fs::path(subdirectory).relative_path())) {
-        if (extension.empty() || hasExtension(entry.path(), extension)) {
+        if ((extension.empty() || hasExtension(entry.path(), extension)) && resolvesWithin(entry.path(), path_)) {
             paths.push_back(entry.path().lexically_normal());
         }
     }
@@ -349,12 +353,12 @@ std::shared_ptr<const StringsFile::Table> Bundle::stringsTable(const std::string
     std::optional<fs::path> file;
     for (const auto& language : localizations()) {
         const fs::path candidate = path_ / (language + std::string(kLocalizationExtension)) / fileName;
-        if (pathExists(candidate)) {
+        if (pathExists(candidate) && resolvesWithin(candidate, path_)) {
             file = candidate;
             break;
         }
     }
-    if (!file && pathExists(path_ / fileName)) {
+    if (!file && pathExists(path_ / fileName) && resolvesWithin(path_ / fileName, path_)) {
         file = path_ / fileName;
     }
     auto entries = std::make_shared<StringsFile::Table>();

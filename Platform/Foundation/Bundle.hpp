@@ -70,7 +70,9 @@ public:
     /// the extension with or without its dot. Without a name, the first
     /// resource (by name) with the extension. The package root is searched
     /// first, then the localisation folders (en, Base, the others by name).
-    /// Files and folders both count. None when nothing matches.
+    /// Files and folders both count. None when nothing matches, and for a
+    /// resource that lies outside the package once ".." and symbolic links are
+    /// resolved (a link to another place inside the package is fine).
     std::optional<std::filesystem::path> pathForResource(const std::optional<std::string>& name,
                                                          const std::optional<std::string>& type) const;
     /// The same within a subfolder of the package ("www/"), then within that
@@ -79,7 +81,7 @@ public:
                                                          const std::optional<std::string>& type,
                                                          const std::string& subdirectory) const;
     /// Every resource with the extension (all resources for an empty one) in
-    /// the package root or a subfolder, by name.
+    /// the package root or a subfolder, by name; none outside the package.
     std::vector<std::filesystem::path> pathsForResources(const std::string& type,
                                                          const std::string& subdirectory = {}) const;
     std::optional<Url> urlForResource(const std::optional<std::string>& name,

@@ -71,6 +71,7 @@ inline constexpr long fileReadUnknown = 256;
 inline constexpr long fileReadNoSuchFile = 260;
 inline constexpr long fileWriteUnknown = 512;
 inline constexpr long fileWriteNoPermission = 513;
+inline constexpr long fileWriteFileExists = 516;
 inline constexpr long fileWriteOutOfSpace = 640;
 inline constexpr long propertyListReadCorrupt = 3840;
 } // namespace CocoaError

@@ -259,22 +259,33 @@ std::expected<void, Error> FileManager::write(const fs::path& path, const Data& 
     return {};
 }
 
-std::expected<void, Error> FileManager::writeAtomically(const fs::path& path, const Data& data) const {
+std::expected<void, Error> FileManager::writeAtomically(const fs::path& path, const Data& data,
+                                                        const AtomicWriteOptions& options) const {
     if (auto e = injected(Operation::write, path)) return std::unexpected(*e);
     std::string temp = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+    // mkstemp makes the file for its owner only; it gets its permissions while
+    // it still has the temporary name.
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return std::unexpected(writeError(path, errno));
-    bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
+    const auto mode = static_cast<mode_t>(options.permissions & fs::perms::mask);
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
     int err = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
         err = errno;
     }
-    if (ok && ::fchmodat(AT_FDCWD, temp.c_str(), 0644, 0) == 0 && ::rename(temp.c_str(), path.c_str()) == 0) {
+    if (ok && options.replacing && ::rename(temp.c_str(), path.c_str()) == 0) return {};
+    if (ok && !options.replacing && ::link(temp.c_str(), path.c_str()) == 0) {
+        ::unlink(temp.c_str());
         return {};
     }
     if (ok) err = errno;
     ::unlink(temp.c_str());
+    if (err == EEXIST && !options.replacing) {
+        return std::unexpected(fileError(CocoaError::fileWriteFileExists, path, err,
+                                         "The file " + quoted(path) +
+                                             " couldn\u2019t be saved because a file with the same name already exists."));
+    }
     return std::unexpected(writeError(path, err));
 }
 
@@ -286,6 +297,32 @@ std::optional<Data> readFile(const fs::path& path) {
 
 std::expected<void, Error> writeFileAtomically(const fs::path& path, const Data& data) {
     return FileManager::defaultManager().writeAtomically(path, data);
+}
+
+namespace {
+
+/// The path with its links followed and without a trailing separator; none on error.
+std::optional<fs::path> resolved(const fs::path& path) {
+    std::error_code error;
+    auto absolute = fs::absolute(path, error);
+    if (error) return std::nullopt;
+    auto result = fs::weakly_canonical(absolute, error);
+    if (error) return std::nullopt;
+    if (!result.has_filename() && result.has_parent_path() && result != result.root_path()) {
+        result = result.parent_path();
+    }
+    return result;
+}
+
+} // namespace
+
+bool resolvesWithin(const fs::path& path, const fs::path& folder) {
+    if (path.empty() || folder.empty()) return false;
+    const auto inner = resolved(path);
+    const auto outer = resolved(folder);
+    if (!inner || !outer) return false;
+    const auto relative = inner->lexically_relative(*outer);
+    return !relative.empty() && *relative.begin() != "..";
 }
 
 } // namespace platform

@@ -38,6 +38,19 @@ public:
 /// The folders the file manager can be asked for.
 enum class SearchPathDirectory { applicationSupport, caches, documents, library, preferences };
 
+/// How FileManager::writeAtomically treats its target.
+struct PLATFORM_EXPORT AtomicWriteOptions {
+    /// The file's permissions. They are set on the temporary file before it
+    /// takes the target's name, whatever the umask, so the file is never seen
+    /// under that name with any others.
+    std::filesystem::perms permissions = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                         std::filesystem::perms::group_read | std::filesystem::perms::others_read;
+    /// Whether a file already at the target is replaced. When not, it is kept
+    /// and the call fails with fileWriteFileExists (two writers racing to make
+    /// a file agree on the first one's).
+    bool replacing = true;
+};
+
 /// File operations; errors are the platform's Cocoa or POSIX errors.
 class PLATFORM_EXPORT FileManager {
 public:
@@ -63,7 +76,8 @@ public:
     std::expected<void, Error> write(const std::filesystem::path& path, const Data& data) const;
     /// Writes to a temporary file beside the target, then renames it over the
     /// target, so a reader sees the old file or the new one, never a part.
-    std::expected<void, Error> writeAtomically(const std::filesystem::path& path, const Data& data) const;
+    std::expected<void, Error> writeAtomically(const std::filesystem::path& path, const Data& data,
+                                               const AtomicWriteOptions& options = {}) const;
 
     /// Test hook: when set, every mutating call and read asks it first; an
     /// error it returns is reported as the call's failure.
@@ -79,5 +93,11 @@ private:
 PLATFORM_EXPORT std::optional<Data> readFile(const std::filesystem::path& path);
 /// Atomic replace-write through the default file manager.
 PLATFORM_EXPORT std::expected<void, Error> writeFileAtomically(const std::filesystem::path& path, const Data& data);
+
+/// Whether `path` lies at or under `folder` once both are resolved: made
+/// absolute, every symbolic link followed, "." and ".." applied (a tail that
+/// does not exist yet is taken as written). A link inside `folder` that points
+/// outside it does not lie within it. False when either cannot be resolved.
+PLATFORM_EXPORT bool resolvesWithin(const std::filesystem::path& path, const std::filesystem::path& folder);
 
 } // namespace platform

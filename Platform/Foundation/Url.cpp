@@ -501,6 +501,32 @@ bool Url::operator==(const Url& other) const {
     return text_ == other.text_ && baseText_ == other.baseText_;
 }
 
+namespace {
+
+std::string asciiLowercased(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
+    return text;
+}
+
+std::optional<int> effectivePort(const std::string& scheme, const Url& url) {
+    if (auto port = url.port()) return port;
+    if (scheme == "http") return 80;
+    if (scheme == "https") return 443;
+    return std::nullopt;
+}
+
+} // namespace
+
+bool isSameOrigin(const Url& a, const Url& b) {
+    const auto schemeA = a.scheme(), schemeB = b.scheme();
+    const auto hostA = a.host(), hostB = b.host();
+    if (!schemeA || !schemeB || !hostA || !hostB || hostA->empty()) return false;
+    const auto scheme = asciiLowercased(*schemeA);
+    if (scheme != asciiLowercased(*schemeB) || asciiLowercased(*hostA) != asciiLowercased(*hostB)) return false;
+    return effectivePort(scheme, a) == effectivePort(scheme, b);
+}
+
 // ---------------------------------------------------------------------------
 // UrlComponents
 

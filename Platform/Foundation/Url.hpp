@@ -92,6 +92,12 @@ private:
     std::string absolute_; // text_ resolved against baseText_
 };
 
+/// Whether two URLs share an origin: the same scheme and host (compared
+/// without regard to ASCII case) and the same port, a missing port counting as
+/// the scheme's default (80 for http, 443 for https). URLs without a scheme or
+/// a host share no origin with anything.
+PLATFORM_EXPORT bool isSameOrigin(const Url& a, const Url& b);
+
 /// A name and an optional value of a URL query.
 struct PLATFORM_EXPORT UrlQueryItem {
     std::string name;

@@ -78,11 +78,13 @@ bool Application::openURL(const Url& url, const nlohmann::json& options) {
 
 std::optional<bool> Application::performShortcut(const ShortcutItem& item) {
     if (!delegate_ || terminated_) return std::nullopt;
-    std::optional<bool> answer;
-    delegate_->performActionForShortcutItem(*this, item, [&answer](bool handled) {
-        if (!answer) answer = handled;
+    // The delegate may keep the completion and call it after this returns:
+    // the answer lives with the completion, and a late one is dropped.
+    auto answer = std::make_shared<std::optional<bool>>();
+    delegate_->performActionForShortcutItem(*this, item, [answer](bool handled) {
+        if (!*answer) *answer = handled;
     });
-    return answer;
+    return *answer;
 }
 
 void Application::open(const Url& url, const nlohmann::json& options, std::function<void(bool)> completion) {

@@ -147,7 +147,8 @@ public:
     void terminate();
     bool continueUserActivity(const UserActivity& activity);
     bool openURL(const Url& url, const nlohmann::json& options = nlohmann::json::object());
-    /// Returns the delegate's answer (none when it never called the completion).
+    /// Returns the delegate's answer (none when it did not call the completion
+    /// before returning; a later answer is dropped).
     std::optional<bool> performShortcut(const ShortcutItem& item);
     /// Simulates the software keyboard appearing or going.
     void showKeyboard(double height = 336);

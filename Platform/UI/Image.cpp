@@ -8,7 +8,9 @@
 #include <charconv>
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <string_view>
 
 namespace platform::ui {
 
@@ -154,6 +156,21 @@ std::optional<AssetFile> findAsset(std::string_view name) {
     return std::nullopt;
 }
 
+/// The system symbols the platform draws, sorted by name: the one list that
+/// systemNamed() accepts.
+constexpr std::string_view kSystemSymbols[] = {
+    "arrow.clockwise", "arrow.left", "arrow.right", "arrowtriangle.down.circle", "bell", "bell.fill", "bookmark",
+    "calendar", "camera", "cart", "checkmark", "checkmark.circle", "checkmark.square", "chevron.backward",
+    "chevron.down", "chevron.forward", "chevron.left", "chevron.right", "chevron.up", "circle", "doc", "doc.text",
+    "ellipsis", "ellipsis.circle", "envelope", "exclamationmark.circle", "exclamationmark.triangle", "eye",
+    "eye.fill", "eye.slash", "eye.slash.fill", "faceid", "folder", "gear", "globe", "heart", "heart.fill", "house",
+    "house.fill", "info.circle", "line.3.horizontal", "link", "list.bullet", "lock", "lock.fill", "magnifyingglass",
+    "map", "message", "minus", "paperplane", "person", "person.circle", "person.crop.circle", "person.fill", "photo",
+    "plus", "plus.circle", "qrcode", "qrcode.viewfinder", "questionmark.circle", "safari", "slider.horizontal.3",
+    "square", "square.and.arrow.up", "square.fill", "star", "star.fill", "touchid", "trash", "tray", "wifi.slash",
+    "xmark", "xmark.circle", "xmark.circle.fill"};
+static_assert(std::is_sorted(std::begin(kSystemSymbols), std::end(kSystemSymbols)), "looked up by binary search");
+
 } // namespace
 
 std::shared_ptr<Image> Image::make(Source source, std::string name, Size size) {
@@ -181,18 +198,7 @@ std::shared_ptr<Image> Image::named(std::string_view name) {
 }
 
 std::shared_ptr<Image> Image::systemNamed(std::string_view name) {
-    static constexpr std::string_view kSymbols[] = {
-        "xmark", "xmark.circle", "xmark.circle.fill", "plus.circle", "arrowtriangle.down.circle",
-        "chevron.left", "chevron.right", "chevron.up", "chevron.down",
-        "gear", "house", "house.fill", "bell", "bell.fill", "person", "person.fill", "person.circle",
-        "person.crop.circle", "magnifyingglass", "square.and.arrow.up", "qrcode", "qrcode.viewfinder", "doc",
-        "doc.text", "trash", "plus", "minus", "ellipsis", "ellipsis.circle", "line.3.horizontal",
-        "exclamationmark.triangle", "exclamationmark.circle", "checkmark", "checkmark.circle", "checkmark.square",
-        "square", "circle", "lock", "lock.fill", "faceid", "touchid", "envelope", "link", "safari", "globe",
-        "arrow.clockwise", "arrow.left", "arrow.right", "info.circle", "questionmark.circle", "list.bullet", "star",
-        "star.fill", "heart", "heart.fill", "bookmark", "calendar", "camera", "photo", "map", "message",
-        "paperplane", "folder", "tray", "cart", "wifi.slash", "slider.horizontal.3"};
-    if (std::find(std::begin(kSymbols), std::end(kSymbols), name) == std::end(kSymbols)) return nullptr;
+    if (!std::binary_search(std::begin(kSystemSymbols), std::end(kSystemSymbols), name)) return nullptr;
     return make(Source::system, std::string(name), Size{24, 24});
 }
 

@@ -196,7 +196,7 @@ protected:
     WebView(ui::Rect frame, std::shared_ptr<WebViewConfiguration> configuration);
 
 private:
-    struct Load;
+    class Load;
     class RedirectRelay;
     friend class RedirectRelay;
 

@@ -10,11 +10,14 @@
 #include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
+#include "Platform/Web/WebsiteDataStore.hpp"
 
 namespace vellicor {
 
 namespace {
 constexpr const char* kLogType = "Context";
+/// 24 hours, in milliseconds.
+constexpr double kSessionRefreshTimeout = 86'400'000.0;
 } // namespace
 
 Context::Context(Dependencies dependencies)
@@ -32,7 +35,11 @@ Context::Context(Dependencies dependencies)
                             ? std::move(dependencies.eventStoreManager)
                             : CommunityEventStoreManager::create(
                                   platform::veltrane::VQSDKVeltraneAnalyticsManager::sharedUnauthenticatedInstance()
-                                      ->eventStoreManager())) {}
+                                      ->eventStoreManager())),
+      webDataStore(dependencies.webDataStore ? std::move(dependencies.webDataStore)
+                                             : platform::web::WebsiteDataStore::defaultDataStore()),
+      // Reads no context: this one is still being made.
+      authenticationObserver(makeAuthenticationObserver(notificationCenter, kSessionRefreshTimeout)) {}
 
 std::shared_ptr<Context> Context::create(Dependencies dependencies) {
     return std::shared_ptr<Context>(new Context(std::move(dependencies)));
@@ -49,6 +56,7 @@ std::shared_ptr<Context> Context::makeDefault() {
         .sessionID = platform::Uuid().uuidString(),
         .notificationCenter = platform::NotificationCenter::defaultCenter(),
         .fileManager = &platform::FileManager::defaultManager(),
+        .webDataStore = platform::web::WebsiteDataStore::defaultDataStore(),
     });
 }
 

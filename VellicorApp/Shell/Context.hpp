@@ -18,10 +18,21 @@
 #include <optional>
 #include <string>
 
+namespace platform::web {
+class WebsiteDataStore;
+}
+
 namespace vellicor {
 
+class AuthenticationObserver;
 class FloatingActionButtonProviding;
 class ManagedURLs;
+
+/// Makes the observer of sign-in and sign-out on a notification centre, with
+/// a session refresh due after `refreshTimeout` milliseconds. Defined with the
+/// observer, so that the context makes one without reading its header.
+std::shared_ptr<AuthenticationObserver> makeAuthenticationObserver(
+    std::shared_ptr<platform::NotificationCenter> notificationCenter, double refreshTimeout);
 
 /// The dependency container of the running app: the SDK's shared objects
 /// behind small interfaces, the platform objects, the session ID of the
@@ -42,6 +53,7 @@ public:
         platform::FileManager* fileManager = nullptr;
         std::shared_ptr<KORVAMarkerManaging> korvaMarkerCenter = nullptr;
         std::shared_ptr<CommunityEventStoreManager> eventStoreManager = nullptr;
+        std::shared_ptr<platform::web::WebsiteDataStore> webDataStore = nullptr;
     };
 
     static std::shared_ptr<Context> create(Dependencies dependencies);
@@ -68,6 +80,11 @@ public:
     const std::shared_ptr<KORVAMarkerManaging> korvaMarkerCenter;
     /// The stored instrumentation events handed to pages.
     const std::shared_ptr<CommunityEventStoreManager> eventStoreManager;
+    /// Where the web views keep their cookies (the default store unless given).
+    const std::shared_ptr<platform::web::WebsiteDataStore> webDataStore;
+    /// The one observer of sign-in and sign-out, on the context's notification
+    /// centre, with a session refresh due after 24 hours.
+    const std::shared_ptr<AuthenticationObserver> authenticationObserver;
     /// The URL rules links are routed by; null until the app sets them at launch.
     std::shared_ptr<ManagedURLs> managedURLs;
 

@@ -139,7 +139,9 @@ TEST(InternalServerErrorSupportId, FirstIdOfThePage) {
     for (const auto& c : cases) {
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(InternalServerError::parseSupportId(c.page), c.expected) << c.name;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250)) << c.name;
+        // A backtracking or quadratic check takes many seconds on these inputs; the bound catches that, with
+        // room for a sanitized debug build on a busy machine.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << c.name;
     }
 }
 

@@ -586,7 +586,9 @@ TEST_F(UrlClassificationTest, HostileInputsAreDecidedQuickly) {
     for (const auto& c : cases) {
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(c.call(), c.expected) << c.name;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250)) << c.name;
+        // A backtracking or quadratic check takes many seconds on these inputs; the bound catches that, with
+        // room for a sanitized debug build on a busy machine.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << c.name;
     }
 }
 

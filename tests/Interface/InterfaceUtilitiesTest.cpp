@@ -80,9 +80,6 @@ TEST(ImageResizingTest, FitsInsideTheTargetKeepingTheAspect) {
 }
 
 TEST(ImageResizingTest, TabIconsFallBackToTheSquareSymbol) {
-    if (!Image::systemNamed(vellicor::kTabBarIconFallbackSymbol)) {
-        GTEST_SKIP() << "the platform's symbol list lacks square.fill";
-    }
     for (const auto& data : {std::optional<platform::Data>{}, std::optional<platform::Data>{platform::Data{'x', 'y'}}}) {
         auto icon = vellicor::loadTabBarIcon(data);
         ASSERT_TRUE(icon);

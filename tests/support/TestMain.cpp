@@ -6,6 +6,7 @@
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/Foundation/Reachability.hpp"
 #include "Platform/Foundation/UserDefaults.hpp"
+#include "Platform/SDKs/Veltrane/KeychainHelper.hpp"
 #include "Platform/UI/Application.hpp"
 #include "Platform/UI/Window.hpp"
 
@@ -38,6 +39,10 @@ public:
         platform::Reachability::setOffline(false);
         gClock->set(kStartTime);
         freshSandbox();
+        // The device key lies outside the sandbox, as it does for the app; each test has its own.
+        auto keyFolder = makeTempFolder();
+        gSandboxes.push_back(keyFolder);
+        platform::veltrane::KeychainHelper::setDeviceKeyFolder(keyFolder);
     }
 
     void OnTestEnd(const ::testing::TestInfo&) override {

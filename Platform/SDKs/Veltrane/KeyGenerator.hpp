@@ -20,10 +20,12 @@ inline constexpr long simulatedFailure = 3;
 /// Symmetric keys by label. The first request for a label makes a random
 /// 256-bit key and keeps it in the keychain (KeychainHelper, service
 /// kKeychainService, the label as account), so the same label gives the same
-/// key in every later launch of the same install; keys never lie in clear
-/// beside the data they protect. Keys are also cached in memory for the
-/// running process (per sandbox). Thread-safe: concurrent first requests for
-/// one label get one key.
+/// key in every later launch of the same install. The keychain file lies in
+/// the app's sandbox beside the data these keys protect, but sealed: the
+/// device key that opens it lies outside the sandbox, so the sandbox alone
+/// holds no key in clear. Keys are also cached in memory for the running
+/// process (per sandbox). Thread-safe: concurrent first requests for one
+/// label get one key.
 class PLATFORM_EXPORT KeyGenerator {
 public:
     static constexpr const char* kKeychainService = "VeltraneSDK.KeyGenerator";

@@ -6,6 +6,7 @@
 #include "Platform/SDKs/Veltrane/VQSDKLogger.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -17,6 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kFormatVersion = 1;
+constexpr const char* kPlatformFolderName = "vellicor-platform/keychain";
 
 struct Item {
     std::string service;
@@ -25,11 +27,25 @@ struct Item {
     Data value;
 };
 
+constexpr std::size_t kDeviceKeySize = 32;
+constexpr const char* kDeviceKeyFileName = "device.key";
+
 struct State {
     std::mutex mutex;
     KeychainHelper::ItemAccessibility accessibility = KeychainHelper::ItemAccessibility::whenUnlocked;
     bool locked = false;
 };
+
+// Apart from State: paths are asked for while the state lock is held.
+struct DeviceKeyFolderSetting {
+    std::mutex mutex;
+    std::optional<fs::path> folder; // set for tests; none: the per-user default
+};
+
+DeviceKeyFolderSetting& deviceKeyFolderSetting() {
+    static auto* setting = new DeviceKeyFolderSetting;
+    return *setting;
+}
 
 State& state() {
     static auto* s = new State;
@@ -57,21 +73,41 @@ std::optional<KeychainHelper::ItemAccessibility> accessibilityFromInt(std::int64
     return static_cast<KeychainHelper::ItemAccessibility>(value);
 }
 
-// The device master key, made on first use. Caller holds the state lock.
+bool isMissingFile(const Error& error) {
+    return error.domain == kCocoaErrorDomain &&
+           (error.code == CocoaError::fileReadNoSuchFile || error.code == CocoaError::fileNoSuchFile);
+}
+
+// The device master key, made on first use. Only a missing key file, or one
+// that holds no key, is replaced: a key that cannot be read now (a passing
+// failure) is kept and the keychain is unavailable until it can be read.
+// Caller holds the state lock.
 std::expected<SymmetricKey, Error> deviceKey(bool& madeNew) {
     madeNew = false;
     const auto path = KeychainHelper::deviceKeyFilePath();
-    if (auto bytes = readFile(path); bytes && bytes->size() == 32) return SymmetricKey(*bytes);
+    if (path.empty()) return std::unexpected(keychainError(KeychainStatus::notAvailable, "No keychain is available."));
     auto& files = FileManager::defaultManager();
+    auto bytes = files.contents(path);
+    if (bytes && bytes->size() == kDeviceKeySize) return SymmetricKey(*bytes);
+    if (!bytes && !isMissingFile(bytes.error())) {
+        logError("The device key cannot be read; it is kept and the keychain is unavailable for now.");
+        return std::unexpected(keychainError(KeychainStatus::io, "The device key cannot be read."));
+    }
     if (auto made = files.createDirectory(path.parent_path()); !made) {
         return std::unexpected(keychainError(KeychainStatus::io, "The keychain folder cannot be created."));
     }
     const SymmetricKey key = SymmetricKey::random(256);
-    if (auto written = files.writeAtomically(path, key.bytes()); !written) {
+    AtomicWriteOptions options;
+    options.permissions = fs::perms::owner_read | fs::perms::owner_write;
+    // A missing key is made only if nobody made it meanwhile (another process
+    // of the same user), so that every process seals with the same key.
+    options.replacing = bytes.has_value();
+    if (auto written = files.writeAtomically(path, key.bytes(), options); !written) {
+        if (written.error().code == CocoaError::fileWriteFileExists) {
+            if (auto theirs = files.contents(path); theirs && theirs->size() == kDeviceKeySize) return SymmetricKey(*theirs);
+        }
         return std::unexpected(keychainError(KeychainStatus::io, "The device key cannot be written."));
     }
-    std::error_code ignored;
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, ignored);
     madeNew = true;
     return key;
 }
@@ -111,8 +147,13 @@ std::expected<std::vector<Item>, Error> load(SymmetricKey& key) {
     if (!master) return std::unexpected(master.error());
     key = *master;
     const auto path = KeychainHelper::keychainFilePath();
-    auto sealed = readFile(path);
-    if (!sealed) return std::vector<Item>{};
+    auto sealed = FileManager::defaultManager().contents(path);
+    if (!sealed) {
+        if (isMissingFile(sealed.error())) return std::vector<Item>{};
+        // Kept as it is: an empty keychain here would be written over it.
+        logError("The keychain cannot be read now.");
+        return std::unexpected(keychainError(KeychainStatus::io, "The keychain cannot be read."));
+    }
     if (!madeNewKey) {
         if (auto opened = aesGcmOpen(*sealed, key)) {
             if (auto root = parseJson(*opened)) {
@@ -137,7 +178,11 @@ std::expected<void, Error> save(const std::vector<Item>& items, const SymmetricK
     auto sealed = aesGcmSeal(dataFromString(serializeJson(root)), key);
     if (!sealed) return std::unexpected(keychainError(KeychainStatus::io, "The keychain cannot be sealed."));
     const auto path = KeychainHelper::keychainFilePath();
-    if (auto written = FileManager::defaultManager().writeAtomically(path, *sealed); !written) {
+    auto& files = FileManager::defaultManager();
+    if (auto made = files.createDirectory(path.parent_path()); !made) {
+        return std::unexpected(keychainError(KeychainStatus::io, "The keychain folder cannot be created."));
+    }
+    if (auto written = files.writeAtomically(path, *sealed); !written) {
         return std::unexpected(keychainError(KeychainStatus::io, "The keychain cannot be written."));
     }
     return {};
@@ -162,9 +207,30 @@ fs::path KeychainHelper::keychainFilePath() {
     return library.empty() ? fs::path{} : library / "Keychains" / "keychain.db";
 }
 
+fs::path KeychainHelper::deviceKeyFolder() {
+    {
+        auto& setting = deviceKeyFolderSetting();
+        std::lock_guard lock(setting.mutex);
+        if (setting.folder) return *setting.folder;
+    }
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome != nullptr && fs::path(dataHome).is_absolute()) return fs::path(dataHome) / kPlatformFolderName;
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && fs::path(home).is_absolute()) {
+        return fs::path(home) / ".local" / "share" / kPlatformFolderName;
+    }
+    return {};
+}
+
+void KeychainHelper::setDeviceKeyFolder(std::optional<fs::path> folder) {
+    auto& setting = deviceKeyFolderSetting();
+    std::lock_guard lock(setting.mutex);
+    setting.folder = std::move(folder);
+}
+
 fs::path KeychainHelper::deviceKeyFilePath() {
-    const auto library = Sandbox::libraryDirectory();
-    return library.empty() ? fs::path{} : library / "Keychains" / "device.key";
+    const auto folder = deviceKeyFolder();
+    return folder.empty() ? fs::path{} : folder / kDeviceKeyFileName;
 }
 
 std::expected<void, Error> KeychainHelper::setAccessibleAttribute(ItemAccessibility accessibility) {

@@ -6,6 +6,7 @@
 
 #include <expected>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,12 +25,19 @@ inline constexpr long io = -36;                       // the keychain file could
 /// The device keychain: small secret items by service and account, kept
 /// across launches.
 ///
-/// Storage: the sandbox's Library/Keychains folder holds two files. device.key
-/// holds the device master key (256 random bits, made on first use, owner
-/// read/write only); keychain.db holds every item as JSON sealed with that key
-/// (AES-GCM), so no item is ever written in clear. A keychain file that cannot
-/// be opened (damaged, or sealed with another master key) is moved aside as
-/// keychain.db.corrupt and the keychain starts empty; the items in it are lost.
+/// Storage: the sandbox's Library/Keychains/keychain.db holds every item as
+/// JSON sealed (AES-GCM) with the device master key, so no item is ever
+/// written in clear. The master key (256 random bits, made on first use) lies
+/// apart from the data it seals, outside every app's sandbox: device.key in
+/// the device key folder, a per-user folder of the platform's, created for its
+/// owner only (0600) from the first byte.
+///
+/// Failure policy: a keychain file that opens but cannot be read (damaged, or
+/// sealed with another master key) is moved aside as keychain.db.corrupt and
+/// the keychain starts empty; the items in it are lost. A file that cannot be
+/// read at the moment (an I/O error, not a missing file) is never replaced:
+/// the call fails with `io` and the file is kept as it is. Only a missing key
+/// file, or one that holds no key, is replaced by a new key.
 ///
 /// Accessibility: each item carries the attribute in force when it was
 /// written; while the device is locked (setDeviceLocked) items that are only
@@ -67,7 +75,15 @@ public:
     static bool isAvailable(ItemAccessibility accessibility);
 
     static std::filesystem::path keychainFilePath();
+    /// device.key in deviceKeyFolder(); empty when there is no such folder.
     static std::filesystem::path deviceKeyFilePath();
+    /// The folder of the device key: the one set, else
+    /// $XDG_DATA_HOME/vellicor-platform/keychain, else
+    /// $HOME/.local/share/vellicor-platform/keychain; empty without either.
+    static std::filesystem::path deviceKeyFolder();
+    /// Puts the device key in another folder (tests give each test its own);
+    /// none: the default.
+    static void setDeviceKeyFolder(std::optional<std::filesystem::path> folder);
 
     /// Restores the start-up state: default accessibility (whenUnlocked), device unlocked.
     static void resetStateForTesting();

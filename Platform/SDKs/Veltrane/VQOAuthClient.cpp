@@ -1,6 +1,7 @@
 #include "Platform/SDKs/Veltrane/VQOAuthClient.hpp"
 
 #include "Platform/Foundation/Crypto.hpp"
+#include "Platform/SDKs/Veltrane/UrlAdditions.hpp"
 #include "Platform/SDKs/Veltrane/VQOAuthError.hpp"
 #include "Platform/SDKs/Veltrane/VeltraneSDKManager.hpp"
 
@@ -69,22 +70,13 @@ Error answerError(int status, const std::optional<Json>& body) {
     return result;
 }
 
-/// The value of a query item of a URL, decoded.
-std::optional<std::string> queryValue(const Url& url, std::string_view name) {
-    auto components = UrlComponents::fromUrl(url);
-    if (!components) return std::nullopt;
-    auto items = components->queryItems();
-    if (!items) return std::nullopt;
-    for (const auto& item : *items) {
-        if (item.name == name) return item.value ? removingPercentEncoding(*item.value) : std::string();
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 /// Stops at redirects: the authorize endpoint answers with one, and its
-/// Location is the result.
+/// Location is the result; no other request follows one, least of all with a
+/// token. The session holds its delegate weakly and follows redirects while it
+/// is gone, so each request keeps the stopper until its completion has run,
+/// even when the client goes first.
 class VQOAuthClient::RedirectStopper : public HttpSessionDelegate {
 public:
     void willPerformHTTPRedirection(HttpSession&, HttpDataTask&, const HttpResponse&, HttpRequest,
@@ -149,7 +141,7 @@ void VQOAuthClient::postForm(const std::string& url, const std::map<std::string,
     request.setValue("application/x-www-form-urlencoded", "Content-Type");
     addCommonHeaders(request);
     request.httpBody = dataFromString(formBody(fields));
-    session_->send(std::move(request), [completion = std::move(completion)](std::optional<Data> data,
+    session_->send(std::move(request), [stopper = delegate_, completion = std::move(completion)](std::optional<Data> data,
                                                                             std::optional<HttpResponse> response,
                                                                             std::optional<Error> error) {
         if (error) return completion(std::unexpected(*error));
@@ -190,7 +182,7 @@ void VQOAuthClient::fetchIdentity(const Url& identityUrl, const std::string& acc
     HttpRequest request(identityUrl);
     addCommonHeaders(request);
     request.setValue("Bearer " + accessToken, "Authorization");
-    session_->send(std::move(request), [completion = std::move(completion)](std::optional<Data> data,
+    session_->send(std::move(request), [stopper = delegate_, completion = std::move(completion)](std::optional<Data> data,
                                                                             std::optional<HttpResponse> response,
                                                                             std::optional<Error> error) {
         if (error) return completion(std::unexpected(*error));
@@ -222,7 +214,7 @@ void VQOAuthClient::requestCode(const std::string& loginHost, const std::string&
     HttpRequest request(*url);
     addCommonHeaders(request);
     request.setValue("Bearer " + accessToken, "Authorization");
-    session_->send(std::move(request), [completion = std::move(completion)](std::optional<Data> data,
+    session_->send(std::move(request), [stopper = delegate_, completion = std::move(completion)](std::optional<Data> data,
                                                                             std::optional<HttpResponse> response,
                                                                             std::optional<Error> error) {
         if (error) return completion(std::unexpected(*error));
@@ -232,9 +224,10 @@ void VQOAuthClient::requestCode(const std::string& loginHost, const std::string&
         if (status < 300 || status >= 400 || !redirect) {
             return completion(std::unexpected(answerError(status, data ? parseJson(*data) : std::nullopt)));
         }
-        if (auto refused = queryValue(*redirect, "error")) {
+        if (auto refused = valueForParameterName(*redirect, "error")) {
             Json body = {{"error", *refused},
-                         {"error_description", queryValue(*redirect, "error_description").value_or(*refused)}};
+                         {"error_description",
+                          valueForParameterName(*redirect, "error_description").value_or(*refused)}};
             return completion(std::unexpected(answerError(status, body)));
         }
         completion(*redirect);

@@ -51,6 +51,19 @@ std::string withLeadingSlash(const std::string& path) {
     return "/" + path;
 }
 
+/// Whether the user's token may go to the URL: one of the origins of the
+/// credentials' community, instance and API URLs.
+bool isUsersOwnOrigin(const VQOAuthCredentials& credentials, const Url& url) {
+    for (const auto& own : {credentials.communityUrl, credentials.instanceUrl, credentials.apiInstanceUrl}) {
+        if (own && isSameOrigin(*own, url)) return true;
+    }
+    return false;
+}
+
+bool isRedirectStatus(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
 std::string queryText(const Json& params) {
     std::string query;
     if (!params.is_object()) return query;
@@ -106,8 +119,26 @@ struct VQRestAPI::Attempt {
     bool retried = false;
 };
 
+/// Follows redirects within the origin; a request that carries credentials is
+/// stopped at a redirect to another origin (the task then completes with the
+/// redirect, which send() reports as a failure).
+class VQRestAPI::RedirectGuard : public HttpSessionDelegate {
+public:
+    void willPerformHTTPRedirection(HttpSession&, HttpDataTask& task, const HttpResponse& response,
+                                    HttpRequest newRequest,
+                                    std::function<void(std::optional<HttpRequest>)> completionHandler) override {
+        const bool carriesCredentials = task.currentRequest().value("Authorization").has_value();
+        if (carriesCredentials && !(newRequest.url && isSameOrigin(response.url(), *newRequest.url))) {
+            completionHandler(std::nullopt);
+            return;
+        }
+        completionHandler(std::move(newRequest));
+    }
+};
+
 VQRestAPI::VQRestAPI(std::shared_ptr<VQUserAccount> user)
-    : user_(std::move(user)), session_(HttpSession::create(HttpSessionConfiguration::ephemeralConfiguration())) {}
+    : user_(std::move(user)), redirectGuard_(std::make_shared<RedirectGuard>()),
+      session_(HttpSession::create(HttpSessionConfiguration::ephemeralConfiguration(), redirectGuard_)) {}
 
 std::shared_ptr<VQRestAPI> VQRestAPI::sharedGlobalInstance() {
     auto& r = registry();
@@ -205,7 +236,10 @@ void VQRestAPI::perform(const std::shared_ptr<Attempt>& attempt) {
     http.setValue("application/json", "Accept");
     if (auto manager = VeltraneSDKManager::sharedManagerIfAny()) http.setValue(manager->userAgent(), "User-Agent");
     for (const auto& [name, value] : request.customHeaders) http.setValue(value, name);
-    if (authenticate) http.setValue("Bearer " + *credentials->accessToken, "Authorization");
+    // The token goes to the user's own origins only; elsewhere the request goes without it.
+    const bool sendsToken = authenticate && isUsersOwnOrigin(*credentials, *url);
+    if (sendsToken) http.setValue("Bearer " + *credentials->accessToken, "Authorization");
+    const bool carriesCredentials = http.value("Authorization").has_value();
     if (request.bodyDictionary()) {
         try {
             http.httpBody = dataFromString(request.bodyDictionary()->dump(-1, ' ', false, Json::error_handler_t::strict));
@@ -220,16 +254,23 @@ void VQRestAPI::perform(const std::shared_ptr<Attempt>& attempt) {
     if (request.contentType() && http.httpBody) http.setValue(*request.contentType(), "Content-Type");
 
     auto self = shared_from_this();
-    session_->send(std::move(http), [self, attempt, authenticate](std::optional<Data> data,
-                                                                  std::optional<HttpResponse> response,
-                                                                  std::optional<Error> error) {
+    session_->send(std::move(http), [self, attempt, sendsToken, carriesCredentials](
+                                        std::optional<Data> data, std::optional<HttpResponse> response,
+                                        std::optional<Error> error) {
         if (error || !response) {
             attempt->completion(std::unexpected(RestClientError{RestClientError::RequestFailed{
                 error.value_or(makeURLError(URLError::badServerResponse)), std::nullopt}}));
             return;
         }
         const int status = response->statusCode();
-        if (status == 401 && authenticate && !attempt->retried && attempt->account) {
+        if (carriesCredentials && isRedirectStatus(status) && response->value("Location")) {
+            // The redirect guard stopped it: credentials do not leave their origin.
+            attempt->completion(std::unexpected(RestClientError{RestClientError::RequestFailed{
+                restError(status, "The server redirected the request to another origin; it was not followed."),
+                *response}}));
+            return;
+        }
+        if (status == 401 && sendsToken && !attempt->retried && attempt->account) {
             // An expired token: refresh it once and send the request again.
             attempt->retried = true;
             VQUserAccountManager::sharedInstance()->refresh(

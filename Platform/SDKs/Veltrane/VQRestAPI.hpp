@@ -71,6 +71,12 @@ using RestCompletion = std::function<void(RestResult)>;
 /// nobody in particular: those that need authentication use the current
 /// user at the time they are sent. A user's client always uses that user.
 ///
+/// The user's bearer token goes only to the user's own origins: those of the
+/// community, instance and API URLs of the credentials. A request for any other
+/// origin is sent without it. A request that carries credentials never follows
+/// a redirect to another origin: it fails (RequestFailed, the error's code the
+/// redirect's status, `urlResponse` the redirect).
+///
 /// send() calls its completion exactly once, on a worker thread. An answer of
 /// 401 to a request that carried the user's token makes the client refresh
 /// the token once (VQUserAccountManager::refresh) and send the request again;
@@ -103,9 +109,13 @@ public:
 private:
     explicit VQRestAPI(std::shared_ptr<VQUserAccount> user);
     struct Attempt;
+    class RedirectGuard;
     void perform(const std::shared_ptr<Attempt>& attempt);
 
     const std::shared_ptr<VQUserAccount> user_;
+    // The session's delegate; the session does not keep it alive, the client
+    // does (and a request in flight keeps its client).
+    std::shared_ptr<RedirectGuard> redirectGuard_;
     std::shared_ptr<HttpSession> session_;
     mutable std::mutex mutex_;
     std::string apiVersion_ = kVQRestDefaultAPIVersion;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,16 @@ public:
     /// callback URL with it.
     static constexpr const char* kIdentityProviderCommandKey = "vqidp";
     static constexpr const char* kServiceProviderLoginCommand = "sp_login";
+    /// The start request of an identity-provider-initiated sign-in, opened at
+    /// the service provider's callback URL:
+    ///   <callback>?vqidp=idp_init&client_id=<its client>&state=<the flow's state>
+    /// The service provider answers with an sp_login command of its own: its
+    /// client and redirect URI, a code challenge of its own and the same state.
+    static constexpr const char* kIdentityProviderInitiatedCommand = "idp_init";
+    /// The buttons of the alert that asks the user to let a service provider
+    /// sign in as them.
+    static constexpr const char* kConsentAllowTitle = "Allow";
+    static constexpr const char* kConsentDenyTitle = "Deny";
 
     /// The manager of the current sandbox, made on first use with the accounts
     /// of the sandbox's store. A new sandbox (another install) gets a new manager.
@@ -141,6 +152,8 @@ public:
     bool isAuthorizationRedirect(const Url& url) const;
     /// Goes on with the sign-in in progress from its redirect (a code, or an
     /// error such as access_denied); false when the URL is no such redirect.
+    /// An answer whose "state" is missing or not the sign-in's own is ignored
+    /// (false, logged) and the sign-in goes on.
     bool handleAuthorizationRedirect(const Url& url);
     /// The user gave up signing in: the cancellation handler runs, else the sign-in stops.
     void userDidCancelAuthentication();
@@ -151,13 +164,17 @@ public:
     /// kVQNotificationUserDidRefreshToken is posted. The completion runs exactly
     /// once, on a worker thread; refreshes of one account at the same time share
     /// one request. False (the completion then reports refreshFailed) when the
-    /// credentials have no refresh token, client id or domain.
+    /// credentials have no refresh token, client id or domain. A logout of the
+    /// account while its refresh is in flight ends the refresh: it reports
+    /// refreshFailed, and its answer is dropped (nothing posted or stored).
     bool refresh(std::shared_ptr<VQOAuthCredentials> credentials, VQAuthCompletion completion);
     /// Logs the current user out (nothing without one).
     void logout();
     /// Posts kVQNotificationUserWillLogout while the account is still current,
-    /// revokes its refresh token, removes it from the store and the manager
-    /// (and as current user), then posts kVQNotificationUserDidLogout.
+    /// ends its pending refreshes, revokes its refresh token, removes it from
+    /// the store and the manager (and as current user), then posts
+    /// kVQNotificationUserDidLogout. An account is logged out once: a logout
+    /// of it while one runs (from another thread or an observer) does nothing.
     void logoutUser(const std::shared_ptr<VQUserAccount>& account);
 
     // Identity provider -----------------------------------------------------------
@@ -166,11 +183,23 @@ public:
     /// login when nobody is signed in). Returns whether the URL was such a
     /// command. The completion runs once on the main thread: the current user,
     /// or an error (invalidIdentityProviderCommand for any other URL).
+    ///
+    /// Any app can open such a URL, so a command is carried out only when the
+    /// user allows it: an alert, shown on the main thread whatever thread the
+    /// command came on, names the client and the host of its redirect URI, with
+    /// Allow and Deny. Denied or dismissed, the completion gets
+    /// authenticationFailed (accessDenied) and nothing is opened. The one
+    /// exception is the answer to an identity-provider-initiated sign-in this
+    /// app started (its state, client and redirect URI): it is served at once.
     bool handleIdentityProviderCommand(const Url& url, const Json& options, VQAuthCompletion completion);
-    /// Signs a service-provider app in as the current user: asks for a code for
-    /// its client and opens its callback URL with the code (and the PKCE
-    /// verifier the SDK made for it) as "code" and "code_verifier". The
-    /// callbacks run on the main thread: statuses as the flow advances, or one failure.
+    /// Signs a service-provider app in as the current user, the service
+    /// provider proving itself with its own PKCE: its callback URL is opened
+    /// with a start request (kIdentityProviderInitiatedCommand); its answer, an
+    /// sp_login command with the same state, gets a code for its own challenge,
+    /// sent to the answer's redirect URI. The verifier never leaves the service
+    /// provider. The callbacks run on the main thread: statuses once the answer
+    /// came, as the flow advances, or one failure. A new flow for the same
+    /// client replaces one still waiting for its answer.
     void kickOffIDPInitiatedLoginFlow(const SPConfig& config, std::function<void(VQSPLoginStatus)> statusUpdate,
                                       std::function<void(VQSPLoginError)> failure);
 
@@ -185,9 +214,17 @@ private:
     void exchangeCode(const std::shared_ptr<AuthFlow>& flow, const std::string& code);
     void finishLogin(const std::shared_ptr<AuthFlow>& flow, std::shared_ptr<VQOAuthCredentials> credentials,
                      std::shared_ptr<VQIdData> idData);
-    void issueCodeForServiceProvider(const std::string& clientId, const std::string& redirectUri,
-                                     const std::string& codeChallenge, const std::string& state,
-                                     const std::vector<std::string>& scopes, VQAuthCompletion completion);
+    struct SPCommand;
+    struct SPFlow;
+    void serveCommand(const SPCommand& command, VQAuthCompletion completion);
+    std::shared_ptr<SPFlow> takeFlowAnsweredBy(const SPCommand& command);
+    void issueCodeForServiceProvider(const SPCommand& command, std::shared_ptr<SPFlow> flow,
+                                     VQAuthCompletion completion);
+    VQAuthResult applyRefreshAnswer(const PendingRefresh& pending, const VQOAuthCredentials& credentials,
+                                    const std::expected<Json, Error>& answer);
+    /// Takes the identity's pending refreshes out (marked cancelled) and gives
+    /// their callers; call with mutex_ held.
+    std::vector<VQAuthCompletion> cancelRefreshesLocked(const VQUserAccountIdentity& identity);
     void saveAccount(const VQUserAccount& account);
     void post(const char* name, const std::shared_ptr<VQUserAccount>& account);
 
@@ -205,6 +242,8 @@ private:
     std::shared_ptr<VQSDKLoginViewControllerConfig> loginConfig_;
     std::function<void()> cancelHandler_;
     std::map<std::string, std::shared_ptr<PendingRefresh>> refreshes_;
+    std::set<VQUserAccountIdentity> loggingOut_; // identities whose logout runs
+    std::map<std::string, std::shared_ptr<SPFlow>> spFlows_; // waiting for the service provider's answer, by state
     std::shared_ptr<AuthFlow> flow_; // the sign-in in progress; touched on the main thread
 };
 

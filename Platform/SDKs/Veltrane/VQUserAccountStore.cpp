@@ -18,6 +18,10 @@ void logError(const std::string& message) {
     VQSDKLogger::sharedInstanceWithComponent(kVQCoreComponentName)->e("VQUserAccountStore", message);
 }
 
+bool isAuthenticationFailure(const Error& error) {
+    return error.domain == kCryptoKitErrorDomain && error.code == CryptoKitError::authenticationFailure;
+}
+
 } // namespace
 
 std::filesystem::path VQUserAccountStore::defaultFolder() {
@@ -44,16 +48,28 @@ std::vector<std::shared_ptr<VQUserAccount>> VQUserAccountStore::loadAccounts() c
         if (!name.ends_with(kAccountExtension)) continue;
         const auto path = folder_ / name;
         auto sealed = files.contents(path);
-        if (!sealed) continue;
+        if (!sealed) {
+            logError("Skipping an account file that cannot be read now: " + name);
+            continue;
+        }
         auto opened = Encryptor::decrypt(*sealed, *key);
-        std::optional<Json> json = opened ? parseJson(*opened) : std::nullopt;
+        if (!opened) {
+            if (isAuthenticationFailure(opened.error())) {
+                // Sealed under a key the store no longer holds: it can never be opened again.
+                logError("Removing an account file sealed under another key: " + name);
+                (void)files.removeItem(path);
+            } else {
+                logError("Skipping an account file that cannot be opened now: " + name);
+            }
+            continue;
+        }
+        std::optional<Json> json = parseJson(*opened);
         std::optional<VQOAuthCredentials> credentials;
         if (json) {
             if (const Json* stored = jsonObject(*json, "credentials")) credentials = VQOAuthCredentials::fromJson(*stored);
         }
         if (!credentials) {
-            logError("Removing an account file that cannot be read: " + name);
-            (void)files.removeItem(path);
+            logError("Skipping an account file that holds no account: " + name);
             continue;
         }
         std::shared_ptr<VQIdData> idData;

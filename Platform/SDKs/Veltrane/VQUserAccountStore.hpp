@@ -16,8 +16,11 @@ namespace platform::veltrane {
 /// Library/Application Support/VeltraneSDK/Accounts, each the account's JSON
 /// sealed with Encryptor under the key KeyGenerator keeps for
 /// kEncryptionKeyLabel, so no token is ever written in clear. File names are
-/// digests of the account's ids. A file that cannot be opened (damaged, or
-/// sealed under a key that is gone) is removed when the store is read.
+/// digests of the account's ids. A file that fails authentication under the
+/// key the store holds (sealed under a key that is gone, or changed) is
+/// removed when the store is read; a file that cannot be read or opened for any
+/// other reason (no key now, a read error, a failing decryption) is skipped
+/// and kept for a later launch.
 class PLATFORM_EXPORT VQUserAccountStore {
 public:
     static constexpr const char* kEncryptionKeyLabel = "VQUserAccountStore";

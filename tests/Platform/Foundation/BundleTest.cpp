@@ -197,6 +197,77 @@ TEST_F(BundleResourcesTest, OpensNestedBundlesThroughTheResourceUrl) {
     EXPECT_FALSE(Bundle::atURL(bundle->resourceURL()->appendingPathComponent("Missing.bundle")));
 }
 
+// Resource names come from configuration and pages too: none of them may hand
+// out a file outside the package, whether by ".." or by a symbolic link.
+class BundleContainmentTest : public BundleResourcesTest {
+protected:
+    void SetUp() override {
+        BundleResourcesTest::SetUp();
+        outside = testsupport::sandboxRoot() / "Outside";
+        writeText(outside / "secret.txt", "secret");
+        writeText(outside / "secret.html", "secret");
+        fs::create_symlink("../Outside/secret.txt", folder / "escape.txt");
+        fs::create_directory_symlink(outside, folder / "Out");
+        fs::create_symlink("EULA.html", folder / "alias.html");
+        fs::create_directory_symlink(folder / "www", folder / "scripts");
+    }
+
+    fs::path outside;
+};
+
+TEST_F(BundleContainmentTest, RefusesNamesThatLeaveThePackage) {
+    using Name = std::optional<std::string>;
+    struct Case {
+        const char* name;
+        Name resource;
+        Name type;
+        std::string subdirectory;
+        std::optional<fs::path> expected; // relative to the bundle
+    };
+    const std::vector<Case> cases = {
+        {"parent folder in the name", "../Outside/secret", "txt", {}, std::nullopt},
+        {"parent folder in the subfolder", "secret", "txt", "../Outside", std::nullopt},
+        {"deep parent folders", "www/../../../../../../../etc/passwd", std::nullopt, {}, std::nullopt},
+        {"absolute name stays in the package", (outside / "secret").string(), "txt", {}, std::nullopt},
+        {"absolute subfolder stays in the package", "secret", "txt", outside.string(), std::nullopt},
+        {"file link leading out", "escape", "txt", {}, std::nullopt},
+        {"folder link leading out", "Out/secret", "html", {}, std::nullopt},
+        {"subfolder link leading out", "secret", "html", "Out", std::nullopt},
+        {"no name skips a link leading out", std::nullopt, "txt", {}, "en.lproj/Only.txt"},
+        {"file link staying inside", "alias", "html", {}, "alias.html"},
+        {"folder link staying inside", "scripts/bridge-interface", "js", {}, "scripts/bridge-interface.js"},
+        {"parent folder that stays inside", "www/../EULA", "html", {}, "EULA.html"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto path = bundle->pathForResource(c.resource, c.type, c.subdirectory);
+        const auto url = bundle->urlForResource(c.resource, c.type, c.subdirectory);
+        if (!c.expected) {
+            EXPECT_FALSE(path.has_value()) << *path;
+            EXPECT_FALSE(url.has_value()) << url->absoluteString();
+            continue;
+        }
+        ASSERT_TRUE(path.has_value());
+        EXPECT_EQ(*path, folder / *c.expected);
+        ASSERT_TRUE(url.has_value());
+        EXPECT_EQ(url->filePath(), folder / *c.expected);
+    }
+}
+
+TEST_F(BundleContainmentTest, ListingsLeaveOutWhatLiesOutside) {
+    EXPECT_TRUE(bundle->pathsForResources("txt").empty());
+    EXPECT_TRUE(bundle->pathsForResources("txt", "../Outside").empty());
+    EXPECT_TRUE(bundle->pathsForResources("", "Out").empty());
+    EXPECT_EQ(bundle->pathsForResources("js", "scripts"),
+              (std::vector<fs::path>{folder / "scripts/bridge-interface.js", folder / "scripts/tarnix-interface.js"}));
+}
+
+TEST_F(BundleContainmentTest, StringsTablesAreReadFromInsideOnly) {
+    writeText(outside / "Leak.strings", "\"KEY\" = \"leaked\";");
+    fs::create_directory_symlink(outside, folder / "xx.lproj");
+    EXPECT_EQ(bundle->localizedString("KEY", {}, "Leak"), "KEY");
+}
+
 TEST_F(BundleTest, StoreReceiptUrl) {
     struct Case {
         const char* name;

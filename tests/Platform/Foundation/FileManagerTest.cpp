@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -110,6 +112,30 @@ TEST(FileManagerTest, FailedAtomicWriteKeepsTheOldFile) {
     EXPECT_EQ(*fm.contentsOfDirectory(Sandbox::applicationSupportDirectory()),
               (std::vector<std::string>{"blocked", "kept.json"}));
     EXPECT_EQ(platform::readFile(file), bytes("old"));
+}
+
+TEST(FileManagerTest, AtomicWriteSetsItsPermissionsWhateverTheUmaskAndMayKeepAnExistingFile) {
+    auto& fm = FileManager::defaultManager();
+    const auto file = Sandbox::documentsDirectory() / "secret";
+    const auto ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    for (mode_t mask : {mode_t{0}, mode_t{0277}}) {
+        SCOPED_TRACE("umask " + std::to_string(mask));
+        (void)fm.removeItem(file);
+        const mode_t previous = ::umask(mask);
+        auto made = fm.writeAtomically(file, bytes("first"), {.permissions = ownerOnly, .replacing = false});
+        auto again = fm.writeAtomically(file, bytes("second"), {.permissions = ownerOnly, .replacing = false});
+        ::umask(previous);
+        ASSERT_TRUE(made);
+        ASSERT_FALSE(again);
+        EXPECT_EQ(again.error().code, platform::CocoaError::fileWriteFileExists);
+        EXPECT_EQ(platform::readFile(file), bytes("first"));
+        EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, ownerOnly);
+        EXPECT_EQ(fm.contentsOfDirectory(Sandbox::documentsDirectory()).value(), std::vector<std::string>{"secret"});
+    }
+    ASSERT_TRUE(fm.writeAtomically(file, bytes("third")));
+    EXPECT_EQ(platform::readFile(file), bytes("third"));
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              ownerOnly | fs::perms::group_read | fs::perms::others_read);
 }
 
 TEST(FileManagerTest, InjectedFailuresReachTheCaller) {

@@ -8,6 +8,7 @@
 
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 using platform::Data;
@@ -351,6 +352,148 @@ TEST_F(HttpSessionTest, DelegateSeesEachHopAndMayChangeTheRequest) {
     auto token = requests.back().headers.find("x-token");
     ASSERT_NE(token, requests.back().headers.end());
     EXPECT_EQ(token->second, "from-delegate");
+}
+
+/// A plain-HTTP server on loopback that records the headers of each request to /landing.
+class PlainHttpServer {
+public:
+    PlainHttpServer() {
+        server_.Get("/landing", [this](const httplib::Request& req, httplib::Response& res) {
+            std::lock_guard lock(mutex_);
+            received_.push_back(req.headers);
+            res.set_content("plain", "text/plain");
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        // The socket listens from here on; stop() needs the accept loop running, so wait for it (bounded).
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        testsupport::waitUntil([this] { return server_.is_running(); });
+    }
+    ~PlainHttpServer() {
+        server_.stop();
+        thread_.join();
+    }
+    PlainHttpServer(const PlainHttpServer&) = delete;
+    PlainHttpServer& operator=(const PlainHttpServer&) = delete;
+
+    int port() const { return port_; }
+    std::vector<httplib::Headers> received() {
+        std::lock_guard lock(mutex_);
+        return received_;
+    }
+
+private:
+    httplib::Server server_;
+    int port_ = -1;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::vector<httplib::Headers> received_;
+};
+
+/// Every value a header arrived with, joined with "; ".
+std::string headerValues(const httplib::Headers& headers, const std::string& name) {
+    std::string joined;
+    auto [first, last] = headers.equal_range(name);
+    for (auto it = first; it != last; ++it) {
+        joined += (joined.empty() ? "" : "; ") + it->second;
+    }
+    return joined;
+}
+
+TEST_F(HttpSessionTest, CredentialsStayWithTheirOriginAcrossRedirects) {
+    PlainHttpServer plain;
+    const std::string plainTarget = "127.0.0.1:" + std::to_string(plain.port());
+    HttpSession::setHostMapping("community.example.test:80", plainTarget);
+    struct Unmap {
+        ~Unmap() { HttpSession::removeHostMapping("community.example.test:80"); }
+    } unmap;
+    server.routeHost("other.example.test");
+    server.server().Get("/bounce", [](const httplib::Request& req, httplib::Response& res) {
+        res.status = 302;
+        res.set_header("Location", req.get_param_value("to"));
+    });
+    server.server().Get("/landing", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("landed", "text/plain");
+    });
+    // The jar's own cookie for the other host, which the jar still sends there.
+    platform::HttpCookieProperties jarCookie;
+    jarCookie.name = "jar";
+    jarCookie.value = "other";
+    jarCookie.domain = "other.example.test";
+    jarCookie.path = "/";
+    platform::HttpCookieStorage::shared()->setCookie(*platform::HttpCookie::create(jarCookie));
+
+    const std::string port = std::to_string(server.port());
+    struct Case {
+        const char* name;
+        std::string location;
+        bool keepsCredentials;
+        std::string cookieAtLanding; // every Cookie value that arrived
+    };
+    const Case cases[] = {
+        {"same origin, relative", "/landing", true, "manual=1"},
+        {"same origin, written differently", "HTTPS://Community.Example.TEST:443/landing", true, "manual=1"},
+        {"other host", "https://other.example.test/landing", false, "jar=other"},
+        {"other port", "https://community.example.test:" + port + "/landing", false, ""},
+        {"https to http", "http://community.example.test/landing", false, ""},
+    };
+    for (bool withDelegate : {false, true}) {
+        auto delegate = std::make_shared<RecordingDelegate>();
+        auto session = HttpSession::create(HttpSessionConfiguration::defaultConfiguration(),
+                                           withDelegate ? delegate : nullptr);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (withDelegate ? ", with a delegate" : ", without a delegate"));
+            const bool toPlain = c.location.starts_with("http:");
+            const auto before = toPlain ? plain.received().size() : server.requestCount();
+            HttpRequest request(makeUrl("https://community.example.test/bounce?to=" +
+                                        platform::addingPercentEncoding(c.location, platform::UrlCharacterSet::alphanumerics)));
+            request.setValue("Bearer secret-token", "Authorization");
+            request.setValue("Basic cHJveHk6c2VjcmV0", "Proxy-Authorization");
+            request.setValue("manual=1", "Cookie");
+            request.setValue("kept", "X-Other");
+
+            auto outcome = perform(session, request);
+
+            ASSERT_FALSE(outcome->error) << outcome->error->localizedDescription();
+            ASSERT_EQ(outcome->response->statusCode(), 200);
+            httplib::Headers landed;
+            if (toPlain) {
+                auto received = plain.received();
+                ASSERT_EQ(received.size(), before + 1);
+                landed = received.back();
+            } else {
+                auto requests = server.requests();
+                ASSERT_EQ(requests.size(), before + 2);
+                ASSERT_EQ(requests.back().path, "/landing");
+                landed = requests.back().headers;
+            }
+            EXPECT_EQ(headerValues(landed, "X-Other"), "kept");
+            EXPECT_EQ(headerValues(landed, "Authorization"), c.keepsCredentials ? "Bearer secret-token" : "");
+            EXPECT_EQ(headerValues(landed, "Proxy-Authorization"), c.keepsCredentials ? "Basic cHJveHk6c2VjcmV0" : "");
+            EXPECT_EQ(headerValues(landed, "Cookie"), c.cookieAtLanding);
+        }
+        EXPECT_EQ(delegate->hops().size(), withDelegate ? std::size(cases) : 0u);
+    }
+}
+
+TEST_F(HttpSessionTest, SessionCredentialsGoOnlyToTheTasksOrigin) {
+    server.routeHost("other.example.test");
+    server.server().Get("/away", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 302;
+        res.set_header("Location", "https://other.example.test/final");
+    });
+    auto configuration = HttpSessionConfiguration::ephemeralConfiguration();
+    configuration.httpAdditionalHeaders.setValue("Bearer session-token", "Authorization");
+    configuration.httpAdditionalHeaders.setValue("yes", "X-Session");
+    auto session = HttpSession::create(configuration);
+
+    auto outcome = perform(session, "/away");
+
+    ASSERT_FALSE(outcome->error) << outcome->error->localizedDescription();
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(headerValues(requests[0].headers, "Authorization"), "Bearer session-token");
+    EXPECT_EQ(headerValues(requests[1].headers, "Authorization"), "");
+    EXPECT_EQ(headerValues(requests[1].headers, "X-Session"), "yes");
 }
 
 TEST_F(HttpSessionTest, RedirectLoopFailsWithTooManyRedirects) {

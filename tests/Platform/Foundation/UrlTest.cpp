@@ -457,6 +457,33 @@ TEST(UrlTest, PercentEncodesWithTheNamedSets) {
     }
 }
 
+TEST(UrlTest, SameOriginComparesSchemeHostAndEffectivePort) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool same;
+    };
+    const Case cases[] = {
+        {"https://a.example.test/x", "https://a.example.test/y?z#w", true},
+        {"https://a.example.test/", "HTTPS://A.Example.TEST:443/", true},
+        {"http://a.example.test/", "http://a.example.test:80/", true},
+        {"https://a.example.test/", "http://a.example.test/", false},
+        {"https://a.example.test/", "https://b.example.test/", false},
+        {"https://a.example.test/", "https://a.example.test:8443/", false},
+        {"https://a.example.test/", "https://a.example.test.evil.test/", false},
+        {"https://a.example.test/", "https://user@a.example.test/", true},
+        {"custom://a/", "custom://a/", true},
+        {"custom://a/", "custom://a:1/", false},
+        {"mailto:someone@example.test", "mailto:someone@example.test", false},
+        {"/relative/only", "/relative/only", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " vs " + c.b);
+        EXPECT_EQ(platform::isSameOrigin(url(c.a), url(c.b)), c.same);
+        EXPECT_EQ(platform::isSameOrigin(url(c.b), url(c.a)), c.same);
+    }
+}
+
 TEST(UrlTest, RemovesPercentEncodingOrGivesNoneForBadEscapes) {
     struct Case {
         std::string text;

@@ -1,11 +1,18 @@
 #include "Platform/SDKs/Veltrane/KeychainHelper.hpp"
 
 #include "Platform/Foundation/FileManager.hpp"
+#include "tests/support/TestSupport.hpp"
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 using namespace platform;
 using namespace platform::veltrane;
@@ -76,6 +83,8 @@ TEST_F(KeychainHelperTest, DamagedOrForeignKeychainIsSetAsideAndStartsEmpty) {
          [] { ASSERT_TRUE(writeFileAtomically(KeychainHelper::deviceKeyFilePath(), Data(32, 0x42))); }},
         {"device key lost",
          [] { ASSERT_TRUE(FileManager::defaultManager().removeItem(KeychainHelper::deviceKeyFilePath())); }},
+        {"device key file holds no key",
+         [] { ASSERT_TRUE(writeFileAtomically(KeychainHelper::deviceKeyFilePath(), dataFromString("junk"))); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -86,6 +95,87 @@ TEST_F(KeychainHelperTest, DamagedOrForeignKeychainIsSetAsideAndStartsEmpty) {
         EXPECT_TRUE(FileManager::defaultManager().fileExists(KeychainHelper::keychainFilePath().string() + ".corrupt"));
         ASSERT_TRUE(KeychainHelper::write("svc", "acct", dataFromString("again")));
         EXPECT_EQ(KeychainHelper::read("svc", "acct").value(), dataFromString("again"));
+    }
+}
+
+TEST_F(KeychainHelperTest, TheDeviceKeyLiesOutsideTheSandbox) {
+    ASSERT_TRUE(KeychainHelper::write("svc", "acct", dataFromString("value")));
+    const auto deviceKey = readFile(KeychainHelper::deviceKeyFilePath());
+    ASSERT_TRUE(deviceKey);
+    const auto sandbox = testsupport::sandboxRoot().lexically_normal().string();
+    EXPECT_FALSE(KeychainHelper::deviceKeyFilePath().lexically_normal().string().starts_with(sandbox));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(testsupport::sandboxRoot())) {
+        if (!entry.is_regular_file()) continue;
+        EXPECT_FALSE(contains(readFile(entry.path()).value_or(Data{}), *deviceKey)) << entry.path();
+    }
+}
+
+TEST_F(KeychainHelperTest, TheDeviceKeyFileIsTheOwnersAloneFromItsFirstByte) {
+    namespace fs = std::filesystem;
+    const auto folder = KeychainHelper::deviceKeyFolder();
+    ASSERT_TRUE(FileManager::defaultManager().createDirectory(folder));
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, folder.c_str(), IN_ATTRIB | IN_CREATE | IN_MOVED_TO), 0);
+    const mode_t previousMask = ::umask(0);
+
+    const bool written = KeychainHelper::write("svc", "acct", dataFromString("value")).has_value();
+
+    ::umask(previousMask);
+    // Every change of the folder's entries, by name: the key file must arrive
+    // under its name with its final mode and never have it changed afterwards.
+    std::vector<std::string> changedAfterArrival;
+    alignas(inotify_event) char buffer[4096];
+    ssize_t length = 0;
+    while ((length = ::read(watch, buffer, sizeof buffer)) > 0) {
+        for (char* at = buffer; at < buffer + length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            if ((event->mask & IN_ATTRIB) && event->len > 0) changedAfterArrival.emplace_back(event->name);
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watch);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(std::count(changedAfterArrival.begin(), changedAfterArrival.end(), "device.key"), 0)
+        << "the key file's mode was changed after it was in place";
+    EXPECT_EQ(fs::status(KeychainHelper::deviceKeyFilePath()).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(KeychainHelperTest, AFileThatCannotBeReadNowIsKeptAndNeverReplaced) {
+    struct Case {
+        const char* name;
+        std::filesystem::path (*file)();
+    };
+    const Case cases[] = {
+        {"device key", &KeychainHelper::deviceKeyFilePath},
+        {"keychain", &KeychainHelper::keychainFilePath},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(KeychainHelper::resetKeychain());
+        ASSERT_TRUE(KeychainHelper::write("svc", "acct", dataFromString("value")));
+        const auto keyBefore = readFile(KeychainHelper::deviceKeyFilePath()).value();
+        const auto keychainBefore = readFile(KeychainHelper::keychainFilePath()).value();
+        const auto unreadable = c.file();
+        FileManager::defaultManager().setFailureInjector(
+            [unreadable](FileManager::Operation operation, const std::filesystem::path& path) -> std::optional<Error> {
+                if (operation != FileManager::Operation::read || path != unreadable) return std::nullopt;
+                return Error(std::string(kCocoaErrorDomain), CocoaError::fileReadUnknown, {});
+            });
+
+        auto read = KeychainHelper::read("svc", "acct");
+        auto written = KeychainHelper::write("svc", "other", dataFromString("other"));
+
+        FileManager::defaultManager().setFailureInjector(nullptr);
+        ASSERT_FALSE(read);
+        EXPECT_EQ(read.error().code, KeychainStatus::io);
+        ASSERT_FALSE(written);
+        EXPECT_EQ(written.error().code, KeychainStatus::io);
+        EXPECT_EQ(readFile(KeychainHelper::deviceKeyFilePath()), keyBefore);
+        EXPECT_EQ(readFile(KeychainHelper::keychainFilePath()), keychainBefore);
+        EXPECT_FALSE(FileManager::defaultManager().fileExists(KeychainHelper::keychainFilePath().string() + ".corrupt"));
+        EXPECT_EQ(KeychainHelper::read("svc", "acct").value(), dataFromString("value"));
     }
 }
 

@@ -203,6 +203,82 @@ TEST_F(VQRestAPITest, BaseURLRequestsAndNotificationRequests) {
     EXPECT_EQ(Json::parse(patched[0].body), (Json{{"read", "true"}}));
 }
 
+/// Routes a host name (on port 443 or the given port) to the community server for one test.
+class HostRoute {
+public:
+    HostRoute(std::string from, int serverPort) : from_(std::move(from)) {
+        HttpSession::setHostMapping(from_, "127.0.0.1:" + std::to_string(serverPort));
+    }
+    ~HostRoute() { HttpSession::removeHostMapping(from_); }
+    HostRoute(const HostRoute&) = delete;
+    HostRoute& operator=(const HostRoute&) = delete;
+
+private:
+    std::string from_;
+};
+
+TEST_F(VQRestAPITest, TheTokenGoesOnlyToTheUsersOwnOrigins) {
+    auto account = signIn();
+    ASSERT_NE(account, nullptr);
+    const std::string port = std::to_string(server.port());
+    HostRoute other("other.example.test:443", server.port());
+    HostRoute otherPort(std::string(kHost) + ":" + port, server.port());
+    struct Case {
+        const char* name;
+        std::string baseURL;
+        bool sendsToken;
+    };
+    const Case cases[] = {
+        {"the community URL", account->credentials()->communityUrl->absoluteString(), true},
+        {"the community host, written differently", "HTTPS://Community.Example.Test:443", true},
+        {"another host", "https://other.example.test", false},
+        {"another port", std::string("https://") + kHost + ":" + port, false},
+    };
+    auto client = VQRestAPI::sharedInstance();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.clearRequests();
+        auto request = VQRestRequest::requestWithMethod(VQRestMethod::GET, c.baseURL,
+                                                        "/vapi/data/v60.0/connect/notifications/status", Json::object());
+        send(client, request);
+        auto sent = requestsTo("/vapi/data/");
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(sent[0].header("Authorization").has_value(), c.sendsToken);
+    }
+}
+
+TEST_F(VQRestAPITest, ARequestWithTheTokenNeverFollowsARedirectToAnotherOrigin) {
+    auto account = signIn();
+    ASSERT_NE(account, nullptr);
+    HostRoute other("other.example.test:443", server.port());
+    auto redirectTo = [](std::string location) {
+        return [location](const httplib::Request&, httplib::Response& res, const std::smatch&) {
+            res.status = 302;
+            res.set_header("Location", location);
+        };
+    };
+    server.addRoute("GET", "/vapi/data/v60.0/moved-away",
+                    redirectTo("https://other.example.test/vapi/data/v60.0/connect/notifications/status"));
+    server.addRoute("GET", "/vapi/data/v60.0/moved-here", redirectTo("/vapi/data/v60.0/connect/notifications/status"));
+    auto client = VQRestAPI::sharedInstance();
+
+    auto away = send(client, VQRestRequest::requestWithMethod(VQRestMethod::GET, "/v60.0/moved-away"));
+    ASSERT_FALSE(away);
+    auto* failed = std::get_if<RestClientError::RequestFailed>(&away.error().value);
+    ASSERT_NE(failed, nullptr);
+    EXPECT_EQ(failed->underlyingError.code, 302);
+    ASSERT_TRUE(failed->urlResponse.has_value());
+    EXPECT_EQ(failed->urlResponse->statusCode(), 302);
+    EXPECT_TRUE(requestsTo("/vapi/data/v60.0/connect/").empty()) << "the redirect was followed";
+
+    auto here = send(client, VQRestRequest::requestWithMethod(VQRestMethod::GET, "/v60.0/moved-here"));
+    ASSERT_TRUE(here) << here.error().localizedDescription();
+    EXPECT_EQ((*here->asJson())["unreadCount"], 1);
+    auto followed = requestsTo("/vapi/data/v60.0/connect/");
+    ASSERT_EQ(followed.size(), 1u);
+    EXPECT_EQ(followed[0].header("Authorization"), "Bearer " + *account->credentials()->accessToken);
+}
+
 TEST_F(VQRestAPITest, ARequestThatNeedsAUserFailsWithoutOne) {
     auto result = send(VQRestAPI::sharedGlobalInstance(), VQRestRequest::requestWithMethod(VQRestMethod::GET, "/v60.0/records"));
     ASSERT_FALSE(result);

@@ -1,6 +1,7 @@
 #include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
 
 #include "Platform/Foundation/Reachability.hpp"
+#include "Platform/UI/AlertController.hpp"
 #include "Platform/UI/Application.hpp"
 #include "Platform/UI/NavigationController.hpp"
 #include "Platform/UI/Window.hpp"
@@ -10,6 +11,9 @@
 #include "Platform/UI/EventDriver.hpp"
 #include "Platform/Web/WebEventCommands.hpp"
 #include "Platform/Web/WebView.hpp"
+
+#include <condition_variable>
+#include <thread>
 
 using namespace platform;
 using namespace platform::veltrane;
@@ -31,7 +35,58 @@ protected:
         }
     }
     std::vector<std::string> notifications;
+
+    /// A main window for the SDK to present on; returns its root screen.
+    std::shared_ptr<ui::ViewController> showMainWindow() {
+        VQSDKWindowManager::resetForTesting();
+        mainWindow = ui::Window::create();
+        auto root = ui::ViewController::create();
+        mainWindow->setRootViewController(root);
+        VQSDKWindowManager::sharedManager()->setMainUIWindow(mainWindow);
+        mainWindow->makeKeyAndVisible();
+        return root;
+    }
+    std::shared_ptr<ui::Window> mainWindow;
+
+    /// The test client and a service-provider app, each with its redirect URI.
+    void registerClients() {
+        server.registerClient(kClientId, {kRedirectUri});
+        server.registerClient("sp-app", {"spapp://done"});
+    }
+
+    /// Answers the alert the root screen shows (tap or dismissal) and lets its
+    /// dismissal finish.
+    static void answer(const std::shared_ptr<ui::ViewController>& root,
+                       const std::function<void(ui::AlertController&)>& how) {
+        auto alert = std::dynamic_pointer_cast<ui::AlertController>(root->presentedViewController());
+        ASSERT_NE(alert, nullptr) << "no alert";
+        how(*alert);
+        testsupport::advance(1);
+        testsupport::pump();
+    }
+    static void tap(const std::shared_ptr<ui::ViewController>& root, const std::string& title) {
+        answer(root, [&](ui::AlertController& alert) { EXPECT_TRUE(alert.simulateTapAction(title)); });
+    }
 };
+
+/// A service provider's command asking for a code for its client.
+Url serviceProviderCommand(const std::string& challenge, const std::string& state,
+                           const std::string& redirect = "spapp%3A%2F%2Fdone") {
+    return url("vellicor://idp?vqidp=sp_login&client_id=sp-app&redirect_uri=" + redirect + "&state=" + state +
+               "&code_challenge=" + challenge);
+}
+
+/// Whether the service provider, with its verifier, redeems the code.
+bool serviceProviderRedeems(const std::string& code, const std::string& verifier) {
+    std::optional<std::expected<Json, Error>> exchanged;
+    std::atomic<bool> done{false};
+    auto client = VQOAuthClient::create();
+    client->exchangeCode(kHost, "sp-app", "spapp://done", code, verifier, {}, [&](std::expected<Json, Error> answer) {
+        exchanged = std::move(answer);
+        done = true;
+    });
+    return testsupport::waitUntil([&] { return done.load(); }) && exchanged->has_value();
+}
 
 long oauthCode(const VQAuthResult& result) {
     if (result) return 0;
@@ -178,12 +233,16 @@ TEST_F(VQUserAccountManagerTest, TheAccountSurvivesARelaunchWithNoTokenInClearTe
     std::vector<std::string> secrets = server.issuedTokens();
     secrets.push_back((*credentials->additionalOAuthFields)["csrf_token"].get<std::string>());
     ASSERT_GE(secrets.size(), 3u);
+    // The scan sees a token wherever it lies in an encoded text.
+    for (const auto& prefix : {"", "{", "{\"", "{\"t\":\""}) {
+        const auto wrapped = std::string(prefix) + secrets[0] + "\"}";
+        EXPECT_TRUE(findSecret(base64Encode(dataFromString(wrapped)), secrets)) << prefix;
+    }
+    EXPECT_TRUE(findSecret("t=" + addingPercentEncoding(secrets[0], UrlCharacterSet::alphanumerics), secrets));
     auto files = sandboxFiles();
     EXPECT_FALSE(files.empty());
     for (const auto& [path, bytes] : files) {
-        for (const auto& secret : secrets) {
-            EXPECT_EQ(bytes.find(secret), std::string::npos) << path << " holds a token in clear text";
-        }
+        EXPECT_EQ(findSecret(bytes, secrets), std::nullopt) << path << " holds a token, as is or encoded";
     }
 }
 
@@ -293,6 +352,82 @@ TEST_F(VQUserAccountManagerTest, RefreshFailuresAreReportedOnce) {
     EXPECT_EQ(manager->currentUser(), account);
 }
 
+TEST_F(VQUserAccountManagerTest, ARefreshThatCrossesALogoutBringsNobodyBack) {
+    auto account = signIn();
+    ASSERT_NE(account, nullptr);
+    const auto oldToken = *account->credentials()->accessToken;
+    const auto storedFile = VQUserAccountStore().fileFor(account->accountIdentity());
+    recordNotifications();
+
+    // The server holds the refresh until the logout is over. The logout's
+    // revocation does not get through (offline, say), so the held refresh
+    // still succeeds at the server.
+    server.failNextRequests(1, 503, "SERVER_UNAVAILABLE", "down", "/vapi/oauth2/revoke");
+    std::mutex mutex;
+    std::condition_variable releasedSignal;
+    bool released = false;
+    std::atomic<bool> held{false};
+    const auto release = [&] {
+        {
+            std::lock_guard lock(mutex);
+            released = true;
+        }
+        releasedSignal.notify_all();
+    };
+    struct ReleaseOnExit {
+        std::function<void()> release;
+        ~ReleaseOnExit() { release(); }
+    } releaseOnExit{release};
+    server.setRequestObserver([&](const communityserver::RecordedRequest& request) {
+        if (request.path == "/vapi/oauth2/token" && request.param("grant_type") == "refresh_token") {
+            held = true;
+            std::unique_lock lock(mutex);
+            releasedSignal.wait(lock, [&] { return released; });
+        }
+        MainQueue::async([] {});
+    });
+
+    AuthResults results;
+    ASSERT_TRUE(manager->refresh(account->credentials(), results.completion()));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return held.load(); }));
+    manager->logout();
+    release();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return results.count() == 1 && BackgroundActivity::inFlight() == 0; }));
+    testsupport::pump();
+
+    ASSERT_EQ(results.count(), 1u);
+    ASSERT_FALSE(results.first());
+    EXPECT_TRUE(std::holds_alternative<UserAccountManagerError::RefreshFailed>(results.first().error().value));
+    EXPECT_EQ(notifications, (std::vector<std::string>{std::string(kVQNotificationUserWillLogout) + " current",
+                                                       std::string(kVQNotificationUserDidLogout) + " none"}));
+    EXPECT_EQ(manager->currentUser(), nullptr);
+    EXPECT_TRUE(manager->allUserAccounts().empty());
+    EXPECT_FALSE(FileManager::defaultManager().fileExists(storedFile));
+    EXPECT_EQ(account->credentials()->accessToken, oldToken);
+    // A relaunch finds nobody either.
+    manager.reset();
+    VQUserAccountManager::resetForTesting();
+    manager = VQUserAccountManager::sharedInstance();
+    EXPECT_EQ(manager->currentUser(), nullptr);
+    EXPECT_TRUE(manager->allUserAccounts().empty());
+}
+
+TEST_F(VQUserAccountManagerTest, ConcurrentLogoutsLogOutOnce) {
+    ASSERT_NE(signIn(), nullptr);
+    std::atomic<int> willLogout{0};
+    std::atomic<int> didLogout{0};
+    NotificationCenter::defaultCenter()->addObserver(kVQNotificationUserWillLogout, nullptr, [&](const Notification&) {
+        // A second logout, from another thread, while the first one runs.
+        if (willLogout++ == 0) std::thread([this] { manager->logout(); }).join();
+    });
+    NotificationCenter::defaultCenter()->addObserver(kVQNotificationUserDidLogout, nullptr,
+                                                     [&](const Notification&) { ++didLogout; });
+    manager->logout();
+    EXPECT_EQ(willLogout, 1);
+    EXPECT_EQ(didLogout, 1);
+    EXPECT_EQ(manager->currentUser(), nullptr);
+}
+
 TEST_F(VQUserAccountManagerTest, RefusedOrSpoiledCodesEndTheSignIn) {
     // A code made for another PKCE challenge: the SDK's verifier does not fit it.
     AuthResults wrongVerifier;
@@ -301,7 +436,7 @@ TEST_F(VQUserAccountManagerTest, RefusedOrSpoiledCodesEndTheSignIn) {
     auto foreign = server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri,
                                                  VQOAuthClient::Pkce::make().challenge);
     ASSERT_TRUE(manager->handleAuthorizationRedirect(url(std::string(kRedirectUri) + "?code=" + *foreign +
-                                                         "&state=" + *queryValue(authorize, "state"))));
+                                                         "&state=" + *valueForParameterName(authorize, "state"))));
     ASSERT_TRUE(testsupport::waitUntil([&] { return wrongVerifier.count() == 1; }));
     EXPECT_EQ(oauthCode(wrongVerifier.first()), VQOAuthErrorCode::invalidGrant);
     ASSERT_TRUE(std::holds_alternative<UserAccountManagerError::LoginFailed>(wrongVerifier.first().error().value));
@@ -310,16 +445,17 @@ TEST_F(VQUserAccountManagerTest, RefusedOrSpoiledCodesEndTheSignIn) {
     AuthResults first;
     ASSERT_TRUE(manager->login(first.completion()));
     authorize = *manager->authorizationURL();
-    auto code = *server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri, *queryValue(authorize, "code_challenge"));
+    auto code = *server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri,
+                                               *valueForParameterName(authorize, "code_challenge"));
     ASSERT_TRUE(manager->handleAuthorizationRedirect(
-        url(std::string(kRedirectUri) + "?code=" + code + "&state=" + *queryValue(authorize, "state"))));
+        url(std::string(kRedirectUri) + "?code=" + code + "&state=" + *valueForParameterName(authorize, "state"))));
     ASSERT_TRUE(testsupport::waitUntil([&] { return first.count() == 1; }));
     ASSERT_TRUE(first.first());
     AuthResults replay;
     ASSERT_TRUE(manager->login(replay.completion()));
     authorize = *manager->authorizationURL();
     ASSERT_TRUE(manager->handleAuthorizationRedirect(
-        url(std::string(kRedirectUri) + "?code=" + code + "&state=" + *queryValue(authorize, "state"))));
+        url(std::string(kRedirectUri) + "?code=" + code + "&state=" + *valueForParameterName(authorize, "state"))));
     ASSERT_TRUE(testsupport::waitUntil([&] { return replay.count() == 1; }));
     EXPECT_EQ(oauthCode(replay.first()), VQOAuthErrorCode::invalidGrant);
     // The earlier sign-in stays.
@@ -332,20 +468,76 @@ TEST_F(VQUserAccountManagerTest, RedirectsThatAreNotForThisSignIn) {
     ASSERT_TRUE(manager->login(results.completion()));
     EXPECT_FALSE(manager->isAuthorizationRedirect(url("vellicor://elsewhere?code=x")));
     EXPECT_FALSE(manager->handleAuthorizationRedirect(url("https://community.example.test/s/")));
-    // A redirect with another sign-in's state ends this one.
-    ASSERT_TRUE(manager->handleAuthorizationRedirect(url(std::string(kRedirectUri) + "?code=x&state=forged")));
+    // Answers without this sign-in's state are ignored: the sign-in goes on.
+    for (const char* query : {"?code=x&state=forged", "?code=x", "?error=access_denied",
+                              "?error=access_denied&error_description=no&state=forged"}) {
+        SCOPED_TRACE(query);
+        EXPECT_FALSE(manager->handleAuthorizationRedirect(url(std::string(kRedirectUri) + query)));
+        testsupport::pump();
+        EXPECT_EQ(results.count(), 0u);
+        EXPECT_TRUE(manager->isAuthenticating());
+    }
+    const auto authorize = *manager->authorizationURL();
+    const auto code = *server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri,
+                                                     *valueForParameterName(authorize, "code_challenge"));
+    ASSERT_TRUE(manager->handleAuthorizationRedirect(
+        url(std::string(kRedirectUri) + "?code=" + code + "&state=" + *valueForParameterName(authorize, "state"))));
     ASSERT_TRUE(testsupport::waitUntil([&] { return results.count() == 1; }));
-    EXPECT_EQ(oauthCode(results.first()), VQOAuthErrorCode::invalidRequest);
+    EXPECT_TRUE(results.first());
     EXPECT_FALSE(manager->isAuthenticating());
 
     // The user refused: the page redirects with access_denied.
     AuthResults denied;
     ASSERT_TRUE(manager->login(denied.completion()));
-    auto state = *queryValue(*manager->authorizationURL(), "state");
+    auto state = *valueForParameterName(*manager->authorizationURL(), "state");
     ASSERT_TRUE(manager->handleAuthorizationRedirect(
         url(std::string(kRedirectUri) + "?error=access_denied&error_description=no&state=" + state)));
     ASSERT_TRUE(testsupport::waitUntil([&] { return denied.count() == 1; }));
     EXPECT_EQ(oauthCode(denied.first()), VQOAuthErrorCode::accessDenied);
+}
+
+TEST_F(VQUserAccountManagerTest, TheAnswersStateIsDecodedOnce) {
+    struct Case {
+        const char* name;
+        std::function<std::string(const std::string&)> escape;
+        bool signsIn;
+    };
+    // The state's first character (a letter or digit) written as an escape.
+    const auto escapeFirst = [](const std::string& state, const std::string& prefix) {
+        const char* hex = "0123456789ABCDEF";
+        const auto byte = static_cast<unsigned char>(state.front());
+        return prefix + hex[byte >> 4] + hex[byte & 0xF] + state.substr(1);
+    };
+    const std::vector<Case> cases = {
+        {"escaped once", [&](const std::string& state) { return escapeFirst(state, "%"); }, true},
+        // "%2561" is "%61" once decoded: not the state, however it would read decoded again.
+        {"escaped twice", [&](const std::string& state) { return escapeFirst(state, "%25"); }, false},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        server.clearRequests();
+        AuthResults results;
+        ASSERT_TRUE(manager->login(results.completion()));
+        const auto authorize = *manager->authorizationURL();
+        const auto state = *valueForParameterName(authorize, "state");
+        const auto code = *server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri,
+                                                         *valueForParameterName(authorize, "code_challenge"));
+        manager->handleAuthorizationRedirect(
+            url(std::string(kRedirectUri) + "?code=" + code + "&state=" + item.escape(state)));
+        if (item.signsIn) {
+            ASSERT_TRUE(testsupport::waitUntil([&] { return results.count() == 1; }));
+            EXPECT_TRUE(results.first());
+        } else {
+            testsupport::waitUntil([] { return BackgroundActivity::inFlight() == 0; }, 5);
+            testsupport::pump();
+            EXPECT_FALSE(results.count() == 1 && results.first()) << "signed in with another state";
+        }
+        bool exchanged = false;
+        for (const auto& request : server.requests()) exchanged |= request.path == "/vapi/oauth2/token";
+        EXPECT_EQ(exchanged, item.signsIn);
+        manager->stopCurrentAuthentication();
+        testsupport::pump();
+    }
 }
 
 TEST_F(VQUserAccountManagerTest, LoginNeedsItsSettings) {
@@ -410,6 +602,8 @@ TEST_F(VQUserAccountManagerTest, StoppingOrCancellingASignInReportsCancelledToEv
 }
 
 TEST_F(VQUserAccountManagerTest, ServiceProviderCommandsGetACodeForTheCurrentUser) {
+    registerClients();
+    auto root = showMainWindow();
     AuthResults notACommand;
     EXPECT_FALSE(manager->handleIdentityProviderCommand(url("vellicor://open?page=home"), Json::object(),
                                                         notACommand.completion()));
@@ -424,15 +618,16 @@ TEST_F(VQUserAccountManagerTest, ServiceProviderCommandsGetACodeForTheCurrentUse
     testsupport::pump();
     ASSERT_EQ(malformed.count(), 1u);
     EXPECT_EQ(oauthCode(malformed.first()), VQOAuthErrorCode::invalidRequest);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
 
     auto account = signIn();
     ASSERT_NE(account, nullptr);
     const auto pkce = VQOAuthClient::Pkce::make();
     AuthResults handled;
-    EXPECT_TRUE(manager->handleIdentityProviderCommand(
-        url("vellicor://idp?vqidp=sp_login&client_id=sp-app&redirect_uri=spapp%3A%2F%2Fdone&state=s1&code_challenge=" +
-            pkce.challenge),
-        Json::object(), handled.completion()));
+    EXPECT_TRUE(manager->handleIdentityProviderCommand(serviceProviderCommand(pkce.challenge, "a%2541"),
+                                                       Json::object(), handled.completion()));
+    testsupport::pump();
+    tap(root, VQUserAccountManager::kConsentAllowTitle);
     ASSERT_TRUE(testsupport::waitUntil([&] { return handled.count() == 1; }));
     ASSERT_TRUE(handled.first()) << localizedDescription(handled.first().error());
     EXPECT_EQ(handled.first()->userAccount, account);
@@ -440,19 +635,78 @@ TEST_F(VQUserAccountManagerTest, ServiceProviderCommandsGetACodeForTheCurrentUse
     const auto& opened = ui::Application::shared().openedURLs();
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].url.scheme(), "spapp");
-    EXPECT_EQ(queryValue(opened[0].url, "state"), "s1");
+    // Handed on as it came, decoded once.
+    EXPECT_EQ(valueForParameterName(opened[0].url, "state"), "a%41");
     // The service provider can exchange the code with its own verifier.
-    auto code = queryValue(opened[0].url, "code");
+    auto code = valueForParameterName(opened[0].url, "code");
     ASSERT_TRUE(code.has_value());
-    std::optional<std::expected<Json, Error>> exchanged;
-    auto client = VQOAuthClient::create();
-    client->exchangeCode(kHost, "sp-app", "spapp://done", *code, pkce.verifier, {},
-                         [&](std::expected<Json, Error> answer) { exchanged = std::move(answer); });
-    ASSERT_TRUE(testsupport::waitUntil([&] { return exchanged.has_value(); }));
-    EXPECT_TRUE(exchanged->has_value());
+    EXPECT_TRUE(serviceProviderRedeems(*code, pkce.verifier));
+}
+
+TEST_F(VQUserAccountManagerTest, AServiceProviderCommandIsServedOnlyWithTheUsersConsent) {
+    registerClients();
+    auto root = showMainWindow();
+    ASSERT_NE(signIn(), nullptr);
+    const auto challenge = VQOAuthClient::Pkce::make().challenge;
+    struct Case {
+        const char* name;
+        bool fromWorkerThread;
+        std::function<void(ui::AlertController&)> answer;
+        bool allowed;
+    };
+    const std::vector<Case> cases = {
+        {"denied", false, [](ui::AlertController& alert) { EXPECT_TRUE(alert.simulateTapAction("Deny")); }, false},
+        {"dismissed", false, [](ui::AlertController& alert) { alert.dismiss(false); }, false},
+        {"denied, asked from a worker thread", true,
+         [](ui::AlertController& alert) { EXPECT_TRUE(alert.simulateTapAction("Deny")); }, false},
+        {"allowed, asked from a worker thread", true,
+         [](ui::AlertController& alert) { EXPECT_TRUE(alert.simulateTapAction("Allow")); }, true},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.name);
+        const auto openedBefore = ui::Application::shared().openedURLs().size();
+        AuthResults results;
+        const auto command = serviceProviderCommand(challenge, "s1");
+        if (item.fromWorkerThread) {
+            std::thread([&] {
+                EXPECT_TRUE(manager->handleIdentityProviderCommand(command, Json::object(), results.completion()));
+            }).join();
+            // The alert waits for the main thread.
+            EXPECT_EQ(root->presentedViewController(), nullptr);
+        } else {
+            EXPECT_TRUE(manager->handleIdentityProviderCommand(command, Json::object(), results.completion()));
+        }
+        testsupport::pump();
+        auto alert = std::dynamic_pointer_cast<ui::AlertController>(root->presentedViewController());
+        ASSERT_NE(alert, nullptr);
+        // The alert names the client and the host its answer goes to.
+        const auto text = alert->title.value_or("") + " " + alert->message.value_or("");
+        EXPECT_NE(text.find("sp-app"), std::string::npos) << text;
+        EXPECT_NE(text.find("done"), std::string::npos) << text;
+        EXPECT_EQ(results.count(), 0u);
+
+        answer(root, item.answer);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return results.count() == 1; }));
+        EXPECT_TRUE(results.everOnMainThread);
+        EXPECT_EQ(root->presentedViewController(), nullptr);
+        const auto& opened = ui::Application::shared().openedURLs();
+        if (item.allowed) {
+            ASSERT_TRUE(results.first()) << localizedDescription(results.first().error());
+            ASSERT_EQ(opened.size(), openedBefore + 1);
+            EXPECT_TRUE(valueForParameterName(opened.back().url, "code").has_value());
+        } else {
+            ASSERT_FALSE(results.first());
+            EXPECT_TRUE(std::holds_alternative<UserAccountManagerError::AuthenticationFailed>(
+                results.first().error().value));
+            EXPECT_EQ(oauthCode(results.first()), VQOAuthErrorCode::accessDenied);
+            EXPECT_EQ(opened.size(), openedBefore);
+        }
+    }
 }
 
 TEST_F(VQUserAccountManagerTest, IdentityProviderInitiatedSignInOfAServiceProvider) {
+    registerClients();
+    auto root = showMainWindow();
     const SPConfig config("sp-app", "spapp://done", {"api", "web", "refresh_token"}, "AB12.com.example.shared");
     std::vector<std::string> events;
     auto status = [&](VQSPLoginStatus value) { events.push_back("status " + description(value)); };
@@ -467,28 +721,71 @@ TEST_F(VQUserAccountManagerTest, IdentityProviderInitiatedSignInOfAServiceProvid
     testsupport::pump();
     EXPECT_EQ(events, std::vector<std::string>{"failure invalidServiceProviderConfig"});
 
+    // The service provider's app is asked to start: a start request, no code.
     events.clear();
     manager->kickOffIDPInitiatedLoginFlow(config, status, failure);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return events.size() == 3; }));
-    EXPECT_EQ(events, (std::vector<std::string>{"status authCodeRequested", "status authCodeReceived",
-                                                 "status serviceProviderOpened"}));
+    testsupport::pump();
     const auto& opened = ui::Application::shared().openedURLs();
     ASSERT_EQ(opened.size(), 1u);
-    auto code = queryValue(opened[0].url, "code");
-    auto verifier = queryValue(opened[0].url, "code_verifier");
-    ASSERT_TRUE(code && verifier);
-    std::optional<std::expected<Json, Error>> exchanged;
-    auto client = VQOAuthClient::create();
-    client->exchangeCode(kHost, "sp-app", "spapp://done", *code, *verifier, {},
-                         [&](std::expected<Json, Error> answer) { exchanged = std::move(answer); });
-    ASSERT_TRUE(testsupport::waitUntil([&] { return exchanged.has_value(); }));
-    EXPECT_TRUE(exchanged->has_value());
+    const auto start = opened[0].url;
+    EXPECT_EQ(start.scheme(), "spapp");
+    EXPECT_EQ(start.host(), "done");
+    EXPECT_EQ(valueForParameterName(start, VQUserAccountManager::kIdentityProviderCommandKey),
+              VQUserAccountManager::kIdentityProviderInitiatedCommand);
+    EXPECT_EQ(valueForParameterName(start, "client_id"), "sp-app");
+    EXPECT_FALSE(valueForParameterName(start, "code").has_value());
+    EXPECT_FALSE(valueForParameterName(start, "code_verifier").has_value());
+    const auto state = valueForParameterName(start, "state");
+    ASSERT_TRUE(state && !state->empty());
+    EXPECT_TRUE(events.empty());
+
+    // A command with the flow's state but another redirect is not the flow's
+    // answer: the user is asked, and says no.
+    const auto pkce = VQOAuthClient::Pkce::make();
+    AuthResults foreign;
+    EXPECT_TRUE(manager->handleIdentityProviderCommand(serviceProviderCommand(pkce.challenge, *state, "evil%3A%2F%2Fx"),
+                                                       Json::object(), foreign.completion()));
+    testsupport::pump();
+    tap(root, VQUserAccountManager::kConsentDenyTitle);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return foreign.count() == 1; }));
+    EXPECT_FALSE(foreign.first());
+    EXPECT_EQ(opened.size(), 1u);
+
+    // The service provider answers with its own command and challenge: served
+    // without asking, the code going to the answer's redirect.
+    AuthResults answered;
+    EXPECT_TRUE(manager->handleIdentityProviderCommand(serviceProviderCommand(pkce.challenge, *state), Json::object(),
+                                                       answered.completion()));
+    testsupport::pump();
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return events.size() == 3 && answered.count() == 1; }));
+    EXPECT_EQ(events, (std::vector<std::string>{"status authCodeRequested", "status authCodeReceived",
+                                                 "status serviceProviderOpened"}));
+    ASSERT_TRUE(answered.first()) << localizedDescription(answered.first().error());
+    ASSERT_EQ(opened.size(), 2u);
+    const auto callback = opened[1].url;
+    EXPECT_EQ(callback.scheme(), "spapp");
+    EXPECT_EQ(valueForParameterName(callback, "state"), state);
+    EXPECT_FALSE(valueForParameterName(callback, "code_verifier").has_value());
+    auto code = valueForParameterName(callback, "code");
+    ASSERT_TRUE(code.has_value());
+    // The service provider redeems it with the verifier that never left it.
+    EXPECT_TRUE(serviceProviderRedeems(*code, pkce.verifier));
+
+    // The flow is over: the same answer again is a command like any other.
+    AuthResults again;
+    EXPECT_TRUE(manager->handleIdentityProviderCommand(serviceProviderCommand(pkce.challenge, *state), Json::object(),
+                                                       again.completion()));
+    testsupport::pump();
+    tap(root, VQUserAccountManager::kConsentDenyTitle);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return again.count() == 1; }));
+    EXPECT_FALSE(again.first());
 
     // The service provider cannot be opened.
     events.clear();
     ui::Application::shared().setOpenURLResponder([](const Url&) { return false; });
     manager->kickOffIDPInitiatedLoginFlow(config, status, failure);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return events.size() == 3; }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return events.size() == 1; }));
     EXPECT_EQ(events.back(), "failure serviceProviderUnavailable");
 }
 

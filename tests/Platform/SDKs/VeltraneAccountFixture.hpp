@@ -10,6 +10,7 @@
 #include "Platform/Foundation/HttpSession.hpp"
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/SDKs/Veltrane/KeyGenerator.hpp"
+#include "Platform/SDKs/Veltrane/UrlAdditions.hpp"
 #include "Platform/SDKs/Veltrane/VQLoginViewController.hpp"
 #include "Platform/SDKs/Veltrane/VQOAuthClient.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
@@ -19,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -34,21 +36,12 @@ inline constexpr const char* kRedirectUri = "vellicor://auth/success";
 inline constexpr const char* kUsername = "alice@example.test";
 inline constexpr const char* kPassword = "alice-password";
 
+using platform::veltrane::valueForParameterName;
+
 inline platform::Url url(std::string_view text) {
     auto parsed = platform::Url::parse(text);
     if (!parsed) throw std::invalid_argument("bad test URL");
     return *parsed;
-}
-
-/// The decoded value of a query item.
-inline std::optional<std::string> queryValue(const platform::Url& url, std::string_view name) {
-    auto components = platform::UrlComponents::fromUrl(url);
-    auto items = components ? components->queryItems() : std::nullopt;
-    if (!items) return std::nullopt;
-    for (const auto& item : *items) {
-        if (item.name == name) return platform::removingPercentEncoding(item.value.value_or(""));
-    }
-    return std::nullopt;
 }
 
 /// Collects the results a completion receives, from any thread.
@@ -113,10 +106,10 @@ protected:
         EXPECT_TRUE(authorize.has_value());
         if (!authorize) return nullptr;
         auto code = server.issueAuthorizationCode(kUsername, kClientId, kRedirectUri,
-                                                  queryValue(*authorize, "code_challenge").value_or(""));
+                                                  valueForParameterName(*authorize, "code_challenge").value_or(""));
         EXPECT_TRUE(code.has_value());
         auto redirect = url(std::string(kRedirectUri) + "?code=" + code.value_or("") +
-                            "&state=" + queryValue(*authorize, "state").value_or(""));
+                            "&state=" + valueForParameterName(*authorize, "state").value_or(""));
         EXPECT_TRUE(manager->handleAuthorizationRedirect(redirect));
         EXPECT_TRUE(testsupport::waitUntil([&] { return collected.count() > 0; }));
         if (collected.count() == 0 || !collected.first()) return nullptr;
@@ -132,6 +125,40 @@ protected:
             files.emplace_back(entry.path(), data ? std::string(data->begin(), data->end()) : std::string());
         }
         return files;
+    }
+
+    /// The forms a secret may take in a file: as is, percent-encoded, and
+    /// Base64 (standard and URL alphabets) at each of the three offsets it can
+    /// have inside a longer encoded text. For Base64 the form is the run of
+    /// characters that depends on the secret's bytes alone.
+    static std::vector<std::string> encodedForms(const std::string& secret) {
+        std::vector<std::string> forms = {secret,
+                                          platform::addingPercentEncoding(secret, platform::UrlCharacterSet::alphanumerics)};
+        for (std::size_t shift = 0; shift < 3; ++shift) {
+            const std::string padded = std::string(shift, '\0') + secret;
+            const auto encoded = platform::base64Encode(platform::dataFromString(padded));
+            // Whole groups of three bytes that hold nothing but the secret.
+            const std::size_t first = shift == 0 ? 0 : 4;
+            const std::size_t end = padded.size() / 3 * 4;
+            if (end <= first) continue;
+            auto standard = encoded.substr(first, end - first);
+            auto urlSafe = standard;
+            std::replace(urlSafe.begin(), urlSafe.end(), '+', '-');
+            std::replace(urlSafe.begin(), urlSafe.end(), '/', '_');
+            forms.push_back(standard);
+            if (urlSafe != standard) forms.push_back(urlSafe);
+        }
+        return forms;
+    }
+
+    /// The first form of one of the secrets that the text holds, if any.
+    static std::optional<std::string> findSecret(const std::string& text, const std::vector<std::string>& secrets) {
+        for (const auto& secret : secrets) {
+            for (const auto& form : encodedForms(secret)) {
+                if (text.find(form) != std::string::npos) return form;
+            }
+        }
+        return std::nullopt;
     }
 
     communityserver::CommunityServer server;

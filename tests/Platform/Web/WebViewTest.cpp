@@ -349,9 +349,21 @@ TEST_F(WebViewTest, HtmlStringsAndFilesCommitAtTheirUrls) {
                                                           "response - https://app.example.test/", "commit", "finish"}));
     EXPECT_EQ(webView->title(), "Licence & Terms");
 
-    auto folder = testsupport::sandboxRoot() / "Package" / "licences";
+    // The read-access folder is checked on what the paths resolve to, so that
+    // a symbolic link in the app's folder cannot show a page from elsewhere.
+    namespace fs = std::filesystem;
+    const auto root = testsupport::sandboxRoot();
+    const auto folder = root / "Package" / "licences";
+    const auto outside = root / "Outside";
     ASSERT_TRUE(platform::FileManager::defaultManager().createDirectory(folder));
+    ASSERT_TRUE(platform::FileManager::defaultManager().createDirectory(outside));
     ASSERT_TRUE(platform::writeFileAtomically(folder / "eula.html", platform::dataFromString("<title>EULA</title>")));
+    ASSERT_TRUE(platform::writeFileAtomically(outside / "secret.html", platform::dataFromString("<title>Secret</title>")));
+    fs::create_symlink("../../Outside/secret.html", folder / "escape.html");
+    fs::create_directory_symlink(outside, folder / "out");
+    fs::create_symlink("eula.html", folder / "alias.html");
+    fs::create_directory_symlink(folder, root / "licences-link");
+    const std::string refused = "failProvisional NSURLErrorDomain -1102";
     struct Case {
         std::string name;
         Url file;
@@ -360,10 +372,17 @@ TEST_F(WebViewTest, HtmlStringsAndFilesCommitAtTheirUrls) {
     } cases[] = {
         {"inside the folder", Url::fileURL(folder / "eula.html"), Url::fileURL(folder, true), "finish"},
         {"the file itself", Url::fileURL(folder / "eula.html"), Url::fileURL(folder / "eula.html"), "finish"},
-        {"outside the folder", Url::fileURL(folder / "eula.html"), Url::fileURL(folder / "other", true),
-         "failProvisional NSURLErrorDomain -1102"},
+        {"outside the folder", Url::fileURL(folder / "eula.html"), Url::fileURL(folder / "other", true), refused},
         {"missing", Url::fileURL(folder / "none.html"), Url::fileURL(folder, true),
          "failProvisional NSURLErrorDomain -1100"},
+        {"parent folder leading out", Url::fileURL(folder / ".." / ".." / "Outside" / "secret.html"),
+         Url::fileURL(folder, true), refused},
+        {"absolute path elsewhere", Url::fileURL(outside / "secret.html"), Url::fileURL(folder, true), refused},
+        {"file link leading out", Url::fileURL(folder / "escape.html"), Url::fileURL(folder, true), refused},
+        {"folder link leading out", Url::fileURL(folder / "out" / "secret.html"), Url::fileURL(folder, true), refused},
+        {"file link staying inside", Url::fileURL(folder / "alias.html"), Url::fileURL(folder, true), "finish"},
+        {"access folder reached through a link", Url::fileURL(folder / "eula.html"),
+         Url::fileURL(root / "licences-link", true), "finish"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -371,6 +390,7 @@ TEST_F(WebViewTest, HtmlStringsAndFilesCommitAtTheirUrls) {
         webView->loadFileURL(c.file, c.access);
         ASSERT_TRUE(webtest::waitForLoad(*delegate));
         EXPECT_EQ(delegate->events.back(), c.outcome);
+        EXPECT_NE(webView->title(), "Secret");
     }
     EXPECT_EQ(webView->title(), "EULA");
 }
