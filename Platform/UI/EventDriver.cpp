@@ -59,7 +59,11 @@ bool logsContain(const std::string& text) {
 /// ends at once.
 class LineReader {
 public:
-    explicit LineReader(std::istream& in) : in_(in), thread_([this] { readWhenAsked(); }) {}
+    // A stream tied to an output (standard input is, to standard output)
+    // would flush that output from the reading thread while the main thread
+    // writes to it; it is untied for the run, and the driver flushes instead.
+    explicit LineReader(std::istream& in)
+        : in_(in), tied_(in.tie(nullptr)), thread_([this] { readWhenAsked(); }) {}
 
     ~LineReader() {
         {
@@ -68,6 +72,7 @@ public:
         }
         changed_.notify_all();
         thread_.join();
+        in_.tie(tied_);
     }
 
     LineReader(const LineReader&) = delete;
@@ -112,6 +117,7 @@ private:
     }
 
     std::istream& in_;
+    std::ostream* const tied_;
     std::mutex mutex_;
     std::condition_variable changed_;
     bool requested_ = false;
@@ -251,13 +257,13 @@ int EventDriver::run(std::istream& in, std::ostream& out, std::ostream& err, con
         if (!text) break;
         ++number;
         auto result = execute(*text, number);
+        // What the event printed shows before the next line is awaited.
+        out.flush();
         if (!result) {
-            out.flush();
             err << sourceName << ":" << number << ": " << result.error() << "\n";
             return 1;
         }
     }
-    out.flush();
     return 0;
 }
 
