@@ -5,7 +5,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <future>
 #include <map>
 #include <mutex>
 #include <queue>
@@ -176,14 +175,17 @@ void MainQueue::run() {
             return;
         }
         if (!s.ready.empty()) continue;
+        // Sleeps until work is posted, the earliest timer is due, or a timer is
+        // added (from any thread: it may be due before the one waited for).
+        // A manual clock only moves when told, so its timers wake nothing.
         const bool manual = currentManualClock() != nullptr;
+        const auto timersAdded = s.timerSequence;
+        const auto woken = [&] { return s.stopped || !s.ready.empty() || (!manual && s.timerSequence != timersAdded); };
         if (!manual && !s.timers.empty()) {
             const double wait = s.timers.begin()->first.first - now();
-            s.wake.wait_for(lock, std::chrono::duration<double>(wait > 0 ? wait : 0),
-                            [&] { return s.stopped || !s.ready.empty(); });
+            s.wake.wait_for(lock, std::chrono::duration<double>(wait > 0 ? wait : 0), woken);
         } else {
-            // A manual clock only moves when told; wait for posted work.
-            s.wake.wait(lock, [&] { return s.stopped || !s.ready.empty(); });
+            s.wake.wait(lock, woken);
         }
     }
 }
@@ -381,14 +383,21 @@ public:
     bool isConcurrent() const override { return true; }
 
 protected:
-    bool tryRunInline(const std::function<void()>& block, bool) override {
+    void runSync(const std::function<void()>& block, bool) override {
         CurrentQueueScope scope(this);
         block();
-        return true;
     }
 };
 
 /// A serial or concurrent queue with barrier blocks, fed to the thread pool.
+///
+/// A block passes three stages: pending (waiting for its turn, in order),
+/// ready (its turn has come and the queue counts it as running, but no thread
+/// has taken it yet) and running. Each ready block asks the pool for a worker,
+/// but a caller waiting in sync() takes ready blocks itself and runs them on
+/// its own thread, and runs its own block there once its turn comes. A sync
+/// call therefore never needs a free worker: callers on every pool thread
+/// cannot starve the queue.
 class PrivateQueue final : public DispatchQueue, public std::enable_shared_from_this<PrivateQueue> {
 public:
     PrivateQueue(std::string label, QoS qos, bool concurrent)
@@ -405,40 +414,62 @@ public:
     }
 
 protected:
-    bool tryRunInline(const std::function<void()>& block, bool barrier) override {
+    void runSync(const std::function<void()>& block, bool barrier) override {
         const bool exclusive = barrier || !concurrent_;
+        SyncTurn turn;
         {
-            std::lock_guard lock(mutex_);
-            // Only when nothing waits ahead of the block and nothing running excludes it.
-            if (!pending_.empty() || barrierRunning_ || (exclusive && running_ > 0)) return false;
-            if (exclusive) {
-                barrierRunning_ = true;
+            std::unique_lock lock(mutex_);
+            if (pending_.empty() && !exclusiveRunning_ && !(exclusive && running_ > 0)) {
+                // Nothing waits ahead and nothing running excludes the block: it runs now.
+                startLocked(exclusive);
             } else {
-                ++running_;
+                pending_.push_back(Item{{}, exclusive, &turn});
+                ++syncWaiters_;
+                for (;;) {
+                    turnChanged_.wait(lock, [&] { return turn.granted || !ready_.empty(); });
+                    if (turn.granted) break;
+                    Item ahead = std::move(ready_.front());
+                    ready_.pop_front();
+                    lock.unlock();
+                    run(std::move(ahead));
+                    lock.lock();
+                }
+                --syncWaiters_;
             }
         }
-        struct Finish {
-            PrivateQueue& queue;
-            bool exclusive;
-            ~Finish() {
-                std::lock_guard lock(queue.mutex_);
-                if (exclusive) {
-                    queue.barrierRunning_ = false;
-                } else {
-                    --queue.running_;
-                }
-                queue.schedule();
-            }
-        } finish{*this, exclusive};
+        Finish finish{*this, exclusive};
         CurrentQueueScope scope(this);
         block();
-        return true;
     }
 
 private:
+    /// The turn of a caller waiting in sync(); lives on that caller's stack
+    /// until `granted`, which the queue sets under its lock.
+    struct SyncTurn {
+        bool granted = false;
+    };
+
     struct Item {
         std::function<void()> block;
-        bool barrier;
+        /// Runs alone: a barrier, or any block of a serial queue.
+        bool exclusive = false;
+        /// Set for a sync caller's place in line; the block is then empty.
+        SyncTurn* turn = nullptr;
+    };
+
+    /// Ends a block that ran, when it returns or throws, and starts what may start next.
+    struct Finish {
+        PrivateQueue& queue;
+        bool exclusive;
+        ~Finish() {
+            std::lock_guard lock(queue.mutex_);
+            if (exclusive) {
+                queue.exclusiveRunning_ = false;
+            } else {
+                --queue.running_;
+            }
+            queue.schedule();
+        }
     };
 
     void enqueue(std::function<void()> block, bool barrier) {
@@ -447,77 +478,86 @@ private:
         schedule();
     }
 
-    // Starts what may start now. Caller holds the lock.
+    // Counts a block as running. Caller holds the lock.
+    void startLocked(bool exclusive) {
+        if (exclusive) {
+            exclusiveRunning_ = true;
+        } else {
+            ++running_;
+        }
+    }
+
+    // Starts what may start now: grants waiting sync callers their turn and
+    // makes async blocks ready. Caller holds the lock.
     void schedule() {
+        bool wake = false;
         while (!pending_.empty()) {
             Item& front = pending_.front();
-            if (front.barrier) {
-                if (running_ > 0 || barrierRunning_) return;
-                barrierRunning_ = true;
-            } else {
-                if (barrierRunning_) return;
-                ++running_;
-            }
+            if (exclusiveRunning_ || (front.exclusive && running_ > 0)) break;
+            startLocked(front.exclusive);
             Item item = std::move(front);
             pending_.pop_front();
-            auto self = shared_from_this();
-            ThreadPool::shared().submit([self, item = std::move(item)]() mutable {
-                {
-                    CurrentQueueScope scope(self.get());
-                    item.block();
-                    item.block = nullptr;
-                }
-                std::lock_guard lock(self->mutex_);
-                if (item.barrier) {
-                    self->barrierRunning_ = false;
-                } else {
-                    --self->running_;
-                }
-                self->schedule();
-            });
-            if (item.barrier) return;
+            const bool exclusive = item.exclusive;
+            if (item.turn) {
+                item.turn->granted = true;
+                wake = true;
+            } else {
+                ready_.push_back(std::move(item));
+                wake = wake || syncWaiters_ > 0;
+                ThreadPool::shared().submit([self = shared_from_this()] { self->runReady(); });
+            }
+            if (exclusive) break;
         }
+        if (wake) turnChanged_.notify_all();
+    }
+
+    // A pool worker's share: one ready block, unless a sync caller took it.
+    void runReady() {
+        Item item;
+        {
+            std::lock_guard lock(mutex_);
+            if (ready_.empty()) return;
+            item = std::move(ready_.front());
+            ready_.pop_front();
+        }
+        run(std::move(item));
+    }
+
+    // An async block that throws ends the process wherever it runs, as on a
+    // worker thread; a sync caller running it never unwinds past its turn.
+    void run(Item item) noexcept {
+        Finish finish{*this, item.exclusive};
+        CurrentQueueScope scope(this);
+        item.block();
+        item.block = nullptr;
     }
 
     const bool concurrent_;
     std::mutex mutex_;
+    /// Signals sync callers that their turn came or that a block is ready.
+    std::condition_variable turnChanged_;
     std::deque<Item> pending_;
+    std::deque<Item> ready_;
     std::size_t running_ = 0;
-    bool barrierRunning_ = false;
+    bool exclusiveRunning_ = false;
+    std::size_t syncWaiters_ = 0;
 };
-
-void runAndWait(DispatchQueue& queue, const std::function<void()>& block, bool barrier) {
-    std::promise<void> done;
-    auto finished = done.get_future();
-    auto task = [&] {
-        try {
-            block();
-            done.set_value();
-        } catch (...) {
-            done.set_exception(std::current_exception());
-        }
-    };
-    if (barrier) {
-        queue.asyncBarrier(task);
-    } else {
-        queue.async(task);
-    }
-    finished.get();
-}
 
 } // namespace
 
 std::shared_ptr<DispatchQueue> DispatchQueue::global(QoS qos) {
-    static const auto queues = [] {
-        std::vector<std::shared_ptr<DispatchQueue>> all;
+    // Never destroyed, like the pool: blocks and timers in flight hold the
+    // queues by plain pointer and may still run while the process exits.
+    static const auto* queues = [] {
+        auto* all = new std::vector<std::shared_ptr<DispatchQueue>>;
         const char* names[] = {"global.user-interactive", "global.user-initiated", "global.default",
                                "global.utility", "global.background"};
         for (int i = 0; i < 5; ++i) {
-            all.push_back(std::make_shared<GlobalQueue>(names[i], static_cast<QoS>(i)));
+            all->push_back(std::make_shared<GlobalQueue>(names[i], static_cast<QoS>(i)));
         }
         return all;
     }();
-    return queues.at(static_cast<std::size_t>(qos));
+    return queues->at(static_cast<std::size_t>(qos));
 }
 
 std::shared_ptr<DispatchQueue> DispatchQueue::makeSerial(std::string label, QoS qos) {
@@ -538,16 +578,14 @@ void DispatchQueue::sync(const std::function<void()>& block) {
         // The platform's own behaviour is a deadlock; stop with a clear message instead.
         fatalError("sync called on the queue that is running the caller: " + label_);
     }
-    if (tryRunInline(block, false)) return;
-    runAndWait(*this, block, false);
+    runSync(block, false);
 }
 
 void DispatchQueue::syncBarrier(const std::function<void()>& block) {
     if (isCurrent()) {
         fatalError("sync called on the queue that is running the caller: " + label_);
     }
-    if (tryRunInline(block, true)) return;
-    runAndWait(*this, block, true);
+    runSync(block, true);
 }
 
 bool DispatchQueue::isCurrent() const { return tlsCurrentQueue == this; }

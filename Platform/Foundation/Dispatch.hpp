@@ -57,6 +57,8 @@ public:
     /// `timeoutSeconds`) for work posted by other threads. Returns the predicate.
     static bool runUntil(const std::function<bool()>& predicate, double timeoutSeconds = 10.0);
     /// The app's loop: runs work as it becomes due until stop() is called.
+    /// Between work it sleeps until a block is posted or, on the system clock,
+    /// the earliest timer is due; a timer added from any thread wakes it.
     static void run();
     static void stop();
 
@@ -105,8 +107,12 @@ public:
     /// A block that runs alone: after the blocks before it and before the ones after it.
     /// On a serial queue the same as async.
     virtual void asyncBarrier(std::function<void()> block) = 0;
-    /// Runs the block on the queue and waits for it. Calling it from a block of
-    /// the same serial queue deadlocks, as on the platform.
+    /// Runs the block on the queue and waits for it. The block runs on the
+    /// caller's thread once its turn comes; while it waits, the caller runs the
+    /// queue's blocks whose turn has come itself, so a wait never needs a free
+    /// worker. Calling it from a block of the same serial queue (or
+    /// syncBarrier from a block of the same queue) would wait for itself
+    /// forever; it stops the process with a fatal message naming the queue.
     void sync(const std::function<void()>& block);
     void syncBarrier(const std::function<void()>& block);
 
@@ -118,9 +124,9 @@ public:
 
 protected:
     DispatchQueue(std::string label, QoS qos) : label_(std::move(label)), qos_(qos) {}
-    /// Runs a sync block at once on the caller's thread when the queue lets it
-    /// run now (as the platform does), instead of handing it to a worker.
-    virtual bool tryRunInline(const std::function<void()>& /*block*/, bool /*barrier*/) { return false; }
+    /// Runs a sync block on the caller's thread once its turn on the queue
+    /// comes (at once when nothing excludes it), and returns after it.
+    virtual void runSync(const std::function<void()>& block, bool barrier) = 0;
 
 private:
     std::string label_;

@@ -1,6 +1,7 @@
 #include "Platform/Foundation/UserDefaults.hpp"
 
 #include "Platform/Foundation/Bundle.hpp"
+#include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Foundation/PropertyList.hpp"
@@ -9,6 +10,8 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <mutex>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -118,21 +121,106 @@ std::int64_t truncatedInteger(double number) {
 
 } // namespace
 
-UserDefaults::UserDefaults(std::optional<fs::path> file, bool followsSandbox)
-    : followsSandbox_(followsSandbox), file_(std::move(file)) {}
+struct UserDefaults::State {
+    /// Guards the members below but `writeMutex`; never held while calling out.
+    std::mutex mutex;
+    json values = json::object();
+    std::optional<fs::path> file;
+    bool loaded = false;
+    std::uint64_t generation = 0;
+    /// Bumped on every change; `writtenVersion` is the version the file holds.
+    std::uint64_t version = 0;
+    std::uint64_t writtenVersion = 0;
+    bool lastWriteSucceeded = true;
+    /// A background write is queued and has not started: later changes ride on it.
+    bool writeQueued = false;
+    /// Orders the file writes so that the newest values are written last.
+    std::mutex writeMutex;
 
-UserDefaults::~UserDefaults() = default;
+    /// Every defaults object alive, for synchronizeAll(). Never destroyed: a
+    /// background write may end while the process exits.
+    struct Live {
+        std::mutex mutex;
+        std::vector<std::weak_ptr<State>> states;
+    };
+    static Live& live() {
+        static auto* all = new Live;
+        return *all;
+    }
+
+    /// Writes the values unless the file already holds them.
+    bool flush() {
+        std::lock_guard writing(writeMutex);
+        json snapshot;
+        std::optional<fs::path> target;
+        std::uint64_t snapshotVersion = 0;
+        {
+            std::lock_guard lock(mutex);
+            if (writtenVersion == version) {
+                return lastWriteSucceeded && file.has_value();
+            }
+            snapshot = values;
+            target = file;
+            snapshotVersion = version;
+        }
+        if (!target) {
+            return false;
+        }
+        FileManager::defaultManager().createDirectory(target->parent_path());
+        const auto written = PropertyList::write(*target, snapshot, PropertyListFormat::binary);
+        std::lock_guard lock(mutex);
+        lastWriteSucceeded = written.has_value();
+        if (written) {
+            writtenVersion = std::max(writtenVersion, snapshotVersion);
+        }
+        return lastWriteSucceeded;
+    }
+};
+
+UserDefaults::UserDefaults(std::optional<fs::path> file, bool followsSandbox)
+    : followsSandbox_(followsSandbox),
+      state_(std::make_shared<State>()),
+      writer_(DispatchQueue::makeSerial("UserDefaults.write", QoS::utility)) {
+    state_->file = std::move(file);
+    auto& live = State::live();
+    std::lock_guard lock(live.mutex);
+    std::erase_if(live.states, [](const auto& state) { return state.expired(); });
+    live.states.push_back(state_);
+}
+
+UserDefaults::~UserDefaults() {
+    // What is still pending reaches the file before the owner goes on, and no
+    // queued write touches the file after.
+    writer_->sync([] {});
+    state_->flush();
+}
 
 std::shared_ptr<UserDefaults> UserDefaults::standard() {
-    static const std::shared_ptr<UserDefaults> instance(new UserDefaults(std::nullopt, true));
-    return instance;
+    // Never destroyed, so no write runs during static destruction; the app's
+    // termination writes what is pending.
+    static const auto* instance = new std::shared_ptr<UserDefaults>(new UserDefaults(std::nullopt, true));
+    return *instance;
 }
 
 std::shared_ptr<UserDefaults> UserDefaults::create(const fs::path& file) {
     std::shared_ptr<UserDefaults> defaults(new UserDefaults(file, false));
-    defaults->values_ = load(file);
-    defaults->loaded_ = true;
+    defaults->state_->values = load(file);
+    defaults->state_->loaded = true;
     return defaults;
+}
+
+void UserDefaults::synchronizeAll() {
+    std::vector<std::shared_ptr<State>> states;
+    {
+        auto& live = State::live();
+        std::lock_guard lock(live.mutex);
+        for (const auto& weak : live.states) {
+            if (auto state = weak.lock()) states.push_back(std::move(state));
+        }
+    }
+    for (const auto& state : states) {
+        state->flush();
+    }
 }
 
 void UserDefaults::refreshIfNeeded() const {
@@ -141,29 +229,31 @@ void UserDefaults::refreshIfNeeded() const {
     }
     const std::uint64_t generation = Sandbox::generation();
     {
-        std::lock_guard lock(mutex_);
-        if (loaded_ && generation_ >= generation) {
+        std::lock_guard lock(state_->mutex);
+        if (state_->loaded && state_->generation >= generation) {
             return;
         }
     }
+    // Changes made in the previous sandbox belong to its file.
+    state_->flush();
     auto file = standardFile();
     auto values = load(file);
-    std::lock_guard lock(mutex_);
-    if (!loaded_ || generation_ < generation) {
-        values_ = std::move(values);
-        file_ = std::move(file);
-        generation_ = generation;
-        loaded_ = true;
-        ++version_;
-        writtenVersion_ = version_;
-        lastWriteSucceeded_ = true;
+    std::lock_guard lock(state_->mutex);
+    if (!state_->loaded || state_->generation < generation) {
+        state_->values = std::move(values);
+        state_->file = std::move(file);
+        state_->generation = generation;
+        state_->loaded = true;
+        ++state_->version;
+        state_->writtenVersion = state_->version;
+        state_->lastWriteSucceeded = true;
     }
 }
 
 std::optional<fs::path> UserDefaults::filePath() const {
     refreshIfNeeded();
-    std::lock_guard lock(mutex_);
-    return file_;
+    std::lock_guard lock(state_->mutex);
+    return state_->file;
 }
 
 // ---------------------------------------------------------------------------
@@ -171,9 +261,9 @@ std::optional<fs::path> UserDefaults::filePath() const {
 
 std::optional<json> UserDefaults::objectForKey(const std::string& key) const {
     refreshIfNeeded();
-    std::lock_guard lock(mutex_);
-    auto it = values_.find(key);
-    if (it == values_.end()) {
+    std::lock_guard lock(state_->mutex);
+    auto it = state_->values.find(key);
+    if (it == state_->values.end()) {
         return std::nullopt;
     }
     return *it;
@@ -181,8 +271,8 @@ std::optional<json> UserDefaults::objectForKey(const std::string& key) const {
 
 json UserDefaults::dictionaryRepresentation() const {
     refreshIfNeeded();
-    std::lock_guard lock(mutex_);
-    return values_;
+    std::lock_guard lock(state_->mutex);
+    return state_->values;
 }
 
 std::optional<std::string> UserDefaults::stringForKey(const std::string& key) const {
@@ -292,44 +382,32 @@ void UserDefaults::store(const std::string& key, std::optional<json> value) {
             return;
         }
     }
+    bool queueWrite = false;
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(state_->mutex);
         if (value) {
-            values_[key] = std::move(*value);
-        } else if (values_.erase(key) == 0) {
+            state_->values[key] = std::move(*value);
+        } else if (state_->values.erase(key) == 0) {
             return;
         }
-        ++version_;
+        ++state_->version;
+        queueWrite = !state_->writeQueued;
+        state_->writeQueued = true;
     }
-    synchronize();
+    if (queueWrite) {
+        writer_->async([state = state_] {
+            {
+                std::lock_guard lock(state->mutex);
+                state->writeQueued = false;
+            }
+            state->flush();
+        });
+    }
 }
 
 bool UserDefaults::synchronize() {
     refreshIfNeeded();
-    std::lock_guard writing(writeMutex_);
-    json snapshot;
-    std::optional<fs::path> file;
-    std::uint64_t version = 0;
-    {
-        std::lock_guard lock(mutex_);
-        if (writtenVersion_ == version_) {
-            return lastWriteSucceeded_ && file_.has_value();
-        }
-        snapshot = values_;
-        file = file_;
-        version = version_;
-    }
-    if (!file) {
-        return false;
-    }
-    FileManager::defaultManager().createDirectory(file->parent_path());
-    const auto written = PropertyList::write(*file, snapshot, PropertyListFormat::binary);
-    std::lock_guard lock(mutex_);
-    lastWriteSucceeded_ = written.has_value();
-    if (written) {
-        writtenVersion_ = std::max(writtenVersion_, version);
-    }
-    return lastWriteSucceeded_;
+    return state_->flush();
 }
 
 } // namespace platform

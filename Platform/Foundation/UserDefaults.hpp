@@ -8,18 +8,23 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
 namespace platform {
 
+class DispatchQueue;
+
 /// The app's persistent key-value defaults.
 ///
 /// Values are property-list values held as JSON (see PropertyList): Booleans,
-/// integers, reals, strings, data, arrays and dictionaries. The whole set is
-/// written to a binary property list after every change (atomically, so a
-/// crash leaves the old file or the new one) and read back at the next start.
+/// integers, reals, strings, data, arrays and dictionaries. A change is seen
+/// by readers at once; the whole set is then written to a binary property list
+/// on a serial background queue, one write for a burst of changes (each write
+/// replaces the file atomically, so a crash loses at most the latest burst,
+/// never the file). synchronize(), destroying the defaults, a change of
+/// sandbox and the app's termination (synchronizeAll()) write what is pending
+/// at once. The values are read back at the next start.
 ///
 /// The standard defaults live in the sandbox's Preferences folder, in
 /// "<main bundle identifier>.plist" ("vellicor.plist" without an identifier),
@@ -88,15 +93,20 @@ public:
     void setDouble(const std::string& key, double value);
     void removeObject(const std::string& key);
 
-    /// Writes the values to the file unless it already holds them. Returns
-    /// whether the file now holds the values in memory. Every change calls it,
-    /// so callers need it only to learn whether the last write succeeded.
+    /// Writes the values to the file now unless it already holds them, waiting
+    /// for a background write under way. Returns whether the file now holds
+    /// the values in memory. Callers that read the file themselves, or need to
+    /// know whether the write succeeded, call it first.
     bool synchronize();
+    /// Synchronizes every defaults object alive (the app's termination does).
+    static void synchronizeAll();
 
     /// The file the values are kept in; none for the standard defaults without a sandbox.
     std::optional<std::filesystem::path> filePath() const;
 
 private:
+    struct State;
+
     UserDefaults(std::optional<std::filesystem::path> file, bool followsSandbox);
 
     /// The standard defaults reload when the sandbox has changed.
@@ -104,19 +114,10 @@ private:
     void store(const std::string& key, std::optional<nlohmann::json> value);
 
     const bool followsSandbox_;
-    /// Guards the values, the file path and the version counters; never held
-    /// while calling out.
-    mutable std::mutex mutex_;
-    mutable nlohmann::json values_ = nlohmann::json::object();
-    mutable std::optional<std::filesystem::path> file_;
-    mutable bool loaded_ = false;
-    mutable std::uint64_t generation_ = 0;
-    /// Bumped on every change; `writtenVersion_` is the version the file holds.
-    mutable std::uint64_t version_ = 0;
-    mutable std::uint64_t writtenVersion_ = 0;
-    mutable bool lastWriteSucceeded_ = true;
-    /// Orders the file writes so that the newest values are written last.
-    std::mutex writeMutex_;
+    /// The values and their file, shared with the background writes so that a
+    /// write in flight never outlives what it reads.
+    const std::shared_ptr<State> state_;
+    const std::shared_ptr<DispatchQueue> writer_;
 };
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/NotificationCenter.hpp"
+#include "Platform/Foundation/UserDefaults.hpp"
 
 namespace platform::ui {
 
@@ -61,6 +62,8 @@ void Application::terminate() {
     if (delegate_) delegate_->willTerminate(*this);
     post(kApplicationWillTerminateNotification);
     terminated_ = true;
+    // Defaults are written in the background; what the app set last must not be lost.
+    UserDefaults::synchronizeAll();
 }
 
 bool Application::continueUserActivity(const UserActivity& activity) {

@@ -6,8 +6,9 @@
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/LogSink.hpp"
+#include "Platform/Foundation/UserDefaults.hpp"
+#include "Platform/UI/EventCommandRegistry.hpp"
 #include "Platform/UI/Storyboard.hpp"
-#include "Platform/Web/WebEventCommands.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -30,16 +31,25 @@ void installMainWindow(ApplicationDelegate& delegate) {
     delegate.setWindow(window);
 }
 
+// The default package: a relative path is taken from the executable's folder,
+// so a program finds the package installed beside it wherever it is run from.
+std::string defaultPackagePath(const std::filesystem::path& package) {
+    if (package.empty() || package.is_absolute()) return package.string();
+    std::error_code ignored;
+    const auto executable = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    return (executable.parent_path() / package).lexically_normal().string();
+}
+
 } // namespace
 
 int applicationMain(int argc, char** argv,
                     const std::function<std::shared_ptr<ApplicationDelegate>()>& delegateFactory,
                     const ApplicationMainOptions& options) {
     EventDriver driver;
-    platform::web::registerEventCommands(driver);
+    EventCommandRegistry::registerAll(driver);
     if (options.registerCommands) options.registerCommands(driver);
 
-    std::string package = options.defaultPackage.string();
+    std::string package = defaultPackagePath(options.defaultPackage);
     std::string data = "vellicor-data";
     std::string events;
     std::string clock = "manual";
@@ -47,7 +57,9 @@ int applicationMain(int argc, char** argv,
     bool quiet = false;
 
     CLI::App cli{"Runs the app headless, driven by events."};
-    cli.add_option("--package", package, "the app package folder (holds Info.plist)")->capture_default_str();
+    auto* packageOption =
+        cli.add_option("--package", package, "the app package folder (holds Info.plist)")->capture_default_str();
+    if (package.empty()) packageOption->required();
     cli.add_option("--data", data, "the app's data folder (its sandbox)")->capture_default_str();
     cli.add_option("--events", events, "a file of events, one per line (default: standard input)");
     cli.add_option("--clock", clock, "manual: time moves only with 'advance'; system: the wall clock")
@@ -55,6 +67,7 @@ int applicationMain(int argc, char** argv,
         ->capture_default_str();
     cli.add_option("--start-time", startTime, "the manual clock's start, in seconds since 1970")->capture_default_str();
     cli.add_flag("--quiet", quiet, "do not echo platform console lines");
+    if (options.addOptions) options.addOptions(cli);
     cli.footer("\n" + driver.helpText());
     try {
         cli.parse(argc, argv);
@@ -100,6 +113,7 @@ int applicationMain(int argc, char** argv,
     // The app's objects go while the platform is still whole.
     Application::shared().reset();
     MainQueue::reset();
+    UserDefaults::synchronizeAll();
     LogSink::flush();
     return status;
 }

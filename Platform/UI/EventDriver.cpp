@@ -6,15 +6,20 @@
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Foundation/Reachability.hpp"
 #include "Platform/UI/Application.hpp"
-#include "Platform/UI/GestureEventCommands.hpp"
 #include "Platform/UI/ScreenDump.hpp"
 #include "Platform/UI/Window.hpp"
 
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
+#include <iostream>
 #include <istream>
+#include <mutex>
+#include <optional>
 #include <ostream>
 #include <sstream>
+#include <thread>
+#include <utility>
 
 namespace platform::ui {
 
@@ -27,23 +32,7 @@ std::string trim(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
-std::optional<double> parseNumber(const std::string& text) {
-    double value = 0;
-    const auto* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
-std::unexpected<std::string> fail(std::string message) { return std::unexpected(std::move(message)); }
-
 Application& app() { return Application::shared(); }
-
-EventDriver::Result requireLaunched() {
-    if (!app().hasLaunched()) return fail("the app has not launched yet (add a 'launch' event first)");
-    if (app().hasTerminated()) return fail("the app has terminated");
-    return {};
-}
 
 // Every log the app and the platform wrote: the component log files and the console.
 bool logsContain(const std::string& text) {
@@ -62,6 +51,82 @@ bool logsContain(const std::string& text) {
     }
     return false;
 }
+
+/// Reads the event stream on a thread of its own, so that the main loop runs
+/// (posted work, and timers on the system clock) while the next line has not
+/// come. It reads one line only when asked: after `quit` or a failure nothing
+/// more is taken from the stream, and the thread is not blocked in a read and
+/// ends at once.
+class LineReader {
+public:
+    // A stream tied to an output (standard input is, to standard output)
+    // would flush that output from the reading thread while the main thread
+    // writes to it; it is untied for the run, and the driver flushes instead.
+    explicit LineReader(std::istream& in)
+        : in_(in), tied_(in.tie(nullptr)), thread_([this] { readWhenAsked(); }) {}
+
+    ~LineReader() {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+        in_.tie(tied_);
+    }
+
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    /// The next line, or none at the end of the stream; runs the main loop until it comes.
+    std::optional<std::string> next() {
+        {
+            std::lock_guard lock(mutex_);
+            requested_ = true;
+        }
+        changed_.notify_all();
+        for (;;) {
+            // The reader stops the loop once the line is in (see readWhenAsked).
+            MainQueue::run();
+            std::lock_guard lock(mutex_);
+            if (arrived_) {
+                arrived_ = false;
+                return std::exchange(line_, std::nullopt);
+            }
+        }
+    }
+
+private:
+    void readWhenAsked() {
+        for (bool more = true; more;) {
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return requested_ || closing_; });
+                if (closing_) return;
+                requested_ = false;
+            }
+            std::string text;
+            more = static_cast<bool>(std::getline(in_, text));
+            {
+                std::lock_guard lock(mutex_);
+                line_ = more ? std::optional(std::move(text)) : std::nullopt;
+                arrived_ = true;
+            }
+            MainQueue::async([] { MainQueue::stop(); });
+        }
+    }
+
+    std::istream& in_;
+    std::ostream* const tied_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool requested_ = false;
+    bool arrived_ = false;
+    bool closing_ = false;
+    std::optional<std::string> line_;
+    // Last: starts once the members it reads are made.
+    std::thread thread_;
+};
 
 } // namespace
 
@@ -126,7 +191,24 @@ EventLine EventDriver::parse(const std::string& text, int number) {
     return line;
 }
 
-EventDriver::EventDriver() : out_(nullptr) { registerBuiltins(); }
+std::unexpected<std::string> EventDriver::fail(std::string message) { return std::unexpected(std::move(message)); }
+
+std::optional<double> EventDriver::parseNumber(const std::string& text) {
+    double value = 0;
+    const auto* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+EventDriver::Result EventDriver::requireLaunched() {
+    auto& application = Application::shared();
+    if (!application.hasLaunched()) return fail("the app has not launched yet (add a 'launch' event first)");
+    if (application.hasTerminated()) return fail("the app has terminated");
+    return {};
+}
+
+EventDriver::EventDriver() : out_(&std::cout) { registerBuiltins(); }
 
 void EventDriver::registerCommand(std::string name, Command command) { commands_[std::move(name)] = std::move(command); }
 
@@ -168,18 +250,20 @@ EventDriver::Result EventDriver::execute(const std::string& text, int number) {
 
 int EventDriver::run(std::istream& in, std::ostream& out, std::ostream& err, const std::string& sourceName) {
     out_ = &out;
-    std::string text;
+    LineReader reader(in);
     int number = 0;
-    while (!quitRequested && std::getline(in, text)) {
+    while (!quitRequested) {
+        auto text = reader.next();
+        if (!text) break;
         ++number;
-        auto result = execute(text, number);
+        auto result = execute(*text, number);
+        // What the event printed shows before the next line is awaited.
+        out.flush();
         if (!result) {
-            out.flush();
             err << sourceName << ":" << number << ": " << result.error() << "\n";
             return 1;
         }
     }
-    out.flush();
     return 0;
 }
 
@@ -322,7 +406,6 @@ void EventDriver::registerBuiltins() {
                                         driver.quitRequested = true;
                                         return {};
                                     }});
-    registerGestureEventCommands(*this);
 }
 
 } // namespace platform::ui

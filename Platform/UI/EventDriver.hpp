@@ -6,6 +6,7 @@
 #include <functional>
 #include <iosfwd>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,10 @@ struct PLATFORM_EXPORT EventLine {
 
 /// Drives the app from a stream of events, one per line. Each event runs on the
 /// main thread; afterwards the driver lets the app settle (the main queue runs
-/// until idle and background work has come back). Unknown commands and bad
-/// arguments stop the run with the line number and a non-zero exit.
+/// until idle and background work has come back). While the next line has not
+/// come, the main loop keeps running: posted work runs and, on the system
+/// clock, timers fire on time. Unknown commands and bad arguments stop the run
+/// with the line number and a non-zero exit.
 class PLATFORM_EXPORT EventDriver {
 public:
     using Result = std::expected<void, std::string>;
@@ -44,13 +47,16 @@ public:
 
     EventDriver();
 
-    /// Adds (or replaces) a command. Areas of the platform register their own.
+    /// Adds (or replaces) a command. A new driver knows the built-in commands;
+    /// the areas of the platform add theirs through the EventCommandRegistry.
     void registerCommand(std::string name, Command command);
     bool hasCommand(const std::string& name) const { return commands_.count(name) != 0; }
     /// The command list for --help.
     std::string helpText() const;
 
-    /// Runs every line of the stream. Returns 0 when all events ran, 1 at the first failure.
+    /// Runs every line of the stream (read on a thread of its own, one line at a
+    /// time) on the calling thread, which must be the main thread. Returns 0
+    /// when all events ran, 1 at the first failure.
     int run(std::istream& in, std::ostream& out, std::ostream& err, const std::string& sourceName);
     /// Runs one line (tests).
     Result execute(const std::string& line, int number = 0);
@@ -59,7 +65,7 @@ public:
     /// (bounded by `timeoutSeconds` of real time).
     static void settle(double timeoutSeconds = 10.0);
 
-    /// Where `dump` and other commands print.
+    /// Where `dump` and other commands print: the output given to run(), standard output before.
     std::ostream& out() { return *out_; }
     /// Set by the application main: launches the app at the `launch` event.
     std::function<void()> launcher;
@@ -67,6 +73,14 @@ public:
     bool quitRequested = false;
 
     static EventLine parse(const std::string& text, int number);
+
+    // For command handlers.
+    /// A failed event with its message.
+    static std::unexpected<std::string> fail(std::string message);
+    /// A word that is a finite number as a whole ("2", "-0.5", "1e3"), or none.
+    static std::optional<double> parseNumber(const std::string& text);
+    /// Fails unless the app has launched and not terminated.
+    static Result requireLaunched();
 
 private:
     void registerBuiltins();

@@ -1,6 +1,7 @@
 #include "Platform/UI/GestureEventCommands.hpp"
 
 #include "Platform/UI/Application.hpp"
+#include "Platform/UI/EventCommandRegistry.hpp"
 #include "Platform/UI/EventDriver.hpp"
 #include "Platform/UI/Gesture.hpp"
 #include "Platform/UI/ScreenDump.hpp"
@@ -8,9 +9,6 @@
 #include "Platform/UI/ViewController.hpp"
 #include "Platform/UI/Window.hpp"
 
-#include <charconv>
-#include <cmath>
-#include <optional>
 
 namespace platform::ui {
 
@@ -18,40 +16,23 @@ namespace {
 
 using Result = EventDriver::Result;
 
-std::unexpected<std::string> fail(std::string message) { return std::unexpected(std::move(message)); }
-
-std::optional<double> number(const std::string& text) {
-    double value = 0;
-    const auto* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
-Result launched() {
-    auto& app = Application::shared();
-    if (!app.hasLaunched()) return fail("the app has not launched yet (add a 'launch' event first)");
-    if (app.hasTerminated()) return fail("the app has terminated");
-    return {};
-}
-
 std::shared_ptr<ViewController> keyRoot() {
     auto window = Window::keyWindow();
     return window ? window->rootViewController() : nullptr;
 }
 
 Result pan(const EventLine& line, EventDriver&) {
-    if (auto ok = launched(); !ok) return ok;
+    if (auto ok = EventDriver::requireLaunched(); !ok) return ok;
     auto view = ScreenDump::findView(line.args[0]);
-    if (!view) return fail("no view '" + line.args[0] + "' on the screen");
+    if (!view) return EventDriver::fail("no view '" + line.args[0] + "' on the screen");
     std::vector<double> steps;
     for (std::size_t i = 1; i < line.args.size(); ++i) {
-        auto step = number(line.args[i]);
-        if (!step) return fail("not a distance: " + line.args[i]);
+        auto step = EventDriver::parseNumber(line.args[i]);
+        if (!step) return EventDriver::fail("not a distance: " + line.args[i]);
         steps.push_back(*step);
     }
     if (auto scroll = std::dynamic_pointer_cast<ScrollView>(view)) {
-        if (!scroll->simulatePan(steps)) return fail("'" + line.args[0] + "' does not scroll");
+        if (!scroll->simulatePan(steps)) return EventDriver::fail("'" + line.args[0] + "' does not scroll");
         return {};
     }
     for (const auto& recognizer : view->gestureRecognizers()) {
@@ -60,39 +41,39 @@ Result pan(const EventLine& line, EventDriver&) {
         std::vector<Point> translations;
         double finger = 0;
         for (double step : steps) translations.push_back(Point{0, finger += step});
-        if (!drag->simulatePan(translations)) return fail("'" + line.args[0] + "' took no pan");
+        if (!drag->simulatePan(translations)) return EventDriver::fail("'" + line.args[0] + "' took no pan");
         return {};
     }
-    return fail("'" + line.args[0] + "' has no pan");
+    return EventDriver::fail("'" + line.args[0] + "' has no pan");
 }
 
 Result scroll(const EventLine& line, EventDriver&) {
-    if (auto ok = launched(); !ok) return ok;
+    if (auto ok = EventDriver::requireLaunched(); !ok) return ok;
     auto view = std::dynamic_pointer_cast<ScrollView>(ScreenDump::findView(line.args[0]));
-    if (!view) return fail("no scroll view '" + line.args[0] + "' on the screen");
-    auto y = number(line.args[1]);
-    if (!y) return fail("not an offset: " + line.args[1]);
-    if (!view->simulateScroll(Point{view->contentOffset().x, *y})) return fail("'" + line.args[0] + "' does not scroll");
+    if (!view) return EventDriver::fail("no scroll view '" + line.args[0] + "' on the screen");
+    auto y = EventDriver::parseNumber(line.args[1]);
+    if (!y) return EventDriver::fail("not an offset: " + line.args[1]);
+    if (!view->simulateScroll(Point{view->contentOffset().x, *y})) return EventDriver::fail("'" + line.args[0] + "' does not scroll");
     return {};
 }
 
 Result sizeClass(const EventLine& line, EventDriver&) {
-    if (auto ok = launched(); !ok) return ok;
+    if (auto ok = EventDriver::requireLaunched(); !ok) return ok;
     auto root = keyRoot();
-    if (!root) return fail("no key window with a root controller");
+    if (!root) return EventDriver::fail("no key window with a root controller");
     auto traits = root->traitCollection();
     if (line.args[0] == "compact") traits.horizontalSizeClass = UserInterfaceSizeClass::compact;
     else if (line.args[0] == "regular") traits.horizontalSizeClass = UserInterfaceSizeClass::regular;
-    else return fail("usage: size-class compact|regular");
+    else return EventDriver::fail("usage: size-class compact|regular");
     root->setTraitCollection(traits);
     return {};
 }
 
 Result rotate(const EventLine&, EventDriver&) {
-    if (auto ok = launched(); !ok) return ok;
+    if (auto ok = EventDriver::requireLaunched(); !ok) return ok;
     auto window = Window::keyWindow();
     auto root = window ? window->rootViewController() : nullptr;
-    if (!root) return fail("no key window with a root controller");
+    if (!root) return EventDriver::fail("no key window with a root controller");
     auto traits = root->traitCollection();
     traits.verticalSizeClass = traits.verticalSizeClass == UserInterfaceSizeClass::compact
                                    ? UserInterfaceSizeClass::regular
@@ -113,5 +94,9 @@ void registerGestureEventCommands(EventDriver& driver) {
                                                               sizeClass});
     driver.registerCommand("rotate", EventDriver::Command{"", "turn the device", 0, 0, rotate});
 }
+
+namespace {
+const EventCommandRegistry::Area kGestureCommands{"gestures", registerGestureEventCommands};
+} // namespace
 
 } // namespace platform::ui

@@ -11,6 +11,7 @@ class EventDriver;
 ///   scroll ID Y           drag a scroll view's content to offset Y
 ///   size-class compact|regular   change the key window's horizontal size class
 ///   rotate                turn the device (its vertical size class flips)
+/// The application main gets them through the EventCommandRegistry.
 PLATFORM_EXPORT void registerGestureEventCommands(EventDriver& driver);
 
 } // namespace platform::ui

@@ -1,5 +1,6 @@
 #include "Platform/Web/WebEventCommands.hpp"
 
+#include "Platform/UI/EventCommandRegistry.hpp"
 #include "Platform/UI/ViewDump.hpp"
 #include "Platform/UI/Window.hpp"
 
@@ -257,5 +258,9 @@ void registerEventCommands(ui::EventDriver& driver) {
                         return fail("unknown page command '" + sub + "'");
                     }});
 }
+
+namespace {
+const ui::EventCommandRegistry::Area kPageCommands{"web", registerEventCommands};
+} // namespace
 
 } // namespace platform::web

@@ -11,7 +11,7 @@ namespace platform::web {
 /// Adds the `page` command to the event driver: what the page of the
 /// front-most visible web view does (posts a script message, follows a link),
 /// what calls into pages answer, and what the journal and the cookies hold.
-/// The application main registers it for every program.
+/// The application main gets it through the EventCommandRegistry.
 PLATFORM_EXPORT void registerEventCommands(ui::EventDriver& driver);
 
 /// The front-most visible web view of the shown windows, if any.

@@ -119,6 +119,6 @@ int main(int argc, char** argv) {
                                      {},
                                      {}});
     ApplicationMainOptions options;
-    options.defaultPackage = VELLICOR_TEST_APP_PACKAGE;
+    options.defaultPackage = "UiTestApp.package";
     return applicationMain(argc, argv, [] { return std::make_shared<TestAppDelegate>(); }, options);
 }

@@ -5,6 +5,7 @@
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/Foundation/Reachability.hpp"
+#include "Platform/Foundation/UserDefaults.hpp"
 #include "Platform/SDKs/Veltrane/KeychainHelper.hpp"
 #include "Platform/UI/Application.hpp"
 #include "Platform/UI/Window.hpp"
@@ -50,6 +51,8 @@ public:
         platform::MainQueue::reset();
         platform::NotificationCenter::defaultCenter()->removeAllObservers();
         platform::LogSink::closeAll();
+        // No background write may land in a folder about to go.
+        platform::UserDefaults::synchronizeAll();
         for (const auto& folder : gSandboxes) {
             std::error_code ignored;
             std::filesystem::remove_all(folder, ignored);

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -96,6 +100,45 @@ TEST(MainQueueTest, RunLoopStopsWhenAskedFromAnotherThread) {
     EXPECT_TRUE(ran);
 }
 
+TEST(MainQueueTest, RunLoopOnTheSystemClockFiresATimerAddedFromAnotherThreadWhenDue) {
+    // The loop sleeps; a worker thread then adds a 0.1 s timer. The loop must
+    // wake for it, whether or not a later timer is pending. This test runs on
+    // real time; the watchdog only ends a hung loop.
+    struct Case {
+        const char* name;
+        std::optional<double> laterTimer;
+    };
+    const std::vector<Case> cases{{"no other timer", std::nullopt}, {"a later timer pending", 60.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainQueue::reset();
+        platform::setCurrentClock(std::make_shared<platform::SystemClock>());
+        if (c.laterTimer) MainQueue::asyncAfter(*c.laterTimer, [] {});
+        struct Flags {
+            std::atomic<bool> fired{false};
+            std::atomic<bool> hung{false};
+            std::atomic<bool> done{false};
+        };
+        auto flags = std::make_shared<Flags>();
+        DispatchQueue::global()->asyncAfter(0.05, [flags] {
+            MainQueue::asyncAfter(0.1, [flags] {
+                flags->fired = true;
+                MainQueue::stop();
+            });
+        });
+        DispatchQueue::global()->asyncAfter(10, [flags] {
+            if (flags->done) return;
+            flags->hung = true;
+            MainQueue::stop();
+        });
+        MainQueue::run();
+        flags->done = true;
+        platform::setCurrentClock(testsupport::clock());
+        EXPECT_TRUE(flags->fired);
+        EXPECT_FALSE(flags->hung) << "the loop slept past the timer";
+    }
+}
+
 TEST(DispatchQueueTest, SerialQueueRunsOneBlockAtATimeInOrder) {
     auto queue = DispatchQueue::makeSerial("test.serial");
     std::vector<int> order;
@@ -173,6 +216,48 @@ TEST(DispatchQueueTest, BlocksWaitingOnTheGlobalQueueDoNotStarveIt) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return finished == waiters; }));
 }
 
+TEST(DispatchQueueTest, SyncCallersOnEveryPoolThreadDoNotStarveTheQueue) {
+    // More callers than the pool has threads, each adding a record with an
+    // async barrier and then reading and taking it back with sync calls on
+    // one concurrent queue. A caller that parked and waited for a free worker
+    // to run its block (or the barrier ahead of it) would deadlock here.
+    constexpr int callers = 160;
+    struct Shared {
+        std::map<int, int> records;
+        std::atomic<int> finished{0};
+        std::atomic<int> found{0};
+    };
+    auto shared = std::make_shared<Shared>();
+    auto queue = DispatchQueue::makeConcurrent("test.records");
+    for (int i = 0; i < callers; ++i) {
+        DispatchQueue::global(QoS::utility)->async([queue, shared, i] {
+            queue->asyncBarrier([shared, i] { shared->records[i] = i; });
+            bool seen = false;
+            queue->sync([&] { seen = shared->records.count(i) == 1; });
+            queue->syncBarrier([&] { shared->records.erase(i); });
+            if (seen) ++shared->found;
+            ++shared->finished;
+        });
+    }
+    ASSERT_TRUE(testsupport::waitUntil([&] { return shared->finished == callers; }, 60)) << "the callers deadlocked";
+    EXPECT_EQ(shared->found, callers) << "a sync read ran before the barrier queued ahead of it";
+    queue->sync([&] { EXPECT_TRUE(shared->records.empty()); });
+}
+
+TEST(DispatchQueueTest, SerialSyncWaitsForTheBlocksAheadAndRunsOnTheCaller) {
+    auto queue = DispatchQueue::makeSerial("test.serial-sync");
+    std::vector<int> order;
+    for (int i = 0; i < 50; ++i) queue->async([&, i] { order.push_back(i); });
+    std::thread::id ranOn;
+    queue->sync([&] {
+        order.push_back(50);
+        ranOn = std::this_thread::get_id();
+    });
+    ASSERT_EQ(order.size(), 51u);
+    for (int i = 0; i <= 50; ++i) EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
 TEST(DispatchQueueTest, IsCurrentOnlyInsideTheQueue) {
     auto queue = DispatchQueue::makeSerial("test.current");
     bool inside = false;
@@ -188,4 +273,36 @@ TEST(DispatchQueueDeathTest, SyncOnTheRunningSerialQueueStops) {
             queue->sync([&] { queue->sync([] {}); });
         },
         "sync called on the queue that is running the caller: test.deadlock");
+}
+
+namespace {
+// Outlives every static of the process: the exit handler below reads it last.
+struct ExitProbe {
+    std::mutex mutex;
+    std::condition_variable fired;
+    bool done = false;
+};
+ExitProbe* gExitProbe = nullptr;
+} // namespace
+
+TEST(DispatchQueueDeathTest, GlobalQueueTimerFiringAtExitIsSafe) {
+    // The exit handler is registered before the global queues first exist, so
+    // it runs after the statics of the process are gone; the timer fires then.
+    EXPECT_EXIT(
+        {
+            gExitProbe = new ExitProbe;
+            std::atexit([] {
+                std::unique_lock lock(gExitProbe->mutex);
+                const bool fired =
+                    gExitProbe->fired.wait_for(lock, std::chrono::seconds(20), [] { return gExitProbe->done; });
+                std::_Exit(fired ? 0 : 3);
+            });
+            DispatchQueue::global(QoS::background)->asyncAfter(0.2, [] {
+                std::lock_guard lock(gExitProbe->mutex);
+                gExitProbe->done = true;
+                gExitProbe->fired.notify_all();
+            });
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }

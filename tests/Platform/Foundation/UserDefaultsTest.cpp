@@ -3,10 +3,15 @@
 #include "Platform/Foundation/Bundle.hpp"
 #include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/PropertyList.hpp"
+#include "Platform/UI/Application.hpp"
 #include "tests/support/TestSupport.hpp"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -164,6 +169,7 @@ TEST_F(UserDefaultsTest, ACorruptFileReadsAsEmptyAndIsReplaced) {
         relaunch();
         EXPECT_EQ(defaults->dictionaryRepresentation(), json::object());
         defaults->set("fresh", 1);
+        ASSERT_TRUE(defaults->synchronize());
         const auto onDisk = PropertyList::read(standardFile());
         ASSERT_TRUE(onDisk.has_value());
         EXPECT_EQ(*onDisk, (json{{"fresh", 1}}));
@@ -177,6 +183,7 @@ TEST_F(UserDefaultsTest, TheFileIsNamedAfterTheMainBundle) {
     platform::Bundle::setMainBundlePath(app);
     relaunch();
     defaults->set("a", 1);
+    ASSERT_TRUE(defaults->synchronize());
     EXPECT_EQ(defaults->filePath(), Sandbox::preferencesDirectory() / "com.example.named.plist");
     EXPECT_TRUE(fs::exists(Sandbox::preferencesDirectory() / "com.example.named.plist"));
 }
@@ -223,10 +230,73 @@ TEST_F(UserDefaultsTest, ConcurrentWritersLoseNothing) {
     }
 }
 
+TEST_F(UserDefaultsTest, ABurstOfSetsStaysOffTheCallersThreadAndCoalesces) {
+    // Background writes wait at a gate; a write on the caller's thread is counted.
+    std::mutex mutex;
+    std::condition_variable gateChanged;
+    bool open = false;
+    std::atomic<int> callerWrites{0};
+    std::atomic<int> backgroundWrites{0};
+    platform::FileManager::defaultManager().setFailureInjector(
+        [&](platform::FileManager::Operation op, const fs::path&) -> std::optional<platform::Error> {
+            if (op != platform::FileManager::Operation::write) return std::nullopt;
+            if (platform::MainQueue::isMainThread()) {
+                ++callerWrites;
+                return std::nullopt;
+            }
+            ++backgroundWrites;
+            std::unique_lock lock(mutex);
+            gateChanged.wait_for(lock, std::chrono::seconds(10), [&] { return open; });
+            return std::nullopt;
+        });
+
+    constexpr int kSets = 500;
+    for (int i = 0; i < kSets; ++i) defaults->set("key" + std::to_string(i), i);
+    EXPECT_EQ(callerWrites, 0) << "a set wrote the file on the caller's thread";
+    EXPECT_EQ(defaults->integerForKey("key" + std::to_string(kSets - 1)), kSets - 1) << "readers see a set at once";
+
+    {
+        std::lock_guard lock(mutex);
+        open = true;
+    }
+    gateChanged.notify_all();
+    ASSERT_TRUE(defaults->synchronize());
+    // The write under way at the burst's start, and one for the rest.
+    EXPECT_LE(backgroundWrites, 2);
+
+    platform::FileManager::defaultManager().setFailureInjector(nullptr);
+    const auto onDisk = PropertyList::read(standardFile());
+    ASSERT_TRUE(onDisk.has_value());
+    EXPECT_EQ(onDisk->size(), std::size_t{kSets});
+    EXPECT_EQ((*onDisk)["key0"], 0);
+}
+
+TEST_F(UserDefaultsTest, TheAppsTerminationWritesWhatIsPending) {
+    // Background writes fail, so only the termination can bring the value to the file.
+    std::atomic<int> backgroundWrites{0};
+    platform::FileManager::defaultManager().setFailureInjector(
+        [&](platform::FileManager::Operation op, const fs::path&) -> std::optional<platform::Error> {
+            if (op != platform::FileManager::Operation::write || platform::MainQueue::isMainThread()) return std::nullopt;
+            ++backgroundWrites;
+            return platform::Error(std::string(platform::kCocoaErrorDomain), platform::CocoaError::fileWriteOutOfSpace);
+        });
+    defaults->set("UserAcceptedEULA", true);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return backgroundWrites > 0; }));
+    EXPECT_FALSE(fs::exists(standardFile()));
+
+    auto& app = platform::ui::Application::shared();
+    app.launch();
+    app.terminate();
+    const auto onDisk = PropertyList::read(standardFile());
+    ASSERT_TRUE(onDisk.has_value());
+    EXPECT_EQ(*onDisk, (json{{"UserAcceptedEULA", true}}));
+}
+
 TEST_F(UserDefaultsTest, SuitesKeepTheirOwnFile) {
     const fs::path file = testsupport::sandboxRoot() / "suites" / "one.plist";
     auto suite = UserDefaults::create(file);
     suite->set("only", "here");
+    ASSERT_TRUE(suite->synchronize());
     EXPECT_FALSE(defaults->objectForKey("only").has_value());
     EXPECT_EQ(UserDefaults::create(file)->stringForKey("only"), "here");
     EXPECT_EQ(suite->filePath(), file);

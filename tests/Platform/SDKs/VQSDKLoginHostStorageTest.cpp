@@ -38,6 +38,7 @@ TEST(VQSDKLoginHostStorageTest, KeepsItsOrderedListAcrossLaunches) {
     EXPECT_EQ(hostNames(), expected);
 
     // Another launch reads the defaults file afresh.
+    ASSERT_TRUE(UserDefaults::standard()->synchronize());
     auto file = UserDefaults::standard()->filePath();
     ASSERT_TRUE(file.has_value());
     auto reread = UserDefaults::create(*file)->objectForKey(VQSDKLoginHostStorage::kDefaultsKey);

@@ -132,6 +132,15 @@ TEST_F(DriverFixture, AdvanceMovesTheClockAndFiresTimers) {
     EXPECT_DOUBLE_EQ(platform::now(), testsupport::kStartTime + 5);
 }
 
+TEST_F(DriverFixture, EventsExecutedBeforeARunPrintToStandardOutput) {
+    ASSERT_TRUE(driver.execute("launch"));
+    ::testing::internal::CaptureStdout();
+    const auto dumped = driver.execute("dump");
+    const auto printed = ::testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(dumped) << dumped.error();
+    EXPECT_NE(printed.find("Hello there"), std::string::npos) << printed;
+}
+
 TEST(EventLineTest, SplitsWordsWithQuotesAndEscapes) {
     auto line = EventDriver::parse(R"(type  field "two words" \"x\" tail)", 7);
     EXPECT_EQ(line.command, "type");

@@ -84,6 +84,6 @@ int main(int argc, char** argv) {
                                      {},
                                      {}});
     ApplicationMainOptions options;
-    options.defaultPackage = VELLICOR_SCENARIO_PACKAGE;
+    options.defaultPackage = "ChromeScenarioApp.package";
     return applicationMain(argc, argv, [] { return std::make_shared<HostAppDelegate>(); }, options);
 }

@@ -1,0 +1,214 @@
+#include "Platform/UI/ApplicationMain.hpp"
+
+#include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/Foundation/FileManager.hpp"
+#include "Platform/Foundation/PropertyList.hpp"
+#include "Platform/UI/EventCommandRegistry.hpp"
+#include "tests/support/TestSupport.hpp"
+
+#include <CLI/CLI.hpp>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace platform::ui;
+
+namespace {
+
+/// An app package holding only its Info.plist, in the test's sandbox.
+std::filesystem::path makePackage() {
+    const auto folder = testsupport::sandboxRoot() / "Main.app";
+    std::filesystem::create_directories(folder);
+    EXPECT_TRUE(platform::PropertyList::write(folder / "Info.plist", {{"CFBundleIdentifier", "com.example.main"}}));
+    return folder;
+}
+
+/// A pipe the test writes event lines into while the app reads them.
+class EventPipe {
+public:
+    EventPipe() {
+        int fds[2];
+        if (::pipe(fds) != 0) throw std::runtime_error("pipe");
+        read_ = fds[0];
+        write_ = fds[1];
+    }
+    ~EventPipe() {
+        closeWriting();
+        ::close(read_);
+    }
+    EventPipe(const EventPipe&) = delete;
+    EventPipe& operator=(const EventPipe&) = delete;
+
+    /// The path the app opens to read the events.
+    std::string path() const { return "/dev/fd/" + std::to_string(read_); }
+
+    void send(const std::string& lines) {
+        std::lock_guard lock(mutex_);
+        if (write_ < 0) return;
+        EXPECT_EQ(::write(write_, lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
+    }
+    /// Ends the events.
+    void closeWriting() {
+        std::lock_guard lock(mutex_);
+        if (write_ >= 0) ::close(write_);
+        write_ = -1;
+    }
+
+private:
+    std::mutex mutex_;
+    int read_ = -1;
+    int write_ = -1;
+};
+
+/// Runs the application main on these arguments, then puts the test's clock back.
+int runMain(std::vector<std::string> args, const std::function<std::shared_ptr<ApplicationDelegate>()>& factory,
+            const ApplicationMainOptions& options = {}) {
+    args.insert(args.begin(), "app");
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const int status = applicationMain(static_cast<int>(args.size()), argv.data(), factory, options);
+    platform::setCurrentClock(testsupport::clock());
+    return status;
+}
+
+/// A file of events in the test's sandbox.
+std::string writeEvents(const std::string& lines) {
+    const auto file = testsupport::sandboxRoot() / "run.events";
+    EXPECT_TRUE(platform::writeFileAtomically(file, platform::dataFromString(lines)).has_value());
+    return file.string();
+}
+
+/// Calls `onLaunch` when the app has finished launching.
+class LaunchDelegate : public ApplicationDelegate {
+public:
+    explicit LaunchDelegate(std::function<void()> onLaunch) : onLaunch_(std::move(onLaunch)) {}
+    bool didFinishLaunching(Application&, const nlohmann::json&) override {
+        onLaunch_();
+        return true;
+    }
+
+private:
+    std::function<void()> onLaunch_;
+};
+
+} // namespace
+
+TEST(ApplicationMainTest, OnTheSystemClockATimerFiresBeforeTheNextEventLineComes) {
+    // The app's timer writes the next event line itself: a main loop that
+    // waits for that line before it fires timers never gets it. This test
+    // runs on real time; the watchdog only ends such a hang.
+    EventPipe events;
+    std::atomic<bool> fired{false};
+    std::atomic<bool> hung{false};
+    auto delegate = std::make_shared<LaunchDelegate>([&] {
+        platform::MainQueue::asyncAfter(0.1, [&] {
+            fired = !hung;
+            events.send("quit\n");
+        });
+    });
+
+    std::mutex mutex;
+    std::condition_variable finishedChanged;
+    bool finished = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!finishedChanged.wait_for(lock, std::chrono::seconds(20), [&] { return finished; })) {
+            hung = true;
+            events.closeWriting();
+        }
+    });
+
+    events.send("launch\n");
+    const int status = runMain({"--package", makePackage().string(), "--data",
+                                (testsupport::sandboxRoot() / "data").string(), "--events", events.path(), "--clock",
+                                "system", "--quiet"},
+                               [&] { return delegate; });
+    {
+        std::lock_guard lock(mutex);
+        finished = true;
+    }
+    finishedChanged.notify_all();
+    watchdog.join();
+
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(fired) << "the timer fired only after the next line came";
+    EXPECT_FALSE(hung);
+}
+
+TEST(ApplicationMainTest, TheProgramsOwnOptionsAreReadBeforeTheLaunch) {
+    std::string host;
+    std::optional<std::string> seenAtLaunch;
+    ApplicationMainOptions options;
+    options.addOptions = [&](CLI::App& cli) { cli.add_option("--host", host, "the host to map"); };
+    auto delegate = std::make_shared<LaunchDelegate>([] {});
+    const int status = runMain({"--package", makePackage().string(), "--data",
+                                (testsupport::sandboxRoot() / "data").string(), "--events",
+                                writeEvents("launch\nquit\n"), "--quiet", "--host", "community.example.test"},
+                               [&] {
+                                   seenAtLaunch = host;
+                                   return delegate;
+                               },
+                               options);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(seenAtLaunch, "community.example.test");
+
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(runMain({"--help"}, [&] { return delegate; }, options), 0);
+    const auto help = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(help.find("--host"), std::string::npos) << help;
+}
+
+TEST(ApplicationMainTest, FindsThePackage) {
+    const auto package = makePackage();
+    std::error_code ignored;
+    const auto executableFolder = std::filesystem::read_symlink("/proc/self/exe", ignored).parent_path();
+    struct Case {
+        const char* name;
+        std::filesystem::path defaultPackage;
+        std::vector<std::string> packageArgs;
+        int status;
+    };
+    const std::vector<Case> cases{
+        {"default beside the executable", std::filesystem::relative(package, executableFolder), {}, 0},
+        {"absolute default", package, {}, 0},
+        {"option over a default", "nowhere.package", {"--package", package.string()}, 0},
+        {"no default and no option", {}, {}, 2},
+        {"default that is not a package", "nowhere.package", {}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ApplicationMainOptions options;
+        options.defaultPackage = c.defaultPackage;
+        std::vector<std::string> args{"--data", (testsupport::sandboxRoot() / "data").string(), "--events",
+                                      writeEvents("launch\nquit\n"), "--quiet"};
+        args.insert(args.end(), c.packageArgs.begin(), c.packageArgs.end());
+        ::testing::internal::CaptureStderr();
+        const int status = runMain(args, [] { return std::make_shared<LaunchDelegate>([] {}); }, options);
+        const auto errors = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(status, c.status) << errors;
+    }
+}
+
+TEST(ApplicationMainTest, TheDriverHasTheCommandsOfEveryArea) {
+    for (const char* area : {"gestures", "web"}) {
+        const auto areas = EventCommandRegistry::areas();
+        EXPECT_NE(std::find(areas.begin(), areas.end(), area), areas.end()) << area;
+    }
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(runMain({"--help"}, [] { return std::make_shared<LaunchDelegate>([] {}); }), 0);
+    const auto help = ::testing::internal::GetCapturedStdout();
+    for (const char* command : {"  launch", "  pan ID DY...", "  rotate", "  page "}) {
+        EXPECT_NE(help.find(command), std::string::npos) << command;
+    }
+}
