@@ -1,0 +1,15 @@
+#include "VellicorApp/Hybrid/JSCallDispatchEventHandler.hpp"
+
+#include "VellicorApp/Hybrid/ClientFeatures.hpp"
+
+namespace vellicor {
+
+const std::string& JSCallDispatchEventHandler::clientFeatureCapabilities() {
+    // The JSON sits inside a single-quoted script string: feature names and
+    // attributes are the app's own and hold no quote or line break.
+    static const std::string script = "myvellicor.nativejsapi.clientFeatures = '" +
+                                      jsonSerializedString(clientFeaturesDictionary(makeClientFeatures())) + "';";
+    return script;
+}
+
+} // namespace vellicor
