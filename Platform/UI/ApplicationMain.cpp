@@ -6,6 +6,7 @@
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/LogSink.hpp"
+#include "Platform/SDKs/Veltrane/DeviceNetworkEventCommands.hpp"
 #include "Platform/UI/Storyboard.hpp"
 #include "Platform/Web/WebEventCommands.hpp"
 
@@ -37,6 +38,7 @@ int applicationMain(int argc, char** argv,
                     const ApplicationMainOptions& options) {
     EventDriver driver;
     platform::web::registerEventCommands(driver);
+    platform::veltrane::registerDeviceNetworkEventCommands(driver);
     if (options.registerCommands) options.registerCommands(driver);
 
     std::string package = options.defaultPackage.string();
