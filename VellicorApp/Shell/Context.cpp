@@ -39,7 +39,8 @@ Context::Context(Dependencies dependencies)
       webDataStore(dependencies.webDataStore ? std::move(dependencies.webDataStore)
                                              : platform::web::WebsiteDataStore::defaultDataStore()),
       // Reads no context: this one is still being made.
-      authenticationObserver(makeAuthenticationObserver(notificationCenter, kSessionRefreshTimeout)) {}
+      authenticationObserver(makeAuthenticationObserver(notificationCenter, kSessionRefreshTimeout)),
+      clientFeatures(makeClientFeatures()) {}
 
 std::shared_ptr<Context> Context::create(Dependencies dependencies) {
     return std::shared_ptr<Context>(new Context(std::move(dependencies)));

@@ -1,5 +1,6 @@
 #include "VellicorApp/Hybrid/WebViewConfigurationFactory.hpp"
 
+#include "VellicorApp/Hybrid/ClientFeatures.hpp"
 #include "VellicorApp/Hybrid/JSCallDispatchEventHandler.hpp"
 
 #include "tests/Hybrid/HybridTestSupport.hpp"
@@ -75,7 +76,9 @@ TEST_F(WebViewConfigurationFactoryTest, OneConfigurationWithThreeScriptsInOrder)
     EXPECT_EQ(config->userContentController->userScripts().size(), 3u);
 }
 
-TEST_F(WebViewConfigurationFactoryTest, TheClientFeatureScriptIsMadeOnce) {
+TEST_F(WebViewConfigurationFactoryTest, TheClientFeatureScriptIsMadeOnceFromTheContextsFeatures) {
+    ASSERT_EQ(context->clientFeatures.size(), 1u);
+    EXPECT_EQ(context->clientFeatures[0]->name(), "forceAppUpdate");
     EXPECT_EQ(JSCallDispatchEventHandler::clientFeatureCapabilities(), kClientFeatures);
     EXPECT_EQ(&JSCallDispatchEventHandler::clientFeatureCapabilities(),
               &JSCallDispatchEventHandler::clientFeatureCapabilities());
