@@ -418,8 +418,19 @@ UserContentController::Delivery WebView::postScriptMessage(const std::string& na
     message.frameInfo = FrameInfo{options.isMainFrame, HttpRequest(frameURL), SecurityOrigin::of(frameURL), self};
     message.world = options.world ? options.world : ContentWorld::page();
     message.webView = self;
+    ScriptReplyHandler toPage;
+    if (onReply) {
+        // Replies arrive on the main thread, where the page generation changes.
+        std::weak_ptr<WebView> weak = self;
+        toPage = [weak, page = pageGeneration_, onReply = std::move(onReply)](std::optional<Json> reply,
+                                                                               std::optional<std::string> error) {
+            const auto view = weak.lock();
+            if (!view || view->pageGeneration_ != page) return;
+            onReply(std::move(reply), std::move(error));
+        };
+    }
     auto controller = configuration_->userContentController;
-    return controller->deliver(message, std::move(onReply));
+    return controller->deliver(message, std::move(toPage));
 }
 
 } // namespace platform::web

@@ -172,7 +172,9 @@ public:
 
     // What the page does (tests and the event driver) ------------------------------------
     /// The page's frame posts a message to a handler of the user content
-    /// controller. `onReply` gets the reply of a handler with a reply.
+    /// controller. `onReply` gets the reply of a handler with a reply, while
+    /// the page that posted is shown: a reply that comes once the view is gone
+    /// or shows another page is dropped, as its promise went with the page.
     UserContentController::Delivery postScriptMessage(const std::string& name, Json body,
                                                       const PageMessageOptions& options = {},
                                                       ScriptReplyHandler onReply = {});
@@ -238,6 +240,8 @@ private:
 
     std::shared_ptr<Load> current_; // the navigation in flight
     std::uint64_t nextNavigation_ = 1;
+    /// Counts the pages committed: replies reach only the page that posted.
+    std::uint64_t pageGeneration_ = 0;
     std::optional<Url> url_;
     std::string title_;
     std::string document_;

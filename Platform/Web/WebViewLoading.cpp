@@ -333,6 +333,7 @@ void WebView::commit(const std::shared_ptr<Load>& load, const Url& url, std::str
     }
     document_ = std::move(document);
     documentMIMEType_ = std::move(mimeType);
+    ++pageGeneration_;
     setProgress(0.9);
     setURL(url);
     setTitle(std::move(title));

@@ -30,6 +30,7 @@ Context::Context(Dependencies dependencies)
       webDataStore(std::move(dependencies.webDataStore)),
       // Reads no context: this one is still being made.
       authenticationObserver(makeAuthenticationObserver(notificationCenter, kSessionRefreshTimeout)),
+      clientFeatures(makeClientFeatures()),
       sessionID_(std::move(dependencies.sessionID)) {}
 
 std::shared_ptr<Context> Context::create(Dependencies dependencies) {

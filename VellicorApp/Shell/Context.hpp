@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform::web {
 class WebsiteDataStore;
@@ -25,6 +26,7 @@ namespace vellicor {
 
 class AuthenticationObserver;
 class CommunityEventStoreManager;
+class FeatureTrackable;
 class FloatingActionButtonProviding;
 class KORVAMarkerManaging;
 class ManagedURLs;
@@ -34,6 +36,10 @@ class ManagedURLs;
 /// observer, so that the context makes one without reading its header.
 std::shared_ptr<AuthenticationObserver> makeAuthenticationObserver(
     std::shared_ptr<platform::NotificationCenter> notificationCenter, double refreshTimeout);
+
+/// The client features the app reports to pages. Defined with the features,
+/// so that the context holds them without reading their header.
+std::vector<std::shared_ptr<const FeatureTrackable>> makeClientFeatures();
 
 /// The dependency container of the running app: the SDK's shared objects
 /// behind small interfaces, the platform objects, the session ID of the
@@ -88,6 +94,8 @@ public:
     /// The one observer of sign-in and sign-out, on the context's notification
     /// centre, with a session refresh due after 24 hours.
     const std::shared_ptr<AuthenticationObserver> authenticationObserver;
+    /// The client features reported to pages: the forced App Store update.
+    const std::vector<std::shared_ptr<const FeatureTrackable>> clientFeatures;
 
     /// A UUID string; renewed by AppContext::updateCurrentContextSessionID().
     std::string sessionID() const;

@@ -115,8 +115,8 @@ private:
     std::shared_ptr<platform::Bundle> package_;
 };
 
-/// Makes a user of the sample community the signed-in user of the context.
-inline std::shared_ptr<platform::veltrane::VQUserAccount> signIn(const vellicor::Context& context) {
+/// The credentials of a user of the sample community.
+inline std::shared_ptr<platform::veltrane::VQOAuthCredentials> sampleCredentials() {
     auto credentials = std::make_shared<platform::veltrane::VQOAuthCredentials>("00Dorg-005user", "client-id");
     credentials->userId = "005user";
     credentials->organizationId = "00Dorg";
@@ -125,7 +125,12 @@ inline std::shared_ptr<platform::veltrane::VQUserAccount> signIn(const vellicor:
     credentials->accessToken = "access-token";
     credentials->refreshToken = "refresh-token";
     credentials->communityUrl = platform::Url::parse("https://community.example.test/s/");
-    auto account = platform::veltrane::VQUserAccount::create(std::move(credentials));
+    return credentials;
+}
+
+/// Makes a user of the sample community the signed-in user of the context.
+inline std::shared_ptr<platform::veltrane::VQUserAccount> signIn(const vellicor::Context& context) {
+    auto account = platform::veltrane::VQUserAccount::create(sampleCredentials());
     context.userAccountManager->setCurrentUserAccount(account);
     return account;
 }

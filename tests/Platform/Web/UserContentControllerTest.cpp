@@ -147,6 +147,42 @@ TEST_F(UserContentControllerTest, AReplyIsGivenOnceAndAnUnansweredMessageIsRejec
     EXPECT_EQ(dropped.error, "The API client did not respond to this postMessage");
 }
 
+TEST_F(UserContentControllerTest, AReplyAfterItsPageIsGoneIsDropped) {
+    auto handler = std::make_shared<ReplyingHandler>();
+    controller->addScriptMessageHandler(handler, ContentWorld::page(), "authenticate");
+    const struct {
+        const char* name;
+        bool leavePage;
+        bool releaseView;
+        bool answer; // else the reply handler is released unanswered
+        int expectedCalls;
+    } cases[] = {
+        {"answered on its page", false, false, true, 1},
+        {"released unanswered on its page", false, false, false, 1},
+        {"answered after another page came", true, false, true, 0},
+        {"released unanswered after another page came", true, false, false, 0},
+        {"answered after the view went", false, true, true, 0},
+        {"released unanswered after the view went", false, true, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto view = WebView::create({}, webView->configuration());
+        view->loadHTMLString("<p>one</p>", url("https://community.example.test/s/"));
+        testsupport::pump();
+        PageReply reply;
+        view->postScriptMessage("authenticate", Json::object(), {}, reply.handler());
+        if (c.leavePage) {
+            view->loadHTMLString("<p>two</p>", url("https://community.example.test/s/two"));
+            testsupport::pump();
+        }
+        if (c.releaseView) view.reset();
+        if (c.answer) handler->replies.back()(Json("late"), std::nullopt);
+        handler->replies.clear();
+        testsupport::pump();
+        EXPECT_EQ(reply.calls, c.expectedCalls);
+    }
+}
+
 TEST_F(UserContentControllerTest, HandlersAreRegisteredPerWorldAndRemoved) {
     auto handler = std::make_shared<ReplyingHandler>();
     controller->addScriptMessageHandler(handler, ContentWorld::page(), "instrumentation");
