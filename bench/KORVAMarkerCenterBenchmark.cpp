@@ -5,6 +5,7 @@
 // one run.
 
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
+#include "VellicorApp/SampleResources.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 
 #include "Platform/Foundation/Bundle.hpp"
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
     if (::mkdtemp(pattern.data()) == nullptr) return 1;
     const std::filesystem::path sandbox = pattern;
     platform::Sandbox::setRoot(sandbox);
-    platform::Bundle::setMainBundlePath(VELLICOR_APP_RESOURCES_DIR);
+    platform::Bundle::setMainBundlePath(vellicor::sampleResourcesDirectory());
     platform::MainQueue::bindToCurrentThread();
     platform::Console::setMuted(true);
     (void)AppContext::current();
