@@ -4,6 +4,7 @@
 // over it, and the app's log lines.
 
 #include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
+#include "VellicorApp/SampleResources.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/BundleType.hpp"
 #include "VellicorApp/Shell/Context.hpp"
@@ -34,7 +35,7 @@
 namespace apptest {
 
 /// The sample app package of the source tree.
-inline std::filesystem::path sampleResources() { return VELLICOR_APP_RESOURCES_DIR; }
+inline std::filesystem::path sampleResources() { return vellicor::sampleResourcesDirectory(); }
 
 /// A copy of the sample package in the test's sandbox, with its Info.plist
 /// changed by `editInfo` (a JSON object of the keys).

@@ -1,3 +1,5 @@
+#include "VellicorApp/SampleResources.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,7 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 TEST(ShellDependencies, TheBaseIncludesNoFolderThatBuildsOnIt) {
-    const fs::path shell = fs::path(VELLICOR_APP_RESOURCES_DIR).parent_path() / "Shell";
+    const fs::path shell = vellicor::sampleResourcesDirectory().parent_path() / "Shell";
     ASSERT_TRUE(fs::is_directory(shell)) << shell;
     const std::regex upward(R"(#\s*include\s*"VellicorApp/(Community|Hybrid|Instrumentation|Push|Interface|Switching)/)");
     std::size_t files = 0;

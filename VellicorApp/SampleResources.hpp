@@ -1,0 +1,14 @@
+#pragma once
+
+#include <filesystem>
+
+namespace vellicor {
+
+/// The sample app package in the source tree (Info.plist, resources,
+/// localisation bundle), for the tests and benchmarks that run the app's code
+/// against it; linked in with VellicorAppResources. Defined in one generated
+/// source, so that no other compilation carries the checkout's absolute path
+/// and clones in different folders share compiler cache hits.
+std::filesystem::path sampleResourcesDirectory();
+
+} // namespace vellicor
