@@ -7,6 +7,7 @@
 #include "Platform/Foundation/Reachability.hpp"
 #include "Platform/UI/Application.hpp"
 #include "Platform/UI/GestureEventCommands.hpp"
+#include "Platform/System/LocalAuthenticationEventCommands.hpp"
 #include "Platform/UI/ScreenDump.hpp"
 #include "Platform/UI/Window.hpp"
 
@@ -323,6 +324,7 @@ void EventDriver::registerBuiltins() {
                                         return {};
                                     }});
     registerGestureEventCommands(*this);
+    platform::system::registerLocalAuthenticationEventCommands(*this);
 }
 
 } // namespace platform::ui
