@@ -1,13 +1,19 @@
 #include "VellicorApp/Shell/Context.hpp"
 
 #include "VellicorApp/Community/CommunityAddress.hpp"
+#include "VellicorApp/Community/NetworkService.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
+#include "VellicorApp/Shell/FaultManager.hpp"
+#include "VellicorApp/Shell/LoginHostProvider.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/Foundation/Uuid.hpp"
 #include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
+#include "Platform/SDKs/Veltrane/VQRestAPI.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKLoginHostStorage.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
 #include "Platform/Web/WebsiteDataStore.hpp"
@@ -39,7 +45,15 @@ Context::Context(Dependencies dependencies)
       webDataStore(dependencies.webDataStore ? std::move(dependencies.webDataStore)
                                              : platform::web::WebsiteDataStore::defaultDataStore()),
       // Reads no context: this one is still being made.
-      authenticationObserver(makeAuthenticationObserver(notificationCenter, kSessionRefreshTimeout)) {}
+      authenticationObserver(makeAuthenticationObserver(notificationCenter, kSessionRefreshTimeout)),
+      loginHostStorage(dependencies.loginHostStorage
+                           ? std::move(dependencies.loginHostStorage)
+                           : VQSDKLoginHostStorageAdapter::create(
+                                 platform::veltrane::VQSDKLoginHostStorage::sharedInstance())),
+      faultManager(FaultManager::create()),
+      networkService_(dependencies.networkService
+                          ? std::move(dependencies.networkService)
+                          : NetworkService::create(platform::veltrane::VQRestAPI::sharedGlobalInstance())) {}
 
 std::shared_ptr<Context> Context::create(Dependencies dependencies) {
     return std::shared_ptr<Context>(new Context(std::move(dependencies)));
@@ -68,6 +82,8 @@ std::optional<std::string> Context::infoString(const std::string& key) const {
 std::shared_ptr<platform::veltrane::VQUserAccount> Context::userAccount() const {
     return userAccountManager->currentUser();
 }
+
+bool Context::hasGuestExperience() const { return true; }
 
 bool Context::isUserLoggedIn() const { return userAccount() != nullptr; }
 

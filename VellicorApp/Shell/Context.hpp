@@ -25,8 +25,12 @@ class WebsiteDataStore;
 namespace vellicor {
 
 class AuthenticationObserver;
+class BiometricsManaging;
+class FaultManager;
 class FloatingActionButtonProviding;
+class LoginHostProvider;
 class ManagedURLs;
+class NetworkServicing;
 
 /// Makes the observer of sign-in and sign-out on a notification centre, with
 /// a session refresh due after `refreshTimeout` milliseconds. Defined with the
@@ -54,6 +58,10 @@ public:
         std::shared_ptr<KORVAMarkerManaging> korvaMarkerCenter = nullptr;
         std::shared_ptr<CommunityEventStoreManager> eventStoreManager = nullptr;
         std::shared_ptr<platform::web::WebsiteDataStore> webDataStore = nullptr;
+        /// The SDK's shared login host storage unless given.
+        std::shared_ptr<LoginHostProvider> loginHostStorage = nullptr;
+        /// A network service over the SDK's global REST client unless given.
+        std::shared_ptr<NetworkServicing> networkService = nullptr;
     };
 
     static std::shared_ptr<Context> create(Dependencies dependencies);
@@ -87,6 +95,19 @@ public:
     const std::shared_ptr<AuthenticationObserver> authenticationObserver;
     /// The URL rules links are routed by; null until the app sets them at launch.
     std::shared_ptr<ManagedURLs> managedURLs;
+    /// The list of login hosts the SDK offers.
+    const std::shared_ptr<LoginHostProvider> loginHostStorage;
+    /// The faults waiting to be shown; empty at creation.
+    const std::shared_ptr<FaultManager> faultManager;
+
+    /// The REST requests' service: over the global REST client while signed
+    /// out, over the signed-in user's client after AppContext::updateWithCurrentUser().
+    std::shared_ptr<NetworkServicing> networkService() const { return networkService_; }
+    void setNetworkService(std::shared_ptr<NetworkServicing> service) { networkService_ = std::move(service); }
+
+    /// The signed-in user's biometric lock; null while signed out.
+    std::shared_ptr<BiometricsManaging> biometricsManager() const { return biometricsManager_; }
+    void setBiometricsManager(std::shared_ptr<BiometricsManaging> manager) { biometricsManager_ = std::move(manager); }
 
     /// The preview edition's floating action button; null in the normal
     /// edition and until the app sets it at launch.
@@ -133,6 +154,9 @@ public:
     /// (host and path) in the Info.plist string "DonationCommunityAddress";
     /// false without such an address.
     bool supportsDonation() const;
+    /// Whether the login screen offers its back button to a guest experience:
+    /// true while the app has no coordinator (the only case so far).
+    bool hasGuestExperience() const;
 
 private:
     explicit Context(Dependencies dependencies);
@@ -140,6 +164,8 @@ private:
     std::optional<std::string> infoString(const std::string& key) const;
 
     std::shared_ptr<FloatingActionButtonProviding> floatingActionButtonProvider_;
+    std::shared_ptr<NetworkServicing> networkService_;
+    std::shared_ptr<BiometricsManaging> biometricsManager_;
 };
 
 } // namespace vellicor

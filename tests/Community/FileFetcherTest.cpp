@@ -46,6 +46,9 @@ protected:
         AccountFixture::SetUp();
         context = apptest::installContext(apptest::sampleResources());
         ASSERT_NE(signIn(), nullptr);
+        // The fetcher takes the context's network service, which moves to the
+        // signed-in user's REST client here.
+        AppContext::updateWithCurrentUser();
     }
     void TearDown() override {
         AccountFixture::TearDown();
