@@ -2,6 +2,7 @@
 
 #include "VellicorApp/Community/CommunityAddress.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/LoginHostProvider.hpp"
 
 #include "Platform/Foundation/Json.hpp"
 #include "Platform/Foundation/Text.hpp"
@@ -40,7 +41,9 @@ void MobileSDKConfigurator::configure() {
     context->veltraneSDKManager->setUsesSnapshotView(false);
     context->veltraneSDKManager->setUseWebServerAuthentication(false);
     context->userAccountManager->addAdditionalOAuthParams();
+    context->userAccountManager->configureLoginView();
     context->userAccountManager->configureLoginCancellationBlock();
+    context->loginHostStorage->resetDefaultLoginHosts();
 
     if (const auto name = reportedAppName(*context->mainBundle)) {
         VeltraneSDKManager::setKorvaAppName(*name);
