@@ -39,6 +39,8 @@ protected:
     void TearDown() override {
         LocalAuthentication::shared().reset();
         manager.reset();
+        // Markers are stored on a worker queue that reads the context.
+        testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 5);
         InterfaceTest::TearDown();
     }
 

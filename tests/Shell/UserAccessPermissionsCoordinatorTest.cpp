@@ -31,6 +31,8 @@ protected:
     void TearDown() override {
         platform::Reachability::setOffline(false);
         LocalAuthentication::shared().reset();
+        // Markers are stored on a worker queue that reads the context.
+        testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 5);
         InterfaceTest::TearDown();
     }
 
