@@ -1,6 +1,7 @@
 #include "VellicorApp/Shell/ShellResources.hpp"
 
 #include "VellicorApp/Shell/Biometrics/BiometricsValidationViewController.hpp"
+#include "VellicorApp/Shell/EULA/EULAViewController.hpp"
 
 #include "Platform/UI/Storyboard.hpp"
 
@@ -14,6 +15,10 @@ void registerShellResources() {
         return BiometricsValidationViewController::makeStoryboardContent();
     };
     Storyboard::registerStoryboard(BiometricsValidationViewController::kStoryboardName, std::move(biometrics));
+
+    StoryboardDefinition eula;
+    eula.controllers[EULAViewController::kIdentifier] = [] { return EULAViewController::makeStoryboardContent(); };
+    Storyboard::registerStoryboard(EULAViewController::kStoryboardName, std::move(eula));
 }
 
 } // namespace vellicor

@@ -2,6 +2,7 @@
 
 #include "VellicorApp/Interface/Toast.hpp"
 #include "VellicorApp/Shell/Faults.hpp"
+#include "VellicorApp/Shell/Localization.hpp"
 #include "tests/Interface/InterfaceTestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -67,10 +68,10 @@ TEST_F(FaultManagerTest, EmptyQueueShowsNothing) {
 }
 
 TEST_F(FaultManagerTest, FaultTextsAndFlagsInTheNormalEdition) {
-    EXPECT_EQ(AccessAPIFault().description(), "API_ACCESS_DISABLED");
+    EXPECT_EQ(AccessAPIFault().description(), localized("API_ACCESS_DISABLED"));
     EXPECT_EQ(AccessAPIFault().priority(), FaultPriority::high);
     EXPECT_FALSE(AccessAPIFault().action());
-    EXPECT_EQ(WebViewFault().description(), "WEB_VIEW_DEFAULT_ERROR_MESSAGE");
+    EXPECT_EQ(WebViewFault().description(), localized("WEB_VIEW_DEFAULT_ERROR_MESSAGE"));
     EXPECT_EQ(WebViewFault("").description(), "") << "an empty description is shown as given";
     EXPECT_EQ(WebViewFault().priority(), FaultPriority::low);
     EXPECT_TRUE(WebViewFault().canIgnore());
@@ -78,14 +79,14 @@ TEST_F(FaultManagerTest, FaultTextsAndFlagsInTheNormalEdition) {
     EXPECT_EQ(bootstrap.priority(), FaultPriority::medium);
     EXPECT_TRUE(bootstrap.canIgnore());
     ASSERT_TRUE(bootstrap.action());
-    EXPECT_EQ(bootstrap.action()->title, "REFRESH_BUTTON");
+    EXPECT_EQ(bootstrap.action()->title, localized("REFRESH_BUTTON"));
 }
 
 TEST_F(PreviewFaultManagerTest, BootstrapFaultCannotBeIgnoredInThePreviewEdition) {
     const AppBootstrapFault bootstrap;
     EXPECT_FALSE(bootstrap.canIgnore());
     ASSERT_TRUE(bootstrap.action());
-    EXPECT_EQ(bootstrap.action()->title, "GO_BACK_BUTTON");
+    EXPECT_EQ(bootstrap.action()->title, localized("GO_BACK_BUTTON"));
 
     auto manager = FaultManager::create();
     manager->addFault(std::make_shared<AppBootstrapFault>());
