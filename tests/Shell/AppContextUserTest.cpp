@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <thread>
 
 using namespace vellicor;
 
@@ -144,36 +143,4 @@ TEST_F(AppContextUserTest, AccessCheckSendsNothingWhenSignedOut) {
     context->faultManager->performAPIAccessCheck();
     testsupport::pump();
     EXPECT_EQ(recordRequests(), before);
-}
-
-// A service that answers 403 on a thread of its own, as a REST client may.
-class WorkerThreadForbiddenService : public NetworkServicing {
-public:
-    void executeRequest(const platform::veltrane::VQRestRequest&, NetworkCompletion<platform::Json> completion) override {
-        threads.emplace_back([completion = std::move(completion)] {
-            completion(std::unexpected(platform::Error("HTTP", 403)), std::nullopt);
-        });
-    }
-    void executeDataRequest(const platform::veltrane::VQRestRequest&, NetworkCompletion<platform::Data>) override {}
-    ~WorkerThreadForbiddenService() override {
-        for (auto& thread : threads) thread.join();
-    }
-    std::vector<std::thread> threads;
-};
-
-TEST_F(AppContextUserTest, AccessFaultFromAWorkerThreadIsQueuedOnTheMainThread) {
-    apptest::signIn(*context);
-    auto service = std::make_shared<WorkerThreadForbiddenService>();
-    context->setNetworkService(service);
-    auto faults = FaultManager::create();
-    faults->performAPIAccessCheck();
-    faults->performAPIAccessCheck();
-    // The main thread keeps using the queue while the answers come in.
-    for (int i = 0; i < 50; ++i) faults->addFault(std::make_shared<WebViewFault>());
-    ASSERT_TRUE(testsupport::waitUntil([&] { return faults->faults().size() == 52; }));
-    EXPECT_EQ(std::ranges::count_if(faults->faults(), [](const auto& f) {
-                  return std::dynamic_pointer_cast<const AccessAPIFault>(f) != nullptr;
-              }),
-              2);
-    context->setNetworkService(nullptr);
 }
