@@ -97,8 +97,9 @@ void AuthenticationObserver::handleUserDidLogin() {
 
 void AuthenticationObserver::handleUserWillLogout() {
     Logger::info("Performing notification action before user logout.", kLogType);
-    // The web session of the user who leaves goes with them.
-    clearCookies(AppContext::current()->webDataStore);
+    // The user who leaves takes their web session, files and per-user
+    // services with them.
+    AppContext::cleanupWithUserLogout();
 }
 
 void AuthenticationObserver::handleUserDidLogout() {

@@ -1,4 +1,5 @@
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
+#include "VellicorApp/Shell/AppContext.hpp"
 
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
 
@@ -276,8 +277,13 @@ TEST_F(AuthenticationObserverSignInTest, FollowsARealSignInRefreshAndLogoutInOrd
     }
     testsupport::pump();
     ASSERT_GE(cookies->storage()->cookies().size(), 2u);
+    // The signed-in user's REST service, which the clean-up before the logout
+    // puts back to the global one.
+    AppContext::updateWithCurrentUser();
+    const auto usersService = context->networkService();
 
     manager->logout();
+    EXPECT_NE(context->networkService(), usersService);
     EXPECT_EQ(events, (std::vector<std::string>{"didLogin", "willLogout", "didLogout"}));
     EXPECT_EQ(observerLogs(), (std::vector<std::string>{kAfterLogin, kAfterRefresh, kBeforeLogout, kAfterLogout}));
     EXPECT_EQ(logoutSenders(recorder), std::vector<std::string>{"appLogout_system"});
