@@ -124,6 +124,8 @@ void WebView::historyMayHaveChanged() {
 // ---------------------------------------------------------------------------
 // Creation
 
+std::shared_ptr<Bundle> WebView::bundle() { return Bundle::forName(kBundleName); }
+
 std::shared_ptr<WebView> WebView::create(ui::Rect frame, const std::shared_ptr<WebViewConfiguration>& configuration) {
     auto own = configuration ? configuration->copy() : WebViewConfiguration::create();
     if (!own->userContentController) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Export.hpp"
+#include "Platform/Foundation/Bundle.hpp"
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/Foundation/HttpSession.hpp"
 #include "Platform/Foundation/Json.hpp"
@@ -98,6 +99,12 @@ public:
     static std::shared_ptr<WebView> create(ui::Rect frame = {},
                                            const std::shared_ptr<WebViewConfiguration>& configuration = nullptr);
     ~WebView() override;
+
+    /// The name the web library registers its bundle under (Bundle::registerBundle).
+    static constexpr const char* kBundleName = "WebKit";
+    /// The bundle of the web library this class belongs to (its Info.plist
+    /// carries the library's version); null when none is registered.
+    static std::shared_ptr<Bundle> bundle();
 
     std::shared_ptr<WebView> shared() { return std::static_pointer_cast<WebView>(shared_from_this()); }
 
