@@ -8,8 +8,9 @@ namespace platform {
 using httpengine::transferError;
 
 HttpDataTask::HttpDataTask(std::shared_ptr<HttpSession> session, HttpRequest request, HttpCompletion completion,
-                           std::uint64_t identifier)
+                           std::uint64_t identifier, bool madeInvalidated)
     : session_(std::move(session)), originalRequest_(request), identifier_(identifier),
+      madeInvalidated_(madeInvalidated),
       currentRequest_(std::move(request)), completion_(std::move(completion)),
       transfer_(std::make_unique<Transfer>()) {}
 
@@ -25,7 +26,7 @@ void HttpDataTask::resume() {
         activity_ = std::make_shared<BackgroundActivity::Scope>();
     }
     auto self = shared_from_this();
-    if (session_->isInvalidated()) {
+    if (madeInvalidated_) {
         HttpEngine::deliver(self, std::nullopt, std::nullopt, transferError(URLError::cancelled, originalRequest_));
         return;
     }

@@ -62,7 +62,8 @@ std::shared_ptr<HttpSession> HttpSession::create(HttpSessionConfiguration config
 std::shared_ptr<HttpDataTask> HttpSession::dataTask(HttpRequest request, HttpCompletion completion) {
     std::lock_guard lock(mutex_);
     auto task = std::shared_ptr<HttpDataTask>(
-        new HttpDataTask(shared_from_this(), std::move(request), std::move(completion), nextTaskIdentifier_++));
+        new HttpDataTask(shared_from_this(), std::move(request), std::move(completion), nextTaskIdentifier_++,
+                         invalidated_));
     std::erase_if(tasks_, [](const std::weak_ptr<HttpDataTask>& entry) { return entry.expired(); });
     tasks_.push_back(task);
     return task;
@@ -92,7 +93,12 @@ void HttpSession::invalidateAndCancel() {
     }
 }
 
-bool HttpSession::isInvalidated() {
+void HttpSession::finishTasksAndInvalidate() {
+    std::lock_guard lock(mutex_);
+    invalidated_ = true;
+}
+
+bool HttpSession::isInvalidated() const {
     std::lock_guard lock(mutex_);
     return invalidated_;
 }

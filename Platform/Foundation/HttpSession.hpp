@@ -70,11 +70,12 @@ private:
     struct Transfer;
 
     HttpDataTask(std::shared_ptr<HttpSession> session, HttpRequest request, HttpCompletion completion,
-                 std::uint64_t identifier);
+                 std::uint64_t identifier, bool madeInvalidated);
 
     const std::shared_ptr<HttpSession> session_; // kept alive while the task lives
     const HttpRequest originalRequest_;
     const std::uint64_t identifier_;
+    const bool madeInvalidated_; // made after its session was invalidated
 
     mutable std::mutex mutex_; // guards the fields below
     State state_ = State::suspended;
@@ -156,6 +157,11 @@ public:
 
     /// Cancels every task of the session; tasks made afterwards complete with URLError::cancelled.
     void invalidateAndCancel();
+    /// Lets the tasks made so far run to their end (resumed now or later);
+    /// tasks made afterwards complete with URLError::cancelled.
+    void finishTasksAndInvalidate();
+    /// Whether invalidateAndCancel() or finishTasksAndInvalidate() was called.
+    bool isInvalidated() const;
 
     const HttpSessionConfiguration& configuration() const { return configuration_; }
     std::shared_ptr<HttpSessionDelegate> delegate() const { return delegate_.lock(); }
@@ -182,13 +188,12 @@ private:
                 std::shared_ptr<DispatchQueue> delegateQueue);
 
     void forget(const HttpDataTask* task);
-    bool isInvalidated();
 
     const HttpSessionConfiguration configuration_;
     const std::weak_ptr<HttpSessionDelegate> delegate_;
     const std::shared_ptr<DispatchQueue> delegateQueue_;
 
-    std::mutex mutex_; // guards tasks_ and invalidated_
+    mutable std::mutex mutex_; // guards tasks_ and invalidated_
     std::vector<std::weak_ptr<HttpDataTask>> tasks_;
     bool invalidated_ = false;
     std::uint64_t nextTaskIdentifier_ = 1;

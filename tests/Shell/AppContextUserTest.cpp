@@ -5,7 +5,7 @@
 #include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
 #include "VellicorApp/Shell/FaultManager.hpp"
 #include "VellicorApp/Shell/Faults.hpp"
-#include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
+#include "tests/Shell/AppAccountFixture.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include "Platform/Foundation/Reachability.hpp"
@@ -19,19 +19,8 @@ using namespace vellicor;
 
 namespace {
 
-class AppContextUserTest : public veltranetest::AccountFixture {
+class AppContextUserTest : public apptest::AppAccountFixture {
 protected:
-    void SetUp() override {
-        AccountFixture::SetUp();
-        context = apptest::installContext(apptest::sampleResources());
-        Logger::configureLogLevel();
-    }
-    void TearDown() override {
-        platform::Reachability::setOffline(false);
-        AccountFixture::TearDown();
-        AppContext::resetForTesting();
-    }
-
     std::shared_ptr<platform::veltrane::VQRestAPI> restClient() const {
         const auto service = std::dynamic_pointer_cast<NetworkService>(context->networkService());
         return service ? service->restClient() : nullptr;
@@ -49,8 +38,6 @@ protected:
         }
         return count;
     }
-
-    std::shared_ptr<Context> context;
 };
 
 } // namespace

@@ -695,6 +695,35 @@ TEST_F(HttpSessionTest, InvalidatedSessionCancelsItsTasks) {
     EXPECT_EQ(later->error->code, URLError::cancelled);
 }
 
+TEST_F(HttpSessionTest, FinishingSessionLetsItsTasksEndAndRefusesNewOnes) {
+    auto session = HttpSession::create(HttpSessionConfiguration::defaultConfiguration());
+    auto running = std::make_shared<Outcome>();
+    session->send(HttpRequest(makeUrl("https://community.example.test/slow")),
+                  recordInto(running, session->delegateQueue()));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return server.requestCount() == 1; }));
+    auto madeBefore = std::make_shared<Outcome>();
+    auto suspended = session->dataTask(HttpRequest(makeUrl("https://community.example.test/ok")),
+                                       recordInto(madeBefore, session->delegateQueue()));
+    EXPECT_FALSE(session->isInvalidated());
+
+    session->finishTasksAndInvalidate();
+    EXPECT_TRUE(session->isInvalidated());
+    auto later = std::make_shared<Outcome>();
+    session->send(HttpRequest(makeUrl("https://community.example.test/ok")), recordInto(later, session->delegateQueue()));
+    suspended->resume(); // made before the invalidation: still runs
+    server.releaseWaiters();
+
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] { return running->callCount() > 0 && madeBefore->callCount() > 0 && later->callCount() > 0; }));
+    ASSERT_FALSE(running->error) << running->error->localizedDescription();
+    EXPECT_EQ(running->response->statusCode(), 200);
+    ASSERT_FALSE(madeBefore->error) << madeBefore->error->localizedDescription();
+    EXPECT_EQ(madeBefore->response->statusCode(), 200);
+    ASSERT_TRUE(later->error);
+    EXPECT_EQ(later->error->code, URLError::cancelled);
+    EXPECT_EQ(server.requestCount(), 2u);
+}
+
 TEST_F(HttpSessionTest, TransferOutlivesTheSessionAndTheDelegate) {
     auto outcome = std::make_shared<Outcome>();
     {
