@@ -1,8 +1,11 @@
 // The marker centre's hot paths: a timed marker created, started, ended and
-// logged, and one interaction logged on the main thread. Each run reports
-// time per operation and markers per second; compare ratios within one run.
+// logged, one interaction logged on the main thread, and bursts of logged
+// markers timed until they are all in the event store on disk. Each run
+// reports time per operation and markers per second; compare ratios within
+// one run.
 
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
+#include "VellicorApp/SampleResources.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 
 #include "Platform/Foundation/Bundle.hpp"
@@ -14,6 +17,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -67,6 +72,28 @@ void BM_LogInteractionOnMainThread(benchmark::State& state) {
 }
 BENCHMARK(BM_LogInteractionOnMainThread)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+/// Bursts of interactions logged on the main thread, each timed until every
+/// marker of it is stored durably: markers per second end to end.
+void BM_MarkersLoggedUntilStored(benchmark::State& state) {
+    const auto center = KORVAMarkerCenter::current();
+    const platform::Json attributes = {{"isColdStart", "warmStart"}};
+    const auto burst = state.range(0);
+    double seconds = 0;
+    settleAndClearEvents();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        for (std::int64_t i = 0; i < burst; ++i) center->logInteraction(KORVAMarkerName::universalLinks, attributes);
+        platform::MainQueue::runUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 120.0);
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(elapsed.count());
+        seconds += elapsed.count();
+        platform::veltrane::VQSDKEventStoreManager::sharedInstance()->deleteAllEvents();
+    }
+    state.SetItemsProcessed(state.iterations() * burst);
+    state.counters["markers_per_second"] = seconds > 0 ? static_cast<double>(state.iterations() * burst) / seconds : 0;
+}
+BENCHMARK(BM_MarkersLoggedUntilStored)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseManualTime();
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -76,7 +103,7 @@ int main(int argc, char** argv) {
     if (::mkdtemp(pattern.data()) == nullptr) return 1;
     const std::filesystem::path sandbox = pattern;
     platform::Sandbox::setRoot(sandbox);
-    platform::Bundle::setMainBundlePath(VELLICOR_APP_RESOURCES_DIR);
+    platform::Bundle::setMainBundlePath(vellicor::sampleResourcesDirectory());
     platform::MainQueue::bindToCurrentThread();
     platform::Console::setMuted(true);
     (void)AppContext::current();

@@ -11,6 +11,7 @@
 
 #include "VellicorApp/Community/BundleManagedURLs.hpp"
 #include "VellicorApp/Community/UrlClassification.hpp"
+#include "VellicorApp/SampleResources.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 
 #include "Platform/Foundation/Bundle.hpp"
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
     if (::mkdtemp(pattern.data()) == nullptr) return 1;
     const std::filesystem::path sandbox = pattern;
     platform::Sandbox::setRoot(sandbox);
-    platform::Bundle::setMainBundlePath(VELLICOR_APP_RESOURCES_DIR);
+    platform::Bundle::setMainBundlePath(vellicor::sampleResourcesDirectory());
     platform::MainQueue::bindToCurrentThread();
     platform::Console::setMuted(true);
     AppContext::current()->userAccountManager->setLoginHost("community.example.test");

@@ -1,5 +1,6 @@
 # One test program per *Test.cpp file, so that a test file is built and run
-# on its own; each is registered with CTest through gtest_discover_tests.
+# on its own; each is registered with CTest through gtest_discover_tests and
+# compiled with the test programs' shared precompiled header.
 #
 #   vellicor_add_test_dir(DIR <dir> LABEL <label> LIBRARIES <libs...>)
 function(vellicor_add_test_dir)
@@ -11,6 +12,7 @@ function(vellicor_add_test_dir)
     string(REPLACE "/" "_" target ${target})
     add_executable(${target} ${file} ${ARG_SOURCES})
     target_link_libraries(${target} PRIVATE VellicorTestSupport ${ARG_LIBRARIES})
+    vellicor_use_test_precompiled_headers(${target})
     gtest_discover_tests(${target}
       DISCOVERY_TIMEOUT 60
       PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 120)

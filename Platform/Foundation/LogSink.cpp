@@ -48,14 +48,29 @@ std::string safeFileName(std::string_view component) {
     return name;
 }
 
-std::string timeStamp() {
+/// Appends "YYYY-MM-DD HH:MM:SS.mmm" (UTC) for the current time. The part up
+/// to the seconds is formatted once per second and thread.
+void appendTimeStamp(std::string& out) {
+    struct Cached {
+        std::time_t second = -1;
+        std::string text;
+    };
+    thread_local Cached cached;
     const TimeInterval t = now();
     const auto seconds = static_cast<std::time_t>(std::floor(t));
     const int millis = static_cast<int>((t - std::floor(t)) * 1000.0);
-    std::tm parts{};
-    ::gmtime_r(&seconds, &parts);
-    return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}.{:03}", parts.tm_year + 1900, parts.tm_mon + 1,
-                       parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, millis);
+    if (seconds != cached.second) {
+        std::tm parts{};
+        ::gmtime_r(&seconds, &parts);
+        cached.text = fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", parts.tm_year + 1900, parts.tm_mon + 1,
+                                  parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+        cached.second = seconds;
+    }
+    out.append(cached.text);
+    out.push_back('.');
+    out.push_back(static_cast<char>('0' + millis / 100));
+    out.push_back(static_cast<char>('0' + millis / 10 % 10));
+    out.push_back(static_cast<char>('0' + millis % 10));
 }
 
 // Caller holds the lock. Files follow the sandbox: a new sandbox gets new files.
@@ -91,11 +106,20 @@ std::filesystem::path LogSink::fileFor(std::string_view component) {
 }
 
 void LogSink::write(std::string_view component, LogLevel level, std::string_view text) {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    if (auto logger = loggerFor(s, component)) {
-        logger->info("{} {} {}", timeStamp(), logLevelName(level), text);
+    // The line is put together before the lock, which guards only the choice
+    // of file; the file's own sink orders the writes of several threads.
+    std::string line;
+    const auto levelName = logLevelName(level);
+    line.reserve(24 + levelName.size() + text.size());
+    appendTimeStamp(line);
+    line.append(" ").append(levelName).append(" ").append(text);
+    std::shared_ptr<spdlog::logger> logger;
+    {
+        auto& s = state();
+        std::lock_guard lock(s.mutex);
+        logger = loggerFor(s, component);
     }
+    if (logger) logger->info(std::string_view(line));
 }
 
 std::optional<std::string> LogSink::readAll(std::string_view component) {

@@ -2,7 +2,6 @@
 
 #include "Platform/Foundation/Error.hpp"
 
-#include <fmt/format.h>
 #include <openssl/rand.h>
 
 #include <algorithm>
@@ -58,11 +57,16 @@ std::optional<Uuid> Uuid::fromString(std::string_view text) {
 }
 
 std::string Uuid::uuidString() const {
-    const auto& b = bytes_;
-    return fmt::format("{:02X}{:02X}{:02X}{:02X}-{:02X}{:02X}-{:02X}{:02X}-{:02X}{:02X}-"
-                       "{:02X}{:02X}{:02X}{:02X}{:02X}{:02X}",
-                       b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13],
-                       b[14], b[15]);
+    // Written digit by digit: this runs for every instrumentation marker and event.
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(36);
+    for (std::size_t i = 0; i < bytes_.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) text.push_back('-');
+        text.push_back(kDigits[bytes_[i] >> 4]);
+        text.push_back(kDigits[bytes_[i] & 0x0F]);
+    }
+    return text;
 }
 
 } // namespace platform

@@ -31,6 +31,7 @@ std::string systemItemTitle(BarButtonItem::SystemItem item) {
     case BarButtonItem::SystemItem::add:
     case BarButtonItem::SystemItem::action:
     case BarButtonItem::SystemItem::flexibleSpace:
+    case BarButtonItem::SystemItem::refresh:
         break;
     }
     return {};

@@ -46,7 +46,14 @@ std::shared_ptr<TabBarController> findTabBarController(const std::shared_ptr<Vie
     return nullptr;
 }
 
+std::vector<ScreenDump::OverlayProvider>& overlayProviders() {
+    static std::vector<ScreenDump::OverlayProvider> providers;
+    return providers;
+}
+
 } // namespace
+
+void ScreenDump::addOverlayProvider(OverlayProvider provider) { overlayProviders().push_back(std::move(provider)); }
 
 std::string ScreenDump::render() {
     std::vector<std::string> lines;
@@ -58,6 +65,9 @@ std::string ScreenDump::render() {
         if (auto root = window->rootViewController()) dumpControllers(*root, 1, lines);
         lines.push_back("  Views:");
         for (const auto& view : window->subviews()) dumpViews(*view, 2, lines);
+    }
+    for (const auto& provider : overlayProviders()) {
+        for (auto& line : provider()) lines.push_back(std::move(line));
     }
     std::ostringstream text;
     for (const auto& line : lines) text << line << "\n";

@@ -4,8 +4,10 @@
 #include "Platform/UI/View.hpp"
 
 #include <expected>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform::ui {
 
@@ -17,6 +19,12 @@ public:
     /// navigation and tab stacks), then the visible views with their texts,
     /// identifiers and states. Deterministic: no addresses, no times.
     static std::string render();
+
+    /// Lines that render() prints after the windows, for what the system shows
+    /// outside the app's windows (a waiting authentication prompt). Parts of
+    /// the platform add one provider each, once.
+    using OverlayProvider = std::function<std::vector<std::string>()>;
+    static void addOverlayProvider(OverlayProvider provider);
 
     /// The front-most visible view whose accessibility identifier is the text,
     /// else the front-most whose displayed text or accessibility label is it.

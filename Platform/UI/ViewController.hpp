@@ -2,6 +2,8 @@
 
 #include "Platform/Export.hpp"
 #include "Platform/UI/Color.hpp"
+#include "Platform/UI/Control.hpp"
+#include "Platform/UI/Font.hpp"
 #include "Platform/UI/Geometry.hpp"
 #include "Platform/UI/Image.hpp"
 #include "Platform/UI/View.hpp"
@@ -9,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,7 +40,13 @@ struct PLATFORM_EXPORT TraitCollection {
 /// A button of a navigation bar or toolbar.
 class PLATFORM_EXPORT BarButtonItem {
 public:
-    enum class SystemItem { done, cancel, close, add, action, flexibleSpace };
+    enum class SystemItem { done, cancel, close, add, action, flexibleSpace, refresh };
+    /// How a title is drawn in one state.
+    struct TitleTextAttributes {
+        std::optional<Font> font;
+        std::optional<Color> foregroundColor;
+        bool operator==(const TitleTextAttributes&) const = default;
+    };
     enum class Style { plain, done };
     static std::shared_ptr<BarButtonItem> withTitle(std::string title, Style style, std::function<void()> action);
     static std::shared_ptr<BarButtonItem> withImage(std::shared_ptr<Image> image, Style style, std::function<void()> action);
@@ -54,8 +63,30 @@ public:
     std::string accessibilityIdentifier;
     std::function<void()> action;
 
+    /// The title's look per state (default bar metrics only).
+    void setTitleTextAttributes(TitleTextAttributes attributes, ControlState state) {
+        titleTextAttributes_[state] = std::move(attributes);
+    }
+    std::optional<TitleTextAttributes> titleTextAttributes(ControlState state) const {
+        const auto found = titleTextAttributes_.find(state);
+        return found == titleTextAttributes_.end() ? std::nullopt : std::optional(found->second);
+    }
+    /// The background image per state (default bar metrics only); none removes it.
+    void setBackgroundImage(std::shared_ptr<Image> image, ControlState state) {
+        if (image) backgroundImages_[state] = std::move(image);
+        else backgroundImages_.erase(state);
+    }
+    std::shared_ptr<Image> backgroundImage(ControlState state) const {
+        const auto found = backgroundImages_.find(state);
+        return found == backgroundImages_.end() ? nullptr : found->second;
+    }
+
     /// A tap by a user: runs the action when enabled.
     bool simulateTap();
+
+private:
+    std::map<ControlState, TitleTextAttributes> titleTextAttributes_;
+    std::map<ControlState, std::shared_ptr<Image>> backgroundImages_;
 };
 
 /// The title and buttons a controller shows in a navigation bar.

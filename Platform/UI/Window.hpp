@@ -16,6 +16,12 @@ inline constexpr const char* kWindowDidResignKeyNotification = "UIWindowDidResig
 /// A window: the root of a view tree shown on the screen, with a root controller.
 /// Windows are listed by level (higher in front) and, within a level, by the
 /// order they were made visible. One window at a time is key.
+/// The scene a window is shown in: windows of one scene share the screen.
+class PLATFORM_EXPORT WindowScene {
+public:
+    static std::shared_ptr<WindowScene> create() { return std::make_shared<WindowScene>(); }
+};
+
 class PLATFORM_EXPORT Window : public View {
 public:
     static std::shared_ptr<Window> create(Rect frame = Rect{{0, 0}, kScreenSize});
@@ -36,6 +42,8 @@ public:
 
     /// 0 normal, 1000 status bar, 2000 alert; higher levels are in front.
     double windowLevel = 0;
+    /// The scene the window belongs to; none until it is given one.
+    std::shared_ptr<WindowScene> windowScene;
 
     /// The key window, if any.
     static std::shared_ptr<Window> keyWindow();

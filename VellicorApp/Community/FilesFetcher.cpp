@@ -28,10 +28,7 @@ template <class Result> bool metadataArrived(const Result& result, const FilesFe
 } // namespace
 
 std::shared_ptr<FilesFetcher> FilesFetcher::create() {
-    const auto context = AppContext::current();
-    return create(NetworkService::create(
-        context->isUserLoggedIn() ? platform::veltrane::VQRestAPI::sharedInstanceWithUser(context->userAccount())
-                                  : platform::veltrane::VQRestAPI::sharedGlobalInstance()));
+    return create(AppContext::current()->networkService());
 }
 
 std::shared_ptr<FilesFetcher> FilesFetcher::create(std::shared_ptr<NetworkServicing> networkService) {

@@ -1,5 +1,8 @@
 #include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
 
+#include "VellicorApp/Interface/ColorBrightness.hpp"
+#include "VellicorApp/Shell/AppContext.hpp"
+
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowContainer.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
@@ -55,6 +58,18 @@ void VQUserAccountManagerAdapter::addAdditionalOAuthParams() {
     auto params = manager_->additionalTokenRefreshParams();
     params[kCSRFTokenKey] = kCSRFTokenRefreshValue;
     manager_->setAdditionalTokenRefreshParams(std::move(params));
+}
+
+void VQUserAccountManagerAdapter::configureLoginView() {
+    auto config = VQSDKLoginViewControllerConfig::create();
+    manager_->setLoginViewControllerConfig(config);
+    const auto color = AppContext::current()->navBarTrueColor();
+    if (!color) return;
+    config->navBarColor = *color;
+    if (isPerceivedBright(*color)) {
+        config->navBarTitleColor = platform::ui::Color::black();
+        config->navBarTintColor = platform::ui::Color::black();
+    }
 }
 
 void VQUserAccountManagerAdapter::configureLoginCancellationBlock() {

@@ -32,6 +32,7 @@ public:
     void stopCurrentAuthentication(std::function<void(bool)> completion) override;
     void addAdditionalOAuthParams() override;
     void configureLoginCancellationBlock() override;
+    void configureLoginView() override;
     void logout() override;
     bool login(platform::veltrane::VQAuthCompletion completion) override;
     bool refresh(std::shared_ptr<platform::veltrane::VQOAuthCredentials> credentials,

@@ -11,6 +11,8 @@
 
 #include <mutex>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace vellicor {
 
@@ -23,12 +25,23 @@ using Event = std::shared_ptr<const VQSDKInstrumentationEvent>;
 
 constexpr const char* kLogType = "AnalyticsLogger";
 
-/// The values chosen or read once per process.
+/// A logged marker waiting to be built and stored, with the manager chosen for it.
+struct PendingMarker {
+    std::shared_ptr<Manager> manager;
+    std::shared_ptr<const KORVAMarker> marker;
+};
+
+/// The values chosen or read once per process, and the markers waiting to be stored.
 struct State {
     std::mutex mutex;
     /// Set once chosen; the manager inside may be null.
     std::optional<std::shared_ptr<Manager>> manager;
     std::optional<platform::Json> carrierInfo;
+
+    std::mutex pendingMutex;
+    std::vector<PendingMarker> pending;
+    /// Whether a block on the utility queue is storing the pending markers.
+    bool draining = false;
 };
 
 State& state() {
@@ -69,12 +82,20 @@ platform::Json carrierInfo() {
     return *s.carrierInfo;
 }
 
+/// The attributes every event gets: "carrierInfo" and "communityType". Read
+/// once for each batch of markers stored together.
+platform::Json extraAttributes() {
+    return {
+        {"carrierInfo", carrierInfo()},
+        {"communityType", isPlexaCommunity(AppContext::current()->appMode()) ? "CPlexa" : "Vesk"},
+    };
+}
+
 /// The marker's attributes (a JSON object; anything else counts as none)
-/// with "carrierInfo" and "communityType" set.
-platform::Json appendExtraAttributesTo(const std::optional<platform::Json>& attributes) {
+/// with the extra attributes set over them.
+platform::Json appendExtraAttributesTo(const std::optional<platform::Json>& attributes, const platform::Json& extras) {
     platform::Json result = attributes && attributes->is_object() ? *attributes : platform::Json::object();
-    result["carrierInfo"] = carrierInfo();
-    result["communityType"] = isPlexaCommunity(AppContext::current()->appMode()) ? "CPlexa" : "Vesk";
+    for (const auto& [key, value] : extras.items()) result[key] = value;
     return result;
 }
 
@@ -86,7 +107,7 @@ void setCommonFields(VQSDKInstrumentationEventBuilder& builder, const KORVAMarke
     builder.setSessionId(marker.sessionID());
 }
 
-Event performanceEvent(const KORVAMarker& marker, const Manager& manager) {
+Event performanceEvent(const KORVAMarker& marker, const Manager& manager, const platform::Json& extras) {
     const auto* performance = dynamic_cast<const KORVAPerformanceMarker*>(&marker);
     if (!performance) return nullptr;
     return VQSDKInstrumentationEventBuilder::buildEventWithBuilderBlock(
@@ -94,12 +115,12 @@ Event performanceEvent(const KORVAMarker& marker, const Manager& manager) {
             setCommonFields(builder, *performance);
             builder.setStartTime(korvaTime(performance->startTime()));
             builder.setEndTime(korvaTime(performance->endTime()));
-            builder.setAttributes(appendExtraAttributesTo(performance->attributes()));
+            builder.setAttributes(appendExtraAttributesTo(performance->attributes(), extras));
         },
         manager.analyticsManager());
 }
 
-Event pageViewEvent(const KORVAMarker& marker, const Manager& manager) {
+Event pageViewEvent(const KORVAMarker& marker, const Manager& manager, const platform::Json& extras) {
     const auto* pageView = dynamic_cast<const KORVAPageViewMarker*>(&marker);
     if (!pageView) return nullptr;
     return VQSDKInstrumentationEventBuilder::buildEventWithBuilderBlock(
@@ -108,12 +129,12 @@ Event pageViewEvent(const KORVAMarker& marker, const Manager& manager) {
             builder.setStartTime(korvaTime(pageView->startTime()));
             builder.setEndTime(korvaTime(pageView->endTime()));
             builder.setPage(platform::Json(pageView->page()));
-            builder.setAttributes(appendExtraAttributesTo(pageView->attributes()));
+            builder.setAttributes(appendExtraAttributesTo(pageView->attributes(), extras));
         },
         manager.analyticsManager());
 }
 
-Event interactionEvent(const KORVAMarker& marker, const Manager& manager) {
+Event interactionEvent(const KORVAMarker& marker, const Manager& manager, const platform::Json& extras) {
     const auto* interaction = dynamic_cast<const KORVAInteractionMarker*>(&marker);
     if (!interaction) return nullptr;
     return VQSDKInstrumentationEventBuilder::buildEventWithBuilderBlock(
@@ -125,30 +146,74 @@ Event interactionEvent(const KORVAMarker& marker, const Manager& manager) {
             builder.setSenderParentId(interaction->senderParentID());
             builder.setSenderContext(interaction->senderContext());
             builder.setPage(platform::Json(interaction->page()));
-            builder.setAttributes(appendExtraAttributesTo(interaction->attributes()));
+            builder.setAttributes(appendExtraAttributesTo(interaction->attributes(), extras));
         },
         manager.analyticsManager());
 }
 
-Event errorEvent(const KORVAMarker& marker, const Manager& manager) {
+Event errorEvent(const KORVAMarker& marker, const Manager& manager, const platform::Json& extras) {
     const auto* error = dynamic_cast<const KORVAErrorMarker*>(&marker);
     if (!error) return nullptr;
     return VQSDKInstrumentationEventBuilder::buildEventWithBuilderBlock(
         [&](VQSDKInstrumentationEventBuilder& builder) {
             setCommonFields(builder, *error);
-            builder.setAttributes(appendExtraAttributesTo(error->attributes()));
+            builder.setAttributes(appendExtraAttributesTo(error->attributes(), extras));
         },
         manager.analyticsManager());
 }
 
-Event buildEvent(const KORVAMarker& marker, const Manager& manager) {
+Event buildEvent(const KORVAMarker& marker, const Manager& manager, const platform::Json& extras) {
     switch (marker.type()) {
-    case KORVAMarkerType::interaction: return interactionEvent(marker, manager);
-    case KORVAMarkerType::pageView: return pageViewEvent(marker, manager);
-    case KORVAMarkerType::performance: return performanceEvent(marker, manager);
-    case KORVAMarkerType::error: return errorEvent(marker, manager);
+    case KORVAMarkerType::interaction: return interactionEvent(marker, manager, extras);
+    case KORVAMarkerType::pageView: return pageViewEvent(marker, manager, extras);
+    case KORVAMarkerType::performance: return performanceEvent(marker, manager, extras);
+    case KORVAMarkerType::error: return errorEvent(marker, manager, extras);
     }
     return nullptr;
+}
+
+/// Builds the markers' events and stores them, the events of one store in one
+/// call, so that markers logged together share one durable write.
+void storeEvents(const std::vector<PendingMarker>& batch) {
+    using Store = std::shared_ptr<platform::veltrane::VQSDKEventStoreManaging>;
+    Store store;
+    std::vector<Event> events;
+    const auto extras = extraAttributes();
+    const auto flush = [&] {
+        if (store && !events.empty()) store->storeEvents(std::move(events));
+        events.clear();
+    };
+    for (const auto& [manager, marker] : batch) {
+        auto event = buildEvent(*marker, *manager, extras);
+        if (!event) continue;
+        auto eventStore = manager->eventStoreManager();
+        if (eventStore != store) {
+            flush();
+            store = std::move(eventStore);
+        }
+        events.push_back(std::move(event));
+    }
+    flush();
+}
+
+/// Stores what is pending, batch after batch, until nothing is left. Runs on
+/// the utility queue, one block at a time: markers logged while a batch is
+/// being written wait for the next one.
+void drainPendingMarkers() {
+    auto& s = state();
+    for (;;) {
+        std::vector<PendingMarker> batch;
+        {
+            std::lock_guard lock(s.pendingMutex);
+            if (s.pending.empty()) {
+                s.draining = false;
+                return;
+            }
+            batch.swap(s.pending);
+        }
+        storeEvents(batch);
+        for (std::size_t i = 0; i < batch.size(); ++i) platform::BackgroundActivity::end();
+    }
 }
 
 } // namespace
@@ -163,14 +228,14 @@ void AnalyticsLogger::logKORVAMarker(std::shared_ptr<const KORVAMarker> marker) 
     // Counted as background activity until stored, so that scripted runs see
     // the event in the store before their next step.
     platform::BackgroundActivity::begin();
-    platform::DispatchQueue::global(platform::QoS::utility)
-        ->async([manager = std::move(manager), marker = std::move(marker)] {
-            struct EndActivity {
-                ~EndActivity() { platform::BackgroundActivity::end(); }
-            } endActivity;
-            const auto event = buildEvent(*marker, *manager);
-            if (auto store = manager->eventStoreManager()) store->storeEvent(event);
-        });
+    auto& s = state();
+    bool startDraining = false;
+    {
+        std::lock_guard lock(s.pendingMutex);
+        s.pending.push_back(PendingMarker{std::move(manager), std::move(marker)});
+        startDraining = !std::exchange(s.draining, true);
+    }
+    if (startDraining) platform::DispatchQueue::global(platform::QoS::utility)->async(drainPendingMarkers);
 }
 
 void AnalyticsLogger::resetForTesting() {

@@ -23,7 +23,8 @@ public:
     AnalyticsLogger() = delete;
 
     /// Returns at once; the event is built and stored later on the global
-    /// queue of utility quality of service. Without an analytics manager it
+    /// queue of utility quality of service, in logging order. Markers logged
+    /// while earlier ones are being stored are stored together, in one write. Without an analytics manager it
     /// logs "Can't log KORVA marker, no analytics manager found!" and drops the marker.
     static void logKORVAMarker(std::shared_ptr<const KORVAMarker> marker);
 

@@ -2,7 +2,6 @@
 
 #include "VellicorApp/Community/NetworkConnection.hpp"
 #include "VellicorApp/Instrumentation/AnalyticsLogger.hpp"
-#include "VellicorApp/Shell/AppConstants.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
@@ -36,19 +35,17 @@ std::shared_ptr<KORVAMarkerCenter> KORVAMarkerCenter::create(MarkerSink sink) {
     return std::shared_ptr<KORVAMarkerCenter>(new KORVAMarkerCenter(std::move(sink)));
 }
 
-KORVAMarkerCenter::KORVAMarkerCenter(MarkerSink sink)
-    : sink_(std::move(sink)),
-      markerCenterQueue_(platform::DispatchQueue::makeConcurrent(std::string(AppConstants::kReverseDNSPrefix) +
-                                                                 ".korvamarkercenter")) {}
+KORVAMarkerCenter::KORVAMarkerCenter(MarkerSink sink) : sink_(std::move(sink)) {}
 
 std::shared_ptr<KORVAMarker> KORVAMarkerCenter::registerMarker(KORVAMarkerName name, KORVAMarkerType type,
                                                                KORVAErrorType errorType) {
     auto marker = makeMarker(name, type, errorType);
     // Described before it is shared: once registered, another thread may change it.
     const auto line = "Marker created: " + marker->description() + ".";
-    markerCenterQueue_->asyncBarrier([self = shared_from_this(), marker] {
-        self->markerStore_[marker->markerID()] = marker;
-    });
+    {
+        std::unique_lock lock(markerStoreMutex_);
+        markerStore_[marker->markerID()] = marker;
+    }
     Logger::info(line, kLogType);
     return marker;
 }
@@ -58,11 +55,9 @@ std::string KORVAMarkerCenter::createMarker(KORVAMarkerName name, KORVAMarkerTyp
 }
 
 std::shared_ptr<KORVAMarker> KORVAMarkerCenter::getMarker(const std::string& markerID) {
-    std::shared_ptr<KORVAMarker> marker;
-    markerCenterQueue_->sync([&] {
-        if (const auto found = markerStore_.find(markerID); found != markerStore_.end()) marker = found->second;
-    });
-    return marker;
+    std::shared_lock lock(markerStoreMutex_);
+    const auto found = markerStore_.find(markerID);
+    return found != markerStore_.end() ? found->second : nullptr;
 }
 
 DurationTracking* KORVAMarkerCenter::timedMarker(const std::shared_ptr<KORVAMarker>& marker,
@@ -93,15 +88,16 @@ void KORVAMarkerCenter::end(const std::string& markerID, platform::TimeInterval 
 }
 
 void KORVAMarkerCenter::log(const std::string& markerID) {
-    // Taken out in one barrier, so that of several threads logging the same
-    // marker exactly one gets it.
+    // Taken out under the exclusive lock, so that of several threads logging
+    // the same marker exactly one gets it.
     std::shared_ptr<KORVAMarker> marker;
-    markerCenterQueue_->syncBarrier([&] {
+    {
+        std::unique_lock lock(markerStoreMutex_);
         if (const auto found = markerStore_.find(markerID); found != markerStore_.end()) {
             marker = std::move(found->second);
             markerStore_.erase(found);
         }
-    });
+    }
     if (!marker) {
         logMissing(markerID);
         return;
@@ -159,9 +155,8 @@ platform::Json KORVAMarkerCenter::loginAndNetworkStatus() const {
 }
 
 std::size_t KORVAMarkerCenter::openMarkerCount() const {
-    std::size_t count = 0;
-    markerCenterQueue_->sync([&] { count = markerStore_.size(); });
-    return count;
+    std::shared_lock lock(markerStoreMutex_);
+    return markerStore_.size();
 }
 
 } // namespace vellicor

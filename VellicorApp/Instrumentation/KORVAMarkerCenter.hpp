@@ -3,12 +3,11 @@
 #include "VellicorApp/Instrumentation/KORVAMarker.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 
-#include "Platform/Foundation/Dispatch.hpp"
-
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <shared_mutex>
 #include <string>
 #include <unordered_map>
 
@@ -20,13 +19,12 @@ namespace vellicor {
 /// hands a copy of it to the analytics logger. Interactions and errors are
 /// created and logged in one call. Every step is written to the app's log.
 ///
-/// Callable from any thread. The table is read in synchronous blocks of a
-/// concurrent queue and changed only in barrier blocks: creation does not
-/// wait for its barrier, while logging takes the marker out in one
-/// synchronous barrier, so a marker is handed over exactly once however many
-/// threads log it. A marker's own fields are changed by whoever holds it,
-/// outside the queue. The centre must not be called from a block of its own
-/// queue.
+/// Callable from any thread. The table has one reader-writer lock: lookups
+/// share it, registration and the take-out on logging hold it alone, so a
+/// marker is handed over exactly once however many threads log it. The lock
+/// is held only for the table operation itself; describing, logging and the
+/// sink run outside it, so no caller waits on another's logging or on disk.
+/// A marker's own fields are changed by whoever holds it, outside the lock.
 class KORVAMarkerCenter final : public KORVAMarkerManaging,
                                 public std::enable_shared_from_this<KORVAMarkerCenter> {
 public:
@@ -75,14 +73,15 @@ public:
 private:
     explicit KORVAMarkerCenter(MarkerSink sink);
 
-    /// Makes a marker of the kind, queues its registration and logs its creation.
+    /// Makes a marker of the kind, registers it and logs its creation.
     std::shared_ptr<KORVAMarker> registerMarker(KORVAMarkerName name, KORVAMarkerType type, KORVAErrorType errorType);
     /// The open marker that tracks duration, or null after logging why not.
     DurationTracking* timedMarker(const std::shared_ptr<KORVAMarker>& marker, const std::string& markerID) const;
 
     const MarkerSink sink_;
-    const std::shared_ptr<platform::DispatchQueue> markerCenterQueue_;
-    /// The open markers by ID; read in sync blocks and written in barrier blocks of markerCenterQueue_.
+    /// Guards markerStore_: shared for lookups, exclusive for changes.
+    mutable std::shared_mutex markerStoreMutex_;
+    /// The open markers by ID.
     std::unordered_map<std::string, std::shared_ptr<KORVAMarker>> markerStore_;
 };
 

@@ -1,6 +1,15 @@
 #include "VellicorApp/Shell/AppContext.hpp"
 
+#include "VellicorApp/Community/ConfigFileCache.hpp"
+#include "VellicorApp/Community/FileCache.hpp"
+#include "VellicorApp/Community/NetworkService.hpp"
+#include "VellicorApp/Hybrid/WebsiteDataStoreCookies.hpp"
+#include "VellicorApp/Shell/Biometrics/BiometricsManager.hpp"
+#include "VellicorApp/Shell/FaultManager.hpp"
+#include "VellicorApp/Shell/Logger.hpp"
+
 #include "Platform/Foundation/Error.hpp"
+#include "Platform/SDKs/Veltrane/VQRestAPI.hpp"
 #include "Platform/Foundation/Uuid.hpp"
 
 #include <mutex>
@@ -9,6 +18,8 @@
 namespace vellicor {
 
 namespace {
+
+constexpr const char* kLogType = "AppContext";
 
 struct Stack {
     std::mutex mutex;
@@ -62,6 +73,31 @@ void AppContext::setDefaultContextMaker(ContextMaker maker) {
     auto& s = stack();
     std::lock_guard lock(s.mutex);
     std::swap(s.maker, maker);
+}
+
+void AppContext::updateWithCurrentUser() {
+    const auto context = current();
+    const auto user = context->userAccount();
+    if (!user) {
+        Logger::info("No user found, not updating current context with user!", kLogType);
+        return;
+    }
+    context->setBiometricsManager(BiometricsManager::create(user));
+    context->setNetworkService(NetworkService::create(platform::veltrane::VQRestAPI::sharedInstance()));
+    context->faultManager->performAPIAccessCheck();
+}
+
+void AppContext::cleanupWithUserLogout() {
+    const auto context = current();
+    if (!context->isUserLoggedIn()) {
+        Logger::error("No user found, failed to perform user cleanup!", kLogType);
+        return;
+    }
+    context->setBiometricsManager(nullptr);
+    clearCookies(context->webDataStore);
+    FileCache(platform::FileManager::defaultManager()).clear();
+    ConfigFileCache(platform::FileManager::defaultManager(), "NativeNavigation").clear();
+    context->setNetworkService(NetworkService::create(platform::veltrane::VQRestAPI::sharedGlobalInstance()));
 }
 
 void AppContext::setStackForTesting(std::vector<std::shared_ptr<Context>> contexts) {

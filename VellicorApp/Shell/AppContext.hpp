@@ -29,6 +29,16 @@ public:
     /// Gives the current context a new session ID (a new random UUID string).
     static void updateCurrentContextSessionID();
 
+    /// After sign-in: gives the current context the signed-in user's
+    /// biometric lock and a network service over the user's REST client, then
+    /// starts the API access check. Logs and does nothing when nobody is signed in.
+    static void updateWithCurrentUser();
+    /// After sign-out: drops the biometric lock, clears every cookie, the
+    /// downloaded files and the stored tab configuration, and puts back the
+    /// network service over the global REST client. Logs and does nothing
+    /// when nobody is signed in.
+    static void cleanupWithUserLogout();
+
     /// Replaces the stack (tests; an empty stack is allowed, to reach the fatal error).
     static void setStackForTesting(std::vector<std::shared_ptr<Context>> stack);
     /// Forgets the stack, so that the next current() builds it afresh.

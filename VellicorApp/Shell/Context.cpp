@@ -1,6 +1,9 @@
 #include "VellicorApp/Shell/Context.hpp"
 
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
+#include "VellicorApp/Shell/FaultManager.hpp"
+#include "VellicorApp/Shell/LoginHostProvider.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Error.hpp"
@@ -31,7 +34,10 @@ Context::Context(Dependencies dependencies)
       // Reads no context: this one is still being made.
       authenticationObserver(makeAuthenticationObserver(notificationCenter, kSessionRefreshTimeout)),
       clientFeatures(makeClientFeatures()),
-      sessionID_(std::move(dependencies.sessionID)) {}
+      loginHostStorage(std::move(dependencies.loginHostStorage)),
+      faultManager(FaultManager::create()),
+      sessionID_(std::move(dependencies.sessionID)),
+      networkService_(std::move(dependencies.networkService)) {}
 
 std::shared_ptr<Context> Context::create(Dependencies dependencies) {
     return std::shared_ptr<Context>(new Context(completed(std::move(dependencies))));
@@ -55,6 +61,16 @@ void Context::setSessionID(std::string sessionID) { setGuarded(sessionID_, std::
 std::shared_ptr<ManagedURLs> Context::managedURLs() const { return guarded(managedURLs_); }
 void Context::setManagedURLs(std::shared_ptr<ManagedURLs> rules) { setGuarded(managedURLs_, std::move(rules)); }
 
+std::shared_ptr<NetworkServicing> Context::networkService() const { return guarded(networkService_); }
+void Context::setNetworkService(std::shared_ptr<NetworkServicing> service) {
+    setGuarded(networkService_, std::move(service));
+}
+
+std::shared_ptr<BiometricsManaging> Context::biometricsManager() const { return guarded(biometricsManager_); }
+void Context::setBiometricsManager(std::shared_ptr<BiometricsManaging> manager) {
+    setGuarded(biometricsManager_, std::move(manager));
+}
+
 std::shared_ptr<FloatingActionButtonProviding> Context::floatingActionButtonProvider() const {
     return guarded(floatingActionButtonProvider_);
 }
@@ -75,6 +91,8 @@ std::optional<std::string> Context::infoString(const std::string& key) const {
 std::shared_ptr<platform::veltrane::VQUserAccount> Context::userAccount() const {
     return userAccountManager->currentUser();
 }
+
+bool Context::hasGuestExperience() const { return true; }
 
 bool Context::isUserLoggedIn() const { return userAccount() != nullptr; }
 

@@ -26,11 +26,15 @@ namespace vellicor {
 
 class AppUpdateManager;
 class AuthenticationObserver;
+class BiometricsManaging;
 class CommunityEventStoreManager;
+class FaultManager;
 class FeatureTrackable;
 class FloatingActionButtonProviding;
 class KORVAMarkerManaging;
+class LoginHostProvider;
 class ManagedURLs;
+class NetworkServicing;
 
 /// Makes the observer of sign-in and sign-out on a notification centre, with
 /// a session refresh due after `refreshTimeout` milliseconds. Defined with the
@@ -67,6 +71,10 @@ public:
         std::shared_ptr<KORVAMarkerManaging> korvaMarkerCenter = nullptr;
         std::shared_ptr<CommunityEventStoreManager> eventStoreManager = nullptr;
         std::shared_ptr<platform::web::WebsiteDataStore> webDataStore = nullptr;
+        /// The SDK's shared login host storage unless given.
+        std::shared_ptr<LoginHostProvider> loginHostStorage = nullptr;
+        /// A network service over the SDK's global REST client unless given.
+        std::shared_ptr<NetworkServicing> networkService = nullptr;
     };
 
     static std::shared_ptr<Context> create(Dependencies dependencies);
@@ -107,6 +115,20 @@ public:
     std::shared_ptr<ManagedURLs> managedURLs() const;
     /// Sets (or, with null, clears) the rules.
     void setManagedURLs(std::shared_ptr<ManagedURLs> rules);
+
+    /// The list of login hosts the SDK offers.
+    const std::shared_ptr<LoginHostProvider> loginHostStorage;
+    /// The faults waiting to be shown; empty at creation.
+    const std::shared_ptr<FaultManager> faultManager;
+
+    /// The REST requests' service: over the global REST client while signed
+    /// out, over the signed-in user's client after AppContext::updateWithCurrentUser().
+    std::shared_ptr<NetworkServicing> networkService() const;
+    void setNetworkService(std::shared_ptr<NetworkServicing> service);
+
+    /// The signed-in user's biometric lock; null while signed out.
+    std::shared_ptr<BiometricsManaging> biometricsManager() const;
+    void setBiometricsManager(std::shared_ptr<BiometricsManaging> manager);
 
     /// The preview edition's floating action button; null in the normal
     /// edition and until the app sets it at launch.
@@ -150,13 +172,17 @@ public:
     /// "CommunityHybridContainer/<short version>.<build version>"; stops the
     /// app when either version is missing from the Info.plist.
     std::string communityIdentifier() const;
+    /// Whether the login screen offers its back button to a guest experience:
+    /// true while the app has no coordinator (the only case so far).
+    bool hasGuestExperience() const;
 
 private:
     explicit Context(Dependencies dependencies);
     /// `dependencies` with what was not given filled from the running app's
     /// shared objects (the marker centre, the event store, the default web
-    /// data store). Defined with the app's assembly, the one place that
-    /// reaches into every folder, so that the context depends on none of them.
+    /// data store, the login hosts, the global REST service). Defined with the
+    /// app's assembly, the one place that reaches into every folder, so that
+    /// the context depends on none of them.
     static Dependencies completed(Dependencies dependencies);
 
     std::optional<std::string> infoString(const std::string& key) const;
@@ -164,11 +190,13 @@ private:
     template <class T> T guarded(const T& field) const;
     template <class T> void setGuarded(T& field, T value);
 
-    // Guards the four fields below.
+    // Guards the fields below.
     mutable std::mutex mutex_;
     std::string sessionID_;
     std::shared_ptr<ManagedURLs> managedURLs_;
     std::shared_ptr<FloatingActionButtonProviding> floatingActionButtonProvider_;
+    std::shared_ptr<NetworkServicing> networkService_;
+    std::shared_ptr<BiometricsManaging> biometricsManager_;
     std::shared_ptr<AppUpdateManager> appUpdateManager_;
 };
 

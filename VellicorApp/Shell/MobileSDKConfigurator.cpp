@@ -1,6 +1,7 @@
 #include "VellicorApp/Shell/MobileSDKConfigurator.hpp"
 
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/LoginHostProvider.hpp"
 
 #include "Platform/Foundation/Json.hpp"
 #include "Platform/Foundation/Text.hpp"
@@ -49,7 +50,9 @@ void MobileSDKConfigurator::configure() {
     context->veltraneSDKManager->setUsesSnapshotView(false);
     context->veltraneSDKManager->setUseWebServerAuthentication(false);
     context->userAccountManager->addAdditionalOAuthParams();
+    context->userAccountManager->configureLoginView();
     context->userAccountManager->configureLoginCancellationBlock();
+    context->loginHostStorage->resetDefaultLoginHosts();
 
     if (const auto name = reportedAppName(*context->mainBundle)) {
         VeltraneSDKManager::setKorvaAppName(*name);

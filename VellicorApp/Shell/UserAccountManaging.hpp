@@ -47,6 +47,10 @@ public:
     /// When the user gives up signing in, the SDK's sign-in window goes and the
     /// sign-in stops.
     virtual void configureLoginCancellationBlock() = 0;
+    /// Gives the login screen a fresh configuration: the navigation bar in the
+    /// app's true bar colour (when configured), with black title and tint on a
+    /// bright colour.
+    virtual void configureLoginView() = 0;
     virtual void logout() = 0;
     virtual bool login(platform::veltrane::VQAuthCompletion completion) = 0;
     virtual bool refresh(std::shared_ptr<platform::veltrane::VQOAuthCredentials> credentials,

@@ -96,6 +96,9 @@ protected:
     void SetUp() override {
         FilesFetcherGuestTest::SetUp();
         ASSERT_NE(signIn(), nullptr);
+        // The fetcher takes the context's network service, which moves to the
+        // signed-in user's REST client here.
+        AppContext::updateWithCurrentUser();
     }
 };
 

@@ -43,6 +43,7 @@ public:
     }
     void addAdditionalOAuthParams() override {}
     void configureLoginCancellationBlock() override {}
+    void configureLoginView() override {}
     void logout() override {
         calls.push_back("logout");
         user = nullptr;

@@ -2,6 +2,7 @@
 
 #include "VellicorApp/Instrumentation/KORVAMarker.hpp"
 
+#include "Platform/Foundation/FileManager.hpp"
 #include "Platform/SDKs/Veltrane/CTTelephonyNetworkInfo.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccount.hpp"
@@ -9,6 +10,12 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 using namespace vellicor;
 using platform::Json;
@@ -212,6 +219,69 @@ TEST_F(AnalyticsLoggerTest, TheFirstMarkerChoosesTheManagerForTheProcess) {
         EXPECT_EQ(second->orgId, c.expectedUser ? std::optional<std::string>("00Dorg") : std::nullopt);
     }
     context->userAccountManager->setCurrentUserAccount(nullptr);
+}
+
+TEST_F(AnalyticsLoggerTest, MarkersLoggedDuringAWriteReturnAtOnceAndAreStoredTogetherInOrder) {
+    using platform::FileManager;
+    const auto storeFolder = platform::veltrane::VQSDKEventStoreManager::sharedInstance()->storeFolder();
+    // The store's writes into its folder hang until released.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool writing = false;
+    bool released = false;
+    const auto release = [&] {
+        {
+            std::lock_guard lock(mutex);
+            released = true;
+        }
+        changed.notify_all();
+    };
+    FileManager::defaultManager().setFailureInjector(
+        [&](FileManager::Operation op, const std::filesystem::path& path) -> std::optional<platform::Error> {
+            if (op != FileManager::Operation::write || path.parent_path() != storeFolder) return std::nullopt;
+            std::unique_lock lock(mutex);
+            writing = true;
+            changed.notify_all();
+            changed.wait(lock, [&] { return released; });
+            return std::nullopt;
+        });
+    struct Restore {
+        std::function<void()> release;
+        ~Restore() {
+            release();
+            instrtest::waitForStoredEvents();
+            FileManager::defaultManager().setFailureInjector(nullptr);
+        }
+    } restore{release};
+    const auto marker = [](int i) {
+        auto marker = KORVAInteractionMarker::create(KORVAMarkerName::perfTest);
+        marker->setAttributes(Json{{"i", i}});
+        return marker;
+    };
+
+    AnalyticsLogger::logKORVAMarker(marker(0));
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return writing; }));
+    }
+    // With the store stuck on disk, logging still returns at once.
+    constexpr int kMarkers = 50;
+    std::atomic<bool> logged{false};
+    std::thread logger([&] {
+        for (int i = 1; i <= kMarkers; ++i) AnalyticsLogger::logKORVAMarker(marker(i));
+        logged = true;
+    });
+    const bool returned = testsupport::waitUntil([&] { return logged.load(); });
+    release();
+    logger.join();
+    EXPECT_TRUE(returned) << "logging waited for the store's write";
+
+    const auto events = instrtest::storedEvents();
+    ASSERT_EQ(events.size(), std::size_t(kMarkers + 1));
+    for (int i = 0; i <= kMarkers; ++i) EXPECT_EQ(events[i]->attributes->at("i"), i);
+    const auto files = FileManager::defaultManager().contentsOfDirectory(storeFolder);
+    ASSERT_TRUE(files);
+    EXPECT_EQ(files->size(), 2u) << "the markers logged during the first write share the next one";
 }
 
 TEST_F(AnalyticsLoggerTest, WithoutAManagerTheMarkerIsDropped) {

@@ -1,3 +1,5 @@
+#include "VellicorApp/SampleResources.hpp"
+
 #include "Platform/UI/Image.hpp"
 
 #include <gtest/gtest.h>
@@ -60,7 +62,7 @@ TEST(SystemSymbolNamesTest, EverySymbolTheScreensShowResolves) {
 
 TEST(SystemSymbolNamesTest, EverySymbolTheAppNamesResolves) {
     // The app's sources lie beside its sample package.
-    const fs::path app = fs::path(VELLICOR_APP_RESOURCES_DIR).parent_path();
+    const fs::path app = vellicor::sampleResourcesDirectory().parent_path();
     ASSERT_TRUE(fs::is_directory(app)) << app;
     const auto names = symbolNamesInAppSources(app);
     // The scan itself works: the tab icon's fallback is among them.

@@ -4,6 +4,7 @@
 // over it, and the app's log lines.
 
 #include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
+#include "VellicorApp/SampleResources.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/BundleType.hpp"
 #include "VellicorApp/Shell/Context.hpp"
@@ -34,9 +35,9 @@
 namespace apptest {
 
 /// The sample app package of the source tree.
-inline std::filesystem::path sampleResources() { return VELLICOR_APP_RESOURCES_DIR; }
+inline std::filesystem::path sampleResources() { return vellicor::sampleResourcesDirectory(); }
 /// The resources the build makes for the package (the country-code table).
-inline std::filesystem::path generatedResources() { return VELLICOR_APP_GENERATED_RESOURCES_DIR; }
+inline std::filesystem::path generatedResources() { return vellicor::generatedResourcesDirectory(); }
 
 /// A copy of the sample package, with the generated resources, in the test's
 /// sandbox, with its Info.plist changed by `editInfo` (a JSON object of the keys).

@@ -1,6 +1,8 @@
 #include "VellicorApp/Shell/MobileSDKConfigurator.hpp"
 
+#include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
 #include "Platform/SDKs/Veltrane/KeychainHelper.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKLoginHostStorage.hpp"
 #include "Platform/SDKs/Veltrane/VeltraneHybridSDKManager.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
@@ -122,6 +124,46 @@ TEST_F(MobileSDKConfiguratorTest, PreparesTheAccountManager) {
     EXPECT_EQ(manager->additionalOAuthParameterKeys(), std::vector<std::string>{"csrf_token"});
     EXPECT_EQ(manager->additionalTokenRefreshParams(), (std::map<std::string, std::string>{{"csrf_token", "TRUE"}}));
     EXPECT_TRUE(manager->authCancelledByUserHandlerBlock());
+}
+
+TEST_F(MobileSDKConfiguratorTest, ColoursTheLoginScreenByTheTrueBarColour) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> trueColor;
+        std::optional<platform::ui::Color> bar;
+        bool blackTitle;
+    } cases[] = {
+        {"dark colour", "#0B2F5A", platform::veltrane::colorFromHexValue("#0B2F5A"), false},
+        {"bright colour", "#FFFFFF", platform::ui::Color{1, 1, 1, 1}, true},
+        {"no colour", std::nullopt, std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        usePackage([&](platform::Json& info) {
+            info.erase("LoginViewNavBarColor");
+            if (c.trueColor) info["NavBarTrueColor"] = *c.trueColor;
+            else info.erase("NavBarTrueColor");
+        });
+        MobileSDKConfigurator::configure();
+        const auto config = AppContext::current()->userAccountManager->loginViewControllerConfig();
+        ASSERT_TRUE(config);
+        EXPECT_EQ(config->navBarColor, c.bar);
+        EXPECT_EQ(config->navBarTitleColor, c.blackTitle ? std::optional(platform::ui::Color::black()) : std::nullopt);
+        EXPECT_EQ(config->navBarTintColor, c.blackTitle ? std::optional(platform::ui::Color::black()) : std::nullopt);
+        VeltraneSDKManager::resetForTesting();
+    }
+}
+
+TEST_F(MobileSDKConfiguratorTest, ResetsTheLoginHostsOnEveryStart) {
+    usePackage();
+    for (int launch = 0; launch < 3; ++launch) {
+        MobileSDKConfigurator::configure();
+        VeltraneSDKManager::resetForTesting();
+    }
+    const auto hosts = platform::veltrane::VQSDKLoginHostStorage::sharedInstance()->loginHosts();
+    ASSERT_EQ(hosts.size(), 2u);
+    EXPECT_TRUE(platform::veltrane::VQSDKLoginHostStorage::sharedInstance()->loginHostForHostAddress("community.example.test"));
+    EXPECT_TRUE(platform::veltrane::VQSDKLoginHostStorage::sharedInstance()->loginHostForHostAddress("sandbox.example.test"));
 }
 
 } // namespace

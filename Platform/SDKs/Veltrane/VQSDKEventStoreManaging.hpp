@@ -18,6 +18,11 @@ public:
 
     /// Keeps one event; a null event is ignored.
     virtual void storeEvent(std::shared_ptr<const VQSDKInstrumentationEvent> event) = 0;
+    /// Keeps the events in their order, as storeEvent does for each; a store
+    /// may write them together.
+    virtual void storeEvents(std::vector<std::shared_ptr<const VQSDKInstrumentationEvent>> events) {
+        for (auto& event : events) storeEvent(std::move(event));
+    }
     /// Every stored event, oldest first; none when the store cannot be read.
     virtual std::optional<std::vector<std::shared_ptr<const VQSDKInstrumentationEvent>>> fetchAllEvents() = 0;
     /// Deletes the events with these ids; unknown ids and none are ignored.

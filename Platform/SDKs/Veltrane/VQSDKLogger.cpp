@@ -2,8 +2,6 @@
 
 #include "Platform/Foundation/LogSink.hpp"
 
-#include <fmt/format.h>
-
 namespace platform::veltrane {
 
 namespace {
@@ -46,7 +44,10 @@ void VQSDKLogger::log(VQLogFlag flag, std::string_view className, std::string_vi
 }
 
 void VQSDKLogger::writeLine(VQLogFlag flag, std::string_view className, std::string_view message) {
-    LogSink::write(componentName_, sinkLevel(flag), fmt::format("[{}] {}", className, message));
+    std::string line;
+    line.reserve(className.size() + message.size() + 3);
+    line.append("[").append(className).append("] ").append(message);
+    LogSink::write(componentName_, sinkLevel(flag), line);
 }
 
 } // namespace platform::veltrane

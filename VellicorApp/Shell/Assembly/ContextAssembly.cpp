@@ -3,11 +3,15 @@
 
 #include "VellicorApp/Shell/Context.hpp"
 
+#include "VellicorApp/Community/NetworkService.hpp"
 #include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
 #include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
+#include "VellicorApp/Community/VQSDKLoginHostStorageAdapter.hpp"
 
 #include "Platform/Foundation/Uuid.hpp"
+#include "Platform/SDKs/Veltrane/VQRestAPI.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKLoginHostStorage.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
 #include "Platform/Web/WebsiteDataStore.hpp"
@@ -23,6 +27,14 @@ Context::Dependencies Context::completed(Dependencies dependencies) {
             platform::veltrane::VQSDKVeltraneAnalyticsManager::sharedUnauthenticatedInstance()->eventStoreManager());
     }
     if (!dependencies.webDataStore) dependencies.webDataStore = platform::web::WebsiteDataStore::defaultDataStore();
+    if (!dependencies.loginHostStorage) {
+        dependencies.loginHostStorage =
+            VQSDKLoginHostStorageAdapter::create(platform::veltrane::VQSDKLoginHostStorage::sharedInstance());
+    }
+    // Signed out at creation: the global REST client.
+    if (!dependencies.networkService) {
+        dependencies.networkService = NetworkService::create(platform::veltrane::VQRestAPI::sharedGlobalInstance());
+    }
     return dependencies;
 }
 

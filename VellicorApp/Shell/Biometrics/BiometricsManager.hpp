@@ -1,0 +1,62 @@
+#pragma once
+
+#include "VellicorApp/Instrumentation/SessionTracker.hpp"
+#include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
+#include "VellicorApp/Shell/Biometrics/BiometricsValidationViewController.hpp"
+#include "VellicorApp/Shell/Biometrics/BiometricsValidator.hpp"
+
+#include <memory>
+
+namespace platform::veltrane {
+class VQUserAccount;
+}
+
+namespace vellicor {
+
+/// The biometric lock of one signed-in user: on when the user's organisation
+/// turned it on (the account's custom attributes), it covers the app with the
+/// lock screen until the device owner authenticates, after sign-in and again
+/// after the app spent longer than the user's timeout in the background.
+///
+/// A failed validation calls the pending completion with false and keeps it,
+/// so a later success calls it again with true. The account is held weakly:
+/// once it is gone the lock is off. Main thread only; the system's replies are
+/// moved to the main queue and ignored once the manager is gone.
+class BiometricsManager : public BiometricsManaging,
+                          public SessionTrackerDelegate,
+                          public BiometricsValidationViewControllerDelegate,
+                          public std::enable_shared_from_this<BiometricsManager> {
+public:
+    static std::shared_ptr<BiometricsManager> create(const std::shared_ptr<platform::veltrane::VQUserAccount>& user);
+
+    /// The lock screen is presented over the top-most controller that the
+    /// given one presents, so that an alert or browser already shown there
+    /// does not refuse it.
+    void validateUserIdentity(const std::shared_ptr<platform::ui::ViewController>& viewController,
+                              Completion completion) override;
+
+    /// With true and no lock screen up, locks again over the top controller of
+    /// the key window's navigation stack, keeping the pending completion.
+    void sessionTrackerShouldValidate(bool shouldValidate) override;
+
+    void biometricsValidationShouldRevalidate(BiometricsValidationViewController& viewController) override;
+    void biometricsValidationShouldLogUserOut(BiometricsValidationViewController& viewController) override;
+
+    const std::shared_ptr<SessionTracker>& sessionTracker() const { return sessionTracker_; }
+    std::shared_ptr<BiometricsValidationViewController> biometricsVC() const { return biometricsVC_.lock(); }
+
+private:
+    explicit BiometricsManager(const std::shared_ptr<platform::veltrane::VQUserAccount>& user);
+
+    void presentLockScreen(const std::shared_ptr<platform::ui::ViewController>& viewController);
+    void validate();
+    void handle(bool success, const std::optional<platform::Error>& error);
+
+    std::weak_ptr<platform::veltrane::VQUserAccount> userAccount_;
+    std::shared_ptr<BiometricsValidator> biometricsValidator_;
+    std::weak_ptr<BiometricsValidationViewController> biometricsVC_;
+    std::shared_ptr<SessionTracker> sessionTracker_;
+    Completion completion_;
+};
+
+} // namespace vellicor
