@@ -20,3 +20,11 @@ foreach(target IN ITEMS PkgConfig::PLIST PkgConfig::HTTPLIB)
     set_target_properties(${target} PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${dirs}")
   endif()
 endforeach()
+
+# Debian's iso-codes: the ISO 3166-1 country table the app's country-code
+# resource is generated from.
+pkg_get_variable(ISO_CODES_PREFIX iso-codes prefix)
+find_file(ISO_3166_1_JSON iso_3166-1.json
+  HINTS ${ISO_CODES_PREFIX}/share/iso-codes/json
+  PATHS /usr/share/iso-codes/json
+  REQUIRED)

@@ -78,6 +78,11 @@ void Context::setFloatingActionButtonProvider(std::shared_ptr<FloatingActionButt
     setGuarded(floatingActionButtonProvider_, std::move(provider));
 }
 
+std::shared_ptr<AppUpdateManager> Context::appUpdateManager() const { return guarded(appUpdateManager_); }
+void Context::setAppUpdateManager(std::shared_ptr<AppUpdateManager> manager) {
+    setGuarded(appUpdateManager_, std::move(manager));
+}
+
 std::optional<std::string> Context::infoString(const std::string& key) const {
     const auto value = mainBundle->objectForInfoDictionaryKey(key);
     return value ? platform::asString(*value) : std::nullopt;

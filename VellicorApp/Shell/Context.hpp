@@ -24,6 +24,7 @@ class WebsiteDataStore;
 
 namespace vellicor {
 
+class AppUpdateManager;
 class AuthenticationObserver;
 class BiometricsManaging;
 class CommunityEventStoreManager;
@@ -52,8 +53,9 @@ std::vector<std::shared_ptr<const FeatureTrackable>> makeClientFeatures();
 ///
 /// Threads: the public fields are fixed when the context is made and may be
 /// read from any thread. What changes later (the session ID, the URL rules,
-/// the floating action button provider) is reached only through accessors,
-/// which one guard makes safe from any thread; each getter hands out a copy.
+/// the floating action button provider, the update manager) is reached only
+/// through accessors, which one guard makes safe from any thread; each getter
+/// hands out a copy.
 class Context {
 public:
     /// What a context is made of.
@@ -133,6 +135,12 @@ public:
     std::shared_ptr<FloatingActionButtonProviding> floatingActionButtonProvider() const;
     void setFloatingActionButtonProvider(std::shared_ptr<FloatingActionButtonProviding> provider);
 
+    /// The App Store update check; null until the web app's update settings
+    /// switch it on, and again when later settings switch it off. A new
+    /// manager replaces (and releases) the old one.
+    std::shared_ptr<AppUpdateManager> appUpdateManager() const;
+    void setAppUpdateManager(std::shared_ptr<AppUpdateManager> manager);
+
     /// The signed-in user; null when nobody is signed in.
     std::shared_ptr<platform::veltrane::VQUserAccount> userAccount() const;
     bool isUserLoggedIn() const;
@@ -189,6 +197,7 @@ private:
     std::shared_ptr<FloatingActionButtonProviding> floatingActionButtonProvider_;
     std::shared_ptr<NetworkServicing> networkService_;
     std::shared_ptr<BiometricsManaging> biometricsManager_;
+    std::shared_ptr<AppUpdateManager> appUpdateManager_;
 };
 
 } // namespace vellicor

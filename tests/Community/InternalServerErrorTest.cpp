@@ -3,6 +3,7 @@
 
 #include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
+#include "tests/Shell/RecordingMarkerCenter.hpp"
 
 #include <httplib.h>
 
@@ -14,47 +15,14 @@ using namespace vellicor;
 
 namespace {
 
-/// Records the errors logged; everything else does nothing.
-class RecordingMarkerCenter : public KORVAMarkerManaging {
-public:
-    std::string createMarker(KORVAMarkerName, KORVAMarkerType, KORVAErrorType) override { return {}; }
-    std::shared_ptr<KORVAMarker> getMarker(const std::string&) override { return nullptr; }
-    void start(const std::string&, platform::TimeInterval) override {}
-    void end(const std::string&, platform::TimeInterval) override {}
-    void log(const std::string&) override {}
-    void logInteraction(KORVAMarkerName, const std::optional<platform::Json>&) override {}
-    void logInteraction(KORVAMarkerName, const std::optional<platform::Json>&, std::optional<KORVAMarkerPage::Context>,
-                        std::optional<KORVAMarkerLocator>) override {}
-    void logError(KORVAMarkerName name, KORVAErrorType type, const std::optional<platform::Json>& attributes) override {
-        errors.push_back({name, type, attributes.value_or(platform::Json())});
-    }
-    platform::Json loginAndNetworkStatus() const override { return platform::Json::object(); }
-
-    struct Logged {
-        KORVAMarkerName name;
-        KORVAErrorType type;
-        platform::Json attributes;
-    };
-    std::vector<Logged> errors;
-};
+using apptest::RecordingMarkerCenter;
 
 class InternalServerErrorTest : public veltranetest::AccountFixture {
 protected:
     void SetUp() override {
         AccountFixture::SetUp();
         auto base = apptest::installContext(apptest::sampleResources());
-        auto context = Context::create(Context::Dependencies{
-            .veltraneSDKManager = base->veltraneSDKManager,
-            .userAccountManager = base->userAccountManager,
-            .vqPushNotificationManager = base->vqPushNotificationManager,
-            .userDefaults = base->userDefaults,
-            .mainBundle = base->mainBundle,
-            .sessionID = base->sessionID(),
-            .notificationCenter = base->notificationCenter,
-            .fileManager = &base->fileManager,
-            .korvaMarkerCenter = center,
-        });
-        AppContext::setStackForTesting({context});
+        apptest::installContext(base, center);
         const auto page = [](std::string body) {
             return [body](const httplib::Request&, httplib::Response& response, const std::smatch&) {
                 response.status = 500;

@@ -36,13 +36,16 @@ namespace apptest {
 
 /// The sample app package of the source tree.
 inline std::filesystem::path sampleResources() { return vellicor::sampleResourcesDirectory(); }
+/// The resources the build makes for the package (the country-code table).
+inline std::filesystem::path generatedResources() { return vellicor::generatedResourcesDirectory(); }
 
-/// A copy of the sample package in the test's sandbox, with its Info.plist
-/// changed by `editInfo` (a JSON object of the keys).
+/// A copy of the sample package, with the generated resources, in the test's
+/// sandbox, with its Info.plist changed by `editInfo` (a JSON object of the keys).
 inline std::filesystem::path copyPackage(const std::function<void(platform::Json&)>& editInfo = {}) {
     static int count = 0;
     const auto folder = testsupport::sandboxRoot() / ("Vellicor" + std::to_string(++count) + ".app");
     std::filesystem::copy(sampleResources(), folder, std::filesystem::copy_options::recursive);
+    std::filesystem::copy(generatedResources(), folder, std::filesystem::copy_options::recursive);
     if (editInfo) {
         auto info = platform::PropertyList::read(folder / "Info.plist").value_or(platform::Json::object());
         editInfo(info);

@@ -1,4 +1,5 @@
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/AppUpdateManager.hpp"
 #include "VellicorApp/Shell/Context.hpp"
 
 #include "Platform/Foundation/Uuid.hpp"
@@ -142,6 +143,23 @@ TEST_F(ContextTest, TheFirstUseBuildsOneContextOverTheMainBundle) {
     EXPECT_EQ(context->notificationCenter, platform::NotificationCenter::defaultCenter());
     EXPECT_EQ(&context->fileManager, &platform::FileManager::defaultManager());
     EXPECT_TRUE(platform::Uuid::fromString(context->sessionID()));
+}
+
+TEST_F(ContextTest, TheUpdateManagerIsReplacedAndReleased) {
+    const auto context = apptest::installContext(apptest::sampleResources());
+    EXPECT_EQ(context->appUpdateManager(), nullptr);
+    const auto make = [](std::int64_t grace) {
+        return AppUpdateManager::create(AppUpdateConfigModel{true, grace}, "17.0", nullptr, {});
+    };
+    auto first = make(3);
+    std::weak_ptr<AppUpdateManager> released = first;
+    context->setAppUpdateManager(std::move(first));
+    EXPECT_EQ(context->appUpdateManager()->appUpdateConfig().gracePeriod, 3);
+    context->setAppUpdateManager(make(0));
+    EXPECT_TRUE(released.expired()) << "the old manager goes with its state";
+    EXPECT_EQ(context->appUpdateManager()->appUpdateConfig().gracePeriod, 0);
+    context->setAppUpdateManager(nullptr);
+    EXPECT_EQ(context->appUpdateManager(), nullptr);
 }
 
 TEST_F(ContextTest, EachSessionRenewalGivesANewSessionID) {

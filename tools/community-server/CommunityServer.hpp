@@ -17,6 +17,7 @@
 //                                                       read guest-readable records only)
 //                    records/<type>/<id>[/<field>], records/user/<user id>,
 //                    connect/notifications[/status|/<id>]
+//   app store      GET  /lookup?bundleId=&country=      the store's lookup answer (setStoreLookup())
 //
 // OAuth and web paths may carry a path prefix (a community under "/site"
 // answers "/site/vapi/oauth2/authorize" too). REST errors are the
@@ -222,6 +223,13 @@ public:
     void setAuthConfiguration(nlohmann::json configuration);
     /// The configuration answers 404 from now on.
     void disableAuthConfiguration();
+
+    // The app store's lookup ----------------------------------------------------
+
+    /// What "GET /lookup" answers, under any host (tests reach it under the
+    /// store's lookup host by host mapping): `answer` with `status`. By
+    /// default {"resultCount": 0, "results": []} with 200.
+    void setStoreLookup(nlohmann::json answer, int status = 200);
 
     // Extension and introspection -------------------------------------------
 

@@ -113,6 +113,7 @@ void CommunityServer::Impl::installBuiltinRoutes() {
     }
     add("GET", R"(/)", &Impl::handleRoot);
     add("GET", R"(/s(/.*)?)", &Impl::handlePage);
+    add("GET", R"(/lookup)", &Impl::handleStoreLookup);
 }
 
 void CommunityServer::installCommunityHandlers(httplib::SSLServer& server) {

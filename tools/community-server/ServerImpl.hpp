@@ -127,6 +127,8 @@ struct CommunityServer::Impl {
     };
     std::optional<Json> authConfiguration;
     bool authConfigurationEnabled = true;
+    Json storeLookup = Json{{"resultCount", 0}, {"results", Json::array()}};
+    int storeLookupStatus = 200;
     std::deque<Failure> failures;
     std::vector<std::shared_ptr<const Route>> customRoutes;
     std::deque<RecordedRequest> recorded; // the latest options.requestLogCapacity
@@ -205,6 +207,10 @@ struct CommunityServer::Impl {
     void handleLogout(const httplib::Request& req, httplib::Response& res, const std::smatch&);
     void handleRoot(const httplib::Request& req, httplib::Response& res, const std::smatch&);
     void handlePage(const httplib::Request& req, httplib::Response& res, const std::smatch&);
+
+    // The app store's lookup (StoreLookup.cpp) ---------------------------------------------------
+
+    void handleStoreLookup(const httplib::Request& req, httplib::Response& res, const std::smatch&);
 
     // REST (Rest.cpp) -----------------------------------------------------------------------------
 

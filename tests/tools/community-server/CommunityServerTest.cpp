@@ -711,4 +711,29 @@ TEST_F(CommunityServerTest, ConfigureAppliesAWholeDocumentOrNothing) {
     EXPECT_EQ(server.users().size(), 2u);
 }
 
+TEST_F(CommunityServerTest, TheStoreLookupAnswersWhatWasSet) {
+    const struct {
+        const char* name;
+        std::optional<nlohmann::json> answer; // none: the default
+        int status;
+    } rows[] = {
+        {"default", std::nullopt, 200},
+        {"one app", nlohmann::json{{"resultCount", 1}, {"results", {{{"trackId", 42}, {"version", "2.0"}}}}}, 200},
+        {"an error status", nlohmann::json{{"errorMessage", "Invalid value(s) for key(s): [country]"}}, 400},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.answer) server.setStoreLookup(*row.answer, row.status);
+        auto answer = get("/lookup?bundleId=com.vellicor.app&country=DE");
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, row.status);
+        EXPECT_EQ(nlohmann::json::parse(answer->body),
+                  row.answer.value_or(nlohmann::json{{"resultCount", 0}, {"results", nlohmann::json::array()}}));
+        const auto request = server.requests().back();
+        EXPECT_EQ(request.param("bundleId"), "com.vellicor.app");
+        EXPECT_EQ(request.param("country"), "DE");
+    }
+    EXPECT_EQ(client->Post("/lookup", "", "text/plain")->status, 405);
+}
+
 } // namespace
