@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -209,6 +210,8 @@ std::shared_ptr<Image> Image::fromData(const Data& data) {
 }
 
 std::shared_ptr<Image> Image::resized(Size size) const {
+    const auto drawable = [](double value) { return std::isfinite(value) && value > 0; };
+    if (!drawable(size.width) || !drawable(size.height)) return nullptr;
     auto copy = std::shared_ptr<Image>(new Image(*this));
     copy->size_ = size;
     return copy;

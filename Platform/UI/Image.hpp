@@ -38,7 +38,8 @@ public:
     RenderingMode renderingMode() const { return renderingMode_; }
     /// A copy drawn as a template (tinted) or as it is.
     std::shared_ptr<Image> withRenderingMode(RenderingMode mode) const;
-    /// A copy drawn at another size (the app resizes tab icons).
+    /// A copy drawn at another size (the app resizes tab icons); none unless
+    /// both sides are positive and finite.
     std::shared_ptr<Image> resized(Size size) const;
     /// A short text for screen dumps: "named:x", "system:x" or "data:WxH".
     std::string description() const;

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -177,4 +178,10 @@ TEST(SystemImageTest, KnownSymbolsOnly) {
     EXPECT_EQ(tab->size(), (Size{30, 30}));
     EXPECT_EQ(tab->name(), "house");
     EXPECT_EQ(tab->renderingMode(), Image::RenderingMode::alwaysTemplate);
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double infinity = std::numeric_limits<double>::infinity();
+    for (const Size size : {Size{0, 30}, Size{30, 0}, Size{-1, 30}, Size{30, nan}, Size{infinity, 30}}) {
+        EXPECT_EQ(Image::systemNamed("house")->resized(size), nullptr) << size.width << "x" << size.height;
+    }
 }
