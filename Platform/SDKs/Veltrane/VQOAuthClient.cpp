@@ -260,16 +260,7 @@ std::expected<VQOAuthCredentials, Error> VQOAuthClient::applyTokenAnswer(const J
     if (auto text = jsonString(answer, "community_url")) credentials.communityUrl = Url::parse(*text);
     if (auto text = jsonString(answer, "api_url")) credentials.apiInstanceUrl = Url::parse(*text);
     if (auto text = jsonString(answer, "community_id")) credentials.communityId = *text;
-    if (auto scope = jsonString(answer, "scope")) {
-        credentials.scopes.clear();
-        std::size_t start = 0;
-        while (start < scope->size()) {
-            auto end = scope->find(' ', start);
-            if (end == std::string::npos) end = scope->size();
-            if (end > start) credentials.scopes.push_back(scope->substr(start, end - start));
-            start = end + 1;
-        }
-    }
+    if (auto scope = jsonString(answer, "scope")) credentials.scopes = scopesFromText(*scope);
     std::optional<double> issued;
     if (auto text = jsonString(answer, "issued_at")) {
         try {

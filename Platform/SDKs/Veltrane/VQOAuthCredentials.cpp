@@ -76,4 +76,16 @@ std::optional<VQOAuthCredentials> VQOAuthCredentials::fromJson(const Json& json)
 
 bool VQOAuthCredentials::operator==(const VQOAuthCredentials& other) const { return toJson() == other.toJson(); }
 
+std::vector<std::string> scopesFromText(const std::string& text) {
+    std::vector<std::string> scopes;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        auto end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) scopes.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return scopes;
+}
+
 } // namespace platform::veltrane

@@ -57,4 +57,8 @@ struct PLATFORM_EXPORT VQOAuthCredentials {
     bool operator==(const VQOAuthCredentials& other) const;
 };
 
+/// The scopes of an OAuth "scope" value: the words between single spaces,
+/// empty words left out.
+PLATFORM_EXPORT std::vector<std::string> scopesFromText(const std::string& text);
+
 } // namespace platform::veltrane

@@ -38,18 +38,6 @@ struct VQUserAccountManager::SPFlow {
 
 namespace {
 
-std::vector<std::string> splitScopes(const std::string& text) {
-    std::vector<std::string> scopes;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        auto end = text.find(' ', start);
-        if (end == std::string::npos) end = text.size();
-        if (end > start) scopes.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return scopes;
-}
-
 /// The user's answer to a consent alert, given once (main thread).
 struct ConsentAnswer {
     std::function<void(bool)> handler;
@@ -128,7 +116,7 @@ bool VQUserAccountManager::handleIdentityProviderCommand(const Url& url, const J
     command.redirectUri = valueForParameterName(url, "redirect_uri").value_or("");
     command.codeChallenge = valueForParameterName(url, "code_challenge").value_or("");
     command.state = valueForParameterName(url, "state").value_or("");
-    command.scopes = splitScopes(valueForParameterName(url, "scope").value_or(""));
+    command.scopes = scopesFromText(valueForParameterName(url, "scope").value_or(""));
     command.redirect = Url::parse(command.redirectUri);
     if (command.clientId.empty() || command.codeChallenge.empty() || !command.redirect ||
         !command.redirect->scheme()) {
