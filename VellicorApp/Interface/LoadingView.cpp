@@ -139,6 +139,7 @@ void LoadingView::fade(double target, bool animated, std::function<void()> compl
 }
 
 void LoadingView::updatePatienceLabel(const std::string& text, bool animated, std::function<void()> completion) {
+    const auto change = ++labelChange_;
     if (!animated) {
         if (auto label = statusLabel()) {
             label->text = text;
@@ -155,8 +156,13 @@ void LoadingView::updatePatienceLabel(const std::string& text, bool animated, st
             if (!self) return;
             if (auto label = self->statusLabel()) label->alpha = 0;
         },
-        // The text changes when the fade-out ends, finished or not.
-        [weakSelf, text, completion = std::move(completion)](bool) {
+        // The text changes when the fade-out ends, finished or not, unless a
+        // later change (a reset, the offline state) has come in meanwhile: a
+        // stale message, or the retry button of a stale stage, must not land
+        // on top of it.
+        [weakSelf, change, text, completion = std::move(completion)](bool) {
+            auto self = weakSelf.lock();
+            if (!self || self->labelChange_ != change) return;
             View::animate(
                 kFadeDuration,
                 [weakSelf, text] {
@@ -167,7 +173,9 @@ void LoadingView::updatePatienceLabel(const std::string& text, bool animated, st
                         label->alpha = 1;
                     }
                 },
-                [completion](bool) {
+                [weakSelf, change, completion](bool) {
+                    auto self = weakSelf.lock();
+                    if (!self || self->labelChange_ != change) return;
                     if (completion) completion();
                 });
         });
@@ -199,6 +207,7 @@ void LoadingView::showNoConnection(bool animated) {
         return;
     }
     // The label's alpha is left as it is.
+    ++labelChange_;
     if (auto label = statusLabel()) label->text = offline;
     showRetryButton(false);
 }

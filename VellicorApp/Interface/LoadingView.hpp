@@ -7,6 +7,7 @@
 #include "Platform/UI/View.hpp"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,7 +61,9 @@ public:
     /// Fades the view out over 1.0 s when animated, else at once.
     void hide(bool animated, std::function<void()> completion = {});
     /// Replaces the message. Animated: the label fades out (0.3 s), then in
-    /// with the new text (0.3 s), then the completion runs.
+    /// with the new text (0.3 s), then the completion runs; a change made
+    /// meanwhile (another message, a reset, the offline state) wins, and this
+    /// one's text and completion are dropped.
     void updatePatienceLabel(const std::string& text, bool animated, std::function<void()> completion = {});
     /// Stops the spinner and shows the retry button (over 0.3 s when animated).
     void showRetryButton(bool animated);
@@ -93,6 +96,9 @@ private:
     std::weak_ptr<platform::ui::ActivityIndicatorView> activityIndicator_;
     std::weak_ptr<platform::ui::Label> statusLabel_;
     std::weak_ptr<platform::ui::Button> retryButton_;
+    /// Counts the label's changes, so that an animated change overtaken by a
+    /// later one drops its text and its completion.
+    std::uint64_t labelChange_ = 0;
     /// The scheduled stages, in stage order; null when none is scheduled.
     std::array<std::shared_ptr<platform::WorkItem>, kStageCount> stages_;
 };

@@ -121,6 +121,18 @@ TEST_F(LoadingViewTest, OfflineAtOnceKeepsTheLabelAlpha) {
     EXPECT_TRUE(View::animationRecords().empty());
 }
 
+TEST_F(LoadingViewTest, AResetDuringTheLastStageKeepsTheRetryButtonHidden) {
+    auto view = preparedView();
+    view->startDeferredAnimations();
+    runTo(75.1); // the label fades out for "LOADING_LABEL_5"
+    view->reset(true);
+    runTo(76.5);
+    EXPECT_EQ(view->statusLabel()->text, LoadingView::text(Stage::showLoading));
+    EXPECT_EQ(view->statusLabel()->alpha, 1);
+    EXPECT_EQ(view->retryButton()->alpha, 0);
+    EXPECT_TRUE(view->activityIndicator()->isAnimating());
+}
+
 TEST_F(LoadingViewTest, ARestartReplacesTheStagesOfAReset) {
     auto view = preparedView();
     view->startDeferredAnimations();
