@@ -24,7 +24,7 @@ void LoadingViewController::Observation::remove() {
     if (center) center->removeObserver(token);
 }
 
-LoadingViewController::LoadingViewController() : reachability_(VQSDKReachability::reachabilityForInternetConnection()) {
+LoadingViewController::LoadingViewController(StoryboardKey) : reachability_(VQSDKReachability::reachabilityForInternetConnection()) {
     const auto& markers = AppContext::current()->korvaMarkerCenter;
     const auto id = markers->createMarker(KORVAMarkerName::splashLoad, KORVAMarkerType::performance);
     markers->start(id);
@@ -37,7 +37,7 @@ LoadingViewController::~LoadingViewController() {
 }
 
 std::shared_ptr<LoadingViewController> LoadingViewController::makeStoryboardContent() {
-    return makeController<LoadingViewController>();
+    return makeController<LoadingViewController>(StoryboardKey{});
 }
 
 void LoadingViewController::loadView() {

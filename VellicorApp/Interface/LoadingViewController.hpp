@@ -54,9 +54,15 @@ public:
     /// comes back changes nothing until the user taps retry.
     void connectionChanged(const platform::Notification& notification);
 
+private:
+    /// Only this class can make one, so only its storyboard factory makes the screen.
+    struct StoryboardKey {
+        explicit StoryboardKey() = default;
+    };
+
 protected:
     /// Opens and starts the "SplashLoad" marker in the current context.
-    LoadingViewController();
+    explicit LoadingViewController(StoryboardKey);
 
 private:
     friend void registerMainStoryboard();
