@@ -120,6 +120,42 @@ struct Answers {
     }
 };
 
+/// The overlays on the screen.
+inline std::vector<std::shared_ptr<vellicor::ProgressView>> overlays(FakeScreen& screen) {
+    std::vector<std::shared_ptr<vellicor::ProgressView>> found;
+    for (const auto& view : screen.view()->subviews()) {
+        if (auto overlay = std::dynamic_pointer_cast<vellicor::ProgressView>(view)) found.push_back(overlay);
+    }
+    return found;
+}
+
+/// The controllers presented over the screen, bottom first.
+inline std::vector<std::shared_ptr<platform::ui::ViewController>> presented(const FakeScreen& screen) {
+    std::vector<std::shared_ptr<platform::ui::ViewController>> chain;
+    for (auto controller = screen.presentedViewController(); controller;
+         controller = controller->presentedViewController()) {
+        chain.push_back(controller);
+    }
+    return chain;
+}
+
+/// The front-most controller over the screen when it is a file preview.
+inline std::shared_ptr<platform::ui::PreviewController> topPreview(const FakeScreen& screen) {
+    const auto chain = presented(screen);
+    return chain.empty() ? nullptr : std::dynamic_pointer_cast<platform::ui::PreviewController>(chain.back());
+}
+
+/// Shows the screen in a new key window, with the interface files registered.
+inline std::shared_ptr<platform::ui::Window> showInWindow(const std::shared_ptr<FakeScreen>& screen) {
+    platform::ui::Storyboard::resetRegistry();
+    vellicor::registerInterfaceResources();
+    auto window = platform::ui::Window::create();
+    window->setRootViewController(screen);
+    window->makeKeyAndVisible();
+    testsupport::pump();
+    return window;
+}
+
 /// A running context with a recording marker centre and the pending REST
 /// service; the fake screen shown in a key window; the interface files
 /// registered.
@@ -129,13 +165,8 @@ protected:
         markers = std::make_shared<apptest::RecordingMarkerCenter>();
         context = apptest::installContext(apptest::installContext(apptest::sampleResources()), markers);
         context->setNetworkService(rest);
-        platform::ui::Storyboard::resetRegistry();
-        vellicor::registerInterfaceResources();
         screen = platform::ui::makeController<FakeScreen>();
-        window = platform::ui::Window::create();
-        window->setRootViewController(screen);
-        window->makeKeyAndVisible();
-        testsupport::pump();
+        window = showInWindow(screen);
     }
 
     void TearDown() override {
@@ -171,29 +202,11 @@ protected:
         testsupport::pump();
     }
 
-    /// The overlays on the screen.
-    std::vector<std::shared_ptr<vellicor::ProgressView>> overlays() const {
-        std::vector<std::shared_ptr<vellicor::ProgressView>> found;
-        for (const auto& view : screen->view()->subviews()) {
-            if (auto overlay = std::dynamic_pointer_cast<vellicor::ProgressView>(view)) found.push_back(overlay);
-        }
-        return found;
-    }
-
-    /// The controllers presented over the screen, bottom first.
+    std::vector<std::shared_ptr<vellicor::ProgressView>> overlays() const { return nativeeventtest::overlays(*screen); }
     std::vector<std::shared_ptr<platform::ui::ViewController>> presented() const {
-        std::vector<std::shared_ptr<platform::ui::ViewController>> chain;
-        for (auto controller = screen->presentedViewController(); controller;
-             controller = controller->presentedViewController()) {
-            chain.push_back(controller);
-        }
-        return chain;
+        return nativeeventtest::presented(*screen);
     }
-
-    std::shared_ptr<platform::ui::PreviewController> topPreview() const {
-        const auto chain = presented();
-        return chain.empty() ? nullptr : std::dynamic_pointer_cast<platform::ui::PreviewController>(chain.back());
-    }
+    std::shared_ptr<platform::ui::PreviewController> topPreview() const { return nativeeventtest::topPreview(*screen); }
 
     std::shared_ptr<apptest::RecordingMarkerCenter> markers;
     std::shared_ptr<vellicor::Context> context;
