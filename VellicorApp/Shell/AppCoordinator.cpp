@@ -44,7 +44,8 @@ std::optional<platform::veltrane::VQUserAccountIdentity> signedInAccount() {
 
 AppCoordinator::StepPtr AppCoordinator::StepFactory::eula() { return EULACoordinator::create(); }
 
-AppCoordinator::StepPtr AppCoordinator::StepFactory::preBootstrapLaunchAction(std::shared_ptr<LaunchActionable> launchAction) {
+AppCoordinator::StepPtr
+AppCoordinator::StepFactory::preBootstrapLaunchAction(std::shared_ptr<LaunchActionable> launchAction) {
     return PreBootstrapLaunchActionCoordinator::create(std::move(launchAction));
 }
 
@@ -56,12 +57,14 @@ AppCoordinator::StepPtr AppCoordinator::StepFactory::bootstrap(AppMode appMode, 
     return BootstrapCoordinator::create(appMode, shouldPerformSessionRefresh);
 }
 
-AppCoordinator::StepPtr AppCoordinator::StepFactory::userAccessPermissions(const NavigationControllerPtr& navigationController) {
+AppCoordinator::StepPtr
+AppCoordinator::StepFactory::userAccessPermissions(const NavigationControllerPtr& navigationController) {
     return UserAccessPermissionsCoordinator::create(navigationController);
 }
 
 AppCoordinator::StepPtr AppCoordinator::StepFactory::appUI(const NavigationControllerPtr& /*navigationController*/,
-                                                           const ScreenPtr& /*communityViewController*/, AppMode /*appMode*/) {
+                                                           const ScreenPtr& /*communityViewController*/,
+                                                           AppMode /*appMode*/) {
     // The app-UI step joins with the community screen and the tab bar it
     // builds; no chain can reach a usable screen without it.
     platform::fatalError("The app UI step is not available in this build.");
@@ -110,7 +113,8 @@ std::uint64_t AppCoordinator::startStep(StepPtr step, StepEnd then) {
     activeRun_ = run;
     activeFlowCoordinator_ = step; // drops the step that ran before, if any
     std::weak_ptr<AppCoordinator> weakSelf = weak_from_this();
-    step->start([weakSelf, run, name = nameOf(*step), then = std::move(then)](const std::optional<FlowCoordinatorError>& error) {
+    step->start([weakSelf, run, name = nameOf(*step),
+                 then = std::move(then)](const std::optional<FlowCoordinatorError>& error) {
         const auto self = weakSelf.lock();
         if (!self) return;
         if (!self->activeFlowCoordinator_ || self->activeRun_ != run) {
@@ -188,7 +192,8 @@ void AppCoordinator::runAppUI() {
 
 void AppCoordinator::loadTopViewController() {
     const auto navigation = navigationController();
-    auto screen = navigation ? std::dynamic_pointer_cast<CommunityViewControllable>(navigation->topViewController()) : nullptr;
+    auto screen =
+        navigation ? std::dynamic_pointer_cast<CommunityViewControllable>(navigation->topViewController()) : nullptr;
     if (!screen) platform::fatalError("Failed to create/load hybrid container view controller.");
     communityViewController_ = std::move(screen);
 }

@@ -64,9 +64,10 @@ public:
         ///
         /// Not part of this build yet: the default stops the app. Until the
         /// step joins, a factory that makes it must be handed in.
-        virtual StepPtr appUI(const NavigationControllerPtr& navigationController, const ScreenPtr& communityViewController,
-                              AppMode appMode);
-        virtual StepPtr launchAction(std::shared_ptr<LaunchActionable> launchAction, const ScreenPtr& communityViewController);
+        virtual StepPtr appUI(const NavigationControllerPtr& navigationController,
+                              const ScreenPtr& communityViewController, AppMode appMode);
+        virtual StepPtr launchAction(std::shared_ptr<LaunchActionable> launchAction,
+                                     const ScreenPtr& communityViewController);
     };
 
     /// Takes the running context's authentication observer and sets its

@@ -64,7 +64,8 @@ void BootstrapCoordinator::refreshUserSession() {
                 Logger::info("Successfully performed proactive auth session refresh", kStepLogType);
                 AppContext::current()->userAccountManager->setCurrentUserAccount(result->userAccount);
             } else {
-                Logger::error("Failed to perform proactive auth session refresh: " + localizedDescription(result.error()),
+                Logger::error("Failed to perform proactive auth session refresh: " +
+                                  localizedDescription(result.error()),
                               kStepLogType);
             }
             self->complete(std::nullopt);

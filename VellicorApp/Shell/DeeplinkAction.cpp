@@ -6,17 +6,19 @@
 
 namespace vellicor {
 
-std::shared_ptr<DeeplinkAction> DeeplinkAction::create(const platform::Json& userInfo,
-                                                       const std::shared_ptr<platform::ui::NavigationController>& navigationController) {
+std::shared_ptr<DeeplinkAction>
+DeeplinkAction::create(const platform::Json& userInfo,
+                       const std::shared_ptr<platform::ui::NavigationController>& navigationController) {
     auto pageRef = NotificationParser::deeplinkPageRef(userInfo);
     auto notificationID = NotificationParser::notificationID(userInfo);
     return create(NotificationParser::deeplinkURL(userInfo), std::move(pageRef), std::move(notificationID),
                   navigationController);
 }
 
-std::shared_ptr<DeeplinkAction> DeeplinkAction::create(std::optional<platform::Url> url, std::optional<std::string> pageRef,
-                                                       std::optional<std::string> notificationID,
-                                                       const std::shared_ptr<platform::ui::NavigationController>& navigationController) {
+std::shared_ptr<DeeplinkAction>
+DeeplinkAction::create(std::optional<platform::Url> url, std::optional<std::string> pageRef,
+                       std::optional<std::string> notificationID,
+                       const std::shared_ptr<platform::ui::NavigationController>& navigationController) {
     return std::shared_ptr<DeeplinkAction>(
         new DeeplinkAction(std::move(url), std::move(pageRef), std::move(notificationID), navigationController));
 }

@@ -17,11 +17,13 @@ class DeeplinkAction : public URLLinkAction {
 public:
     /// Reads the page reference, the notification id and the URL from a
     /// notification's payload (each none when the payload lacks it).
-    static std::shared_ptr<DeeplinkAction> create(const platform::Json& userInfo,
-                                                  const std::shared_ptr<platform::ui::NavigationController>& navigationController);
-    static std::shared_ptr<DeeplinkAction> create(std::optional<platform::Url> url, std::optional<std::string> pageRef,
-                                                  std::optional<std::string> notificationID,
-                                                  const std::shared_ptr<platform::ui::NavigationController>& navigationController);
+    static std::shared_ptr<DeeplinkAction>
+    create(const platform::Json& userInfo,
+           const std::shared_ptr<platform::ui::NavigationController>& navigationController);
+    static std::shared_ptr<DeeplinkAction>
+    create(std::optional<platform::Url> url, std::optional<std::string> pageRef,
+           std::optional<std::string> notificationID,
+           const std::shared_ptr<platform::ui::NavigationController>& navigationController);
 
     /// With a page reference opens that record only; otherwise opens the URL
     /// as URLLinkAction does. Then marks the notification read. Without a
@@ -40,7 +42,8 @@ private:
 
     /// Marks the notification read for the signed-in user, then refreshes the
     /// screen's notifications and calls the completion.
-    void markNotificationRead(const std::shared_ptr<CommunityViewControllable>& screen, std::function<void()> completion);
+    void markNotificationRead(const std::shared_ptr<CommunityViewControllable>& screen,
+                              std::function<void()> completion);
 
     std::optional<std::string> pageRef_;
     std::optional<std::string> notificationID_;

@@ -4,9 +4,11 @@
 
 namespace vellicor {
 
-std::shared_ptr<LaunchActionCoordinator> LaunchActionCoordinator::create(
-    std::shared_ptr<LaunchActionable> launchAction, const std::shared_ptr<CommunityViewControllable>& communityViewController) {
-    return std::shared_ptr<LaunchActionCoordinator>(new LaunchActionCoordinator(std::move(launchAction), communityViewController));
+std::shared_ptr<LaunchActionCoordinator>
+LaunchActionCoordinator::create(std::shared_ptr<LaunchActionable> launchAction,
+                                const std::shared_ptr<CommunityViewControllable>& communityViewController) {
+    return std::shared_ptr<LaunchActionCoordinator>(
+        new LaunchActionCoordinator(std::move(launchAction), communityViewController));
 }
 
 void LaunchActionCoordinator::execute() {
@@ -53,7 +55,8 @@ void LaunchActionCoordinator::handleLaunchAction() {
     // Keep the action for the length of its run even should the step go.
     const auto action = launchAction_;
     action->execute([weakSelf] {
-        if (const auto self = weakSelf.lock()) std::static_pointer_cast<LaunchActionCoordinator>(self)->complete(std::nullopt);
+        if (const auto self = weakSelf.lock())
+            std::static_pointer_cast<LaunchActionCoordinator>(self)->complete(std::nullopt);
     });
 }
 

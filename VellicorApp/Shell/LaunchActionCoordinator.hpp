@@ -26,8 +26,9 @@ class CommunityViewControllable;
 /// its delegate. Main thread only.
 class LaunchActionCoordinator : public BaseFlowCoordinator, public CommunityViewControllerDelegate {
 public:
-    static std::shared_ptr<LaunchActionCoordinator> create(std::shared_ptr<LaunchActionable> launchAction,
-                                                           const std::shared_ptr<CommunityViewControllable>& communityViewController);
+    static std::shared_ptr<LaunchActionCoordinator>
+    create(std::shared_ptr<LaunchActionable> launchAction,
+           const std::shared_ptr<CommunityViewControllable>& communityViewController);
 
     /// Ignored: the step waits for a page load, not for the bootstrap.
     void webAppDidBootstrap(const std::shared_ptr<CommunityViewControllable>& viewController,

@@ -2,8 +2,8 @@
 
 namespace vellicor {
 
-std::shared_ptr<PreBootstrapLaunchActionCoordinator> PreBootstrapLaunchActionCoordinator::create(
-    std::shared_ptr<LaunchActionable> launchAction) {
+std::shared_ptr<PreBootstrapLaunchActionCoordinator>
+PreBootstrapLaunchActionCoordinator::create(std::shared_ptr<LaunchActionable> launchAction) {
     return std::shared_ptr<PreBootstrapLaunchActionCoordinator>(
         new PreBootstrapLaunchActionCoordinator(std::move(launchAction)));
 }
@@ -19,7 +19,8 @@ void PreBootstrapLaunchActionCoordinator::execute() {
     }
     std::weak_ptr<BaseFlowCoordinator> weakSelf = weak_from_this();
     launchAction_->execute([weakSelf] {
-        if (const auto self = weakSelf.lock()) std::static_pointer_cast<PreBootstrapLaunchActionCoordinator>(self)->complete(std::nullopt);
+        if (const auto self = weakSelf.lock())
+            std::static_pointer_cast<PreBootstrapLaunchActionCoordinator>(self)->complete(std::nullopt);
     });
 }
 

@@ -7,8 +7,9 @@
 
 namespace vellicor {
 
-std::shared_ptr<URLLinkAction> URLLinkAction::create(std::optional<platform::Url> url,
-                                                     const std::shared_ptr<platform::ui::NavigationController>& navigationController) {
+std::shared_ptr<URLLinkAction>
+URLLinkAction::create(std::optional<platform::Url> url,
+                      const std::shared_ptr<platform::ui::NavigationController>& navigationController) {
     return std::shared_ptr<URLLinkAction>(new URLLinkAction(std::move(url), navigationController));
 }
 

@@ -23,8 +23,9 @@ class CommunityViewControllable;
 /// so a queued action never keeps screens alive. Main thread only.
 class URLLinkAction : public LaunchActionable, public std::enable_shared_from_this<URLLinkAction> {
 public:
-    static std::shared_ptr<URLLinkAction> create(std::optional<platform::Url> url,
-                                                 const std::shared_ptr<platform::ui::NavigationController>& navigationController);
+    static std::shared_ptr<URLLinkAction>
+    create(std::optional<platform::Url> url,
+           const std::shared_ptr<platform::ui::NavigationController>& navigationController);
 
     bool requiresWebAppBootstrap() const override { return true; }
     /// Opens the URL in the community screen on top; logs and opens nothing
@@ -33,10 +34,13 @@ public:
     void execute(std::function<void()> completion) override;
 
     const std::optional<platform::Url>& url() const { return url_; }
-    std::shared_ptr<platform::ui::NavigationController> navigationController() const { return navigationController_.lock(); }
+    std::shared_ptr<platform::ui::NavigationController> navigationController() const {
+        return navigationController_.lock();
+    }
 
 protected:
-    URLLinkAction(std::optional<platform::Url> url, const std::shared_ptr<platform::ui::NavigationController>& navigationController)
+    URLLinkAction(std::optional<platform::Url> url,
+                  const std::shared_ptr<platform::ui::NavigationController>& navigationController)
         : navigationController_(navigationController), url_(std::move(url)) {}
 
     /// The top screen of the navigation stack when it is a community screen;

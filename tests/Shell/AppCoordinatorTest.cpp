@@ -203,7 +203,8 @@ protected:
         accounts->user = platform::veltrane::VQUserAccount::create(credentials);
     }
 
-    std::shared_ptr<hybridtest::FakeUserAccountManager> accounts = std::make_shared<hybridtest::FakeUserAccountManager>();
+    std::shared_ptr<hybridtest::FakeUserAccountManager> accounts =
+        std::make_shared<hybridtest::FakeUserAccountManager>();
     std::shared_ptr<FakeSteps> steps = std::make_shared<FakeSteps>();
     std::shared_ptr<Context> context;
     std::shared_ptr<interfacetest::Screen> root;
@@ -221,7 +222,7 @@ TEST_F(AppCoordinatorTest, TheColdStartRunsEveryStepInOrderAndAdoptsTheScreen) {
     const auto screen = startUp();
 
     EXPECT_EQ(steps->made, (std::vector<std::string>{"eula", "preBootstrap", "customDomain", "bootstrap", "permissions",
-                                                      "appUI", "launchAction"}));
+                                                     "appUI", "launchAction"}));
     EXPECT_EQ(steps->preBootstrapActions, std::vector<std::shared_ptr<LaunchActionable>>{nullptr});
     EXPECT_EQ(coordinator->communityViewController(), screen->self());
     EXPECT_EQ(coordinator->activeFlowCoordinator(), nullptr) << "every step has ended";
@@ -519,8 +520,8 @@ TEST_F(AppCoordinatorTest, AReturnToTheForegroundRefreshesTheSessionWhenDue) {
         context->notificationCenter->post(platform::ui::kApplicationWillEnterForegroundNotification);
 
         EXPECT_EQ(countOf(logs(), kProactiveRefresh) - before, c.refreshes ? 1 : 0);
-        EXPECT_EQ(screen->calls, c.refreshes ? std::vector<std::string>{"refreshUserCredentials"}
-                                             : std::vector<std::string>{});
+        EXPECT_EQ(screen->calls,
+                  c.refreshes ? std::vector<std::string>{"refreshUserCredentials"} : std::vector<std::string>{});
     }
 }
 
@@ -569,7 +570,8 @@ TEST_F(AppCoordinatorTest, AReplacedStepsLateCompletionDoesNotContinueTheChain) 
     testsupport::pump();
     EXPECT_EQ(steps->made, made) << "no second chain";
     EXPECT_EQ(coordinator->activeFlowCoordinator(), fresh) << "the new chain's step is kept";
-    EXPECT_EQ(countOf(logs(), "AppCoordinator: Ignoring the completion of FakeStep: it is no longer the active step."), 1);
+    EXPECT_EQ(countOf(logs(), "AppCoordinator: Ignoring the completion of FakeStep: it is no longer the active step."),
+              1);
 
     // The active step's completion continues as usual; a second one is ignored.
     steps->showScreen(fresh);
@@ -625,7 +627,7 @@ TEST_F(AppCoordinatorTest, TheGuestExperienceNeedsALoadedPageAndNobodySignedIn) 
         bool expected;
     };
     const Case cases[] = {
-        {State::initialized, false, false}, {State::premLoad, false, true},  {State::bootstrapped, false, true},
+        {State::initialized, false, false}, {State::premLoad, false, true},   {State::bootstrapped, false, true},
         {State::pageLoaded, false, true},   {State::pageLoaded, true, false},
     };
     for (const auto& c : cases) {

@@ -82,7 +82,8 @@ protected:
     void useContext(const std::filesystem::path& package) {
         platform::Bundle::setMainBundlePath(package);
         Context::Dependencies dependencies;
-        dependencies.veltraneSDKManager = VeltraneSDKManagerAdapter::create(veltrane::VeltraneSDKManager::sharedManager());
+        dependencies.veltraneSDKManager =
+            VeltraneSDKManagerAdapter::create(veltrane::VeltraneSDKManager::sharedManager());
         dependencies.userAccountManager = accounts;
         dependencies.userDefaults = UserDefaultsStore::standard();
         dependencies.mainBundle = ApplicationBundle::create(platform::Bundle::atPath(package));
@@ -168,7 +169,7 @@ TEST_F(BootstrapCoordinatorTest, RefreshesOnlyASignedInUserWhenAsked) {
         SCOPED_TRACE(c.name);
         accounts->calls.clear();
         accounts->pendingLogins.clear();
-        accounts->user = !c.signedIn        ? nullptr
+        accounts->user = !c.signedIn         ? nullptr
                          : c.withCredentials ? veltrane::VQUserAccount::create(apptest::sampleCredentials())
                                              : veltrane::VQUserAccount::create(nullptr);
         start(AppMode::normal, c.refresh);
@@ -226,8 +227,8 @@ TEST_F(BootstrapCoordinatorTest, AFailedRefreshIsLoggedAndTheStepStillEndsWithou
     EXPECT_FALSE(ended[0]);
     EXPECT_EQ(accounts->user, user) << "the account is kept";
     EXPECT_EQ(logs("ERROR"), (std::vector<std::string>{"BootstrapCoordinator: Failed to perform proactive auth "
-                                                        "session refresh: " +
-                                                        veltrane::localizedDescription(error)}));
+                                                       "session refresh: " +
+                                                       veltrane::localizedDescription(error)}));
 }
 
 /// The same step over the SDK's own account manager and the loopback community.

@@ -37,7 +37,8 @@ protected:
 TEST_F(DeeplinkActionTest, ReadsItsTargetFromTheNotificationPayload) {
     const auto navigation = platform::ui::NavigationController::create(FakeCommunityScreen::make());
     const auto full = DeeplinkAction::create(
-        Json{{"sid", "s/detail/a01"}, {"targetPageRef", "{\"type\":\"standard__recordPage\"}"}, {"nid", "0ML1"}}, navigation);
+        Json{{"sid", "s/detail/a01"}, {"targetPageRef", "{\"type\":\"standard__recordPage\"}"}, {"nid", "0ML1"}},
+        navigation);
     ASSERT_TRUE(full->url());
     EXPECT_EQ(full->url()->absoluteString(), "https://community.example.test/s/detail/a01");
     EXPECT_EQ(full->pageRef(), "{\"type\":\"standard__recordPage\"}");
@@ -61,7 +62,10 @@ TEST_F(DeeplinkActionTest, OpensTheRecordElseTheURLAndCompletesOnce) {
     };
     const Case cases[] = {
         {"record and URL: the record only",
-         {{"sid", "s/a"}, {"targetPageRef", "a01"}, {"nid", "n1"}}, true, {"openRecord a01"}, {}},
+         {{"sid", "s/a"}, {"targetPageRef", "a01"}, {"nid", "n1"}},
+         true,
+         {"openRecord a01"},
+         {}},
         {"URL only", {{"sid", "s/a"}, {"nid", "n1"}}, true, {"openURL https://community.example.test/s/a"}, {}},
         {"record only", {{"targetPageRef", "a01"}}, true, {"openRecord a01"}, {}},
         {"neither", {{"nid", "n1"}}, true, {}, {"URLLinkAction: Failed to handle link-action flow!"}},
@@ -69,7 +73,8 @@ TEST_F(DeeplinkActionTest, OpensTheRecordElseTheURLAndCompletesOnce) {
          {{"sid", "s/a"}, {"targetPageRef", "a01"}},
          false,
          {},
-         {"DeeplinkAction: Top view controller is not a CommunityViewControllable. Failed to perform deeplink action."}},
+         {"DeeplinkAction: Top view controller is not a CommunityViewControllable. Failed to perform deeplink "
+          "action."}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

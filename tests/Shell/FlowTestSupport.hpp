@@ -31,7 +31,9 @@ public:
         return screen;
     }
 
-    std::shared_ptr<vellicor::CommunityViewControllerDelegate> hybridAppDelegate() const override { return delegate.lock(); }
+    std::shared_ptr<vellicor::CommunityViewControllerDelegate> hybridAppDelegate() const override {
+        return delegate.lock();
+    }
     void setHybridAppDelegate(const std::shared_ptr<vellicor::CommunityViewControllerDelegate>& value) override {
         delegate = value;
     }

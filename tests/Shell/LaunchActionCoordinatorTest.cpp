@@ -27,8 +27,7 @@ protected:
     }
 
     /// Starts a step, keeps it as its owner does and records how it ends.
-    template <class Step>
-    void start(std::shared_ptr<Step> made) {
+    template <class Step> void start(std::shared_ptr<Step> made) {
         ended.clear();
         step = made;
         step->start([this](const std::optional<FlowCoordinatorError>& error) { ended.push_back(error); });

@@ -38,8 +38,16 @@ TEST_F(URLLinkActionTest, OpensItsURLInTheCommunityScreenOnTop) {
         std::vector<std::string> errors;
     };
     const Case cases[] = {
-        {"community screen on top", Top::community, "https://community.example.test/s/a", {"openURL https://community.example.test/s/a"}, {}},
-        {"an external link is the screen's to route", Top::community, "https://elsewhere.test/", {"openURL https://elsewhere.test/"}, {}},
+        {"community screen on top",
+         Top::community,
+         "https://community.example.test/s/a",
+         {"openURL https://community.example.test/s/a"},
+         {}},
+        {"an external link is the screen's to route",
+         Top::community,
+         "https://elsewhere.test/",
+         {"openURL https://elsewhere.test/"},
+         {}},
         {"no URL", Top::community, std::nullopt, {}, {kNoURL}},
         {"another screen on top", Top::otherScreen, "https://community.example.test/s/a", {}, {kNoScreen}},
         {"another screen on top, no URL", Top::otherScreen, std::nullopt, {}, {kNoScreen}},
