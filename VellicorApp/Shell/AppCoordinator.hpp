@@ -1,6 +1,7 @@
 #pragma once
 
 #include "VellicorApp/Instrumentation/SessionTracker.hpp"
+#include "VellicorApp/Interface/LoadingViewControllerDelegate.hpp"
 #include "VellicorApp/Shell/AppMode.hpp"
 #include "VellicorApp/Shell/FlowCoordinator.hpp"
 #include "VellicorApp/Shell/LaunchActionable.hpp"
@@ -40,7 +41,9 @@ class CommunityViewControllable;
 /// Lives for the whole process (the context holds it). Callbacks it hands
 /// out (step completions, the sign-in observer, the session tracker) hold it
 /// weakly. Main thread only.
-class AppCoordinator : public SessionTrackerDelegate, public std::enable_shared_from_this<AppCoordinator> {
+class AppCoordinator : public LoadingViewControllerDelegate,
+                       public SessionTrackerDelegate,
+                       public std::enable_shared_from_this<AppCoordinator> {
 public:
     using NavigationControllerPtr = std::shared_ptr<platform::ui::NavigationController>;
     using ScreenPtr = std::shared_ptr<CommunityViewControllable>;
@@ -79,15 +82,15 @@ public:
     AppCoordinator(const AppCoordinator&) = delete;
     AppCoordinator& operator=(const AppCoordinator&) = delete;
 
-    /// Runs the whole chain. Called when the loading screen's view loads,
-    /// after a community switch, and for an action that must run before the
-    /// web app.
-    void executeColdStartFlow();
+    /// Runs the whole chain. Called when the loading screen's view loads
+    /// (the screen holds the coordinator weakly as its delegate), after a
+    /// community switch, and for an action that must run before the web app.
+    void executeColdStartFlow() override;
     /// Resets the web screen and runs the chain from the permissions step.
     /// A call while the permissions step of an earlier call still runs for
     /// the same signed-in user is ignored (several community screens report
     /// one failure each); sign-in and sign-out always run it.
-    void executePostAuthFlow();
+    void executePostAuthFlow() override;
     /// Queues the action (none clears the queue), then runs it at once when
     /// the web app is loaded, restarts the chain for an action that needs no
     /// web app while a step runs, or defers it.

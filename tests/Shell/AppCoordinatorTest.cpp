@@ -231,6 +231,17 @@ TEST_F(AppCoordinatorTest, TheColdStartRunsEveryStepInOrderAndAdoptsTheScreen) {
     EXPECT_EQ(logs().back(), kFlowCompleted);
 }
 
+TEST_F(AppCoordinatorTest, TheLoadingScreenStartsAndReloadsTheFlowsThroughItsDelegate) {
+    const std::shared_ptr<LoadingViewControllerDelegate> delegate = coordinator;
+    delegate->executeColdStartFlow();
+    EXPECT_EQ(steps->made.front(), "eula");
+    EXPECT_EQ(steps->count("launchAction"), 1);
+
+    steps->made.clear();
+    delegate->executePostAuthFlow(); // the loading screen's reload
+    EXPECT_EQ(steps->made, (std::vector<std::string>{"permissions", "appUI", "launchAction"}));
+}
+
 TEST_F(AppCoordinatorTest, StepErrorsAreIgnoredExceptBeforeTheAppUI) {
     struct Case {
         const char* name;
