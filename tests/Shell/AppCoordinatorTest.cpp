@@ -3,17 +3,23 @@
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
 #include "VellicorApp/Shell/AppUpdateManager.hpp"
 #include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
+#include "VellicorApp/Shell/Biometrics/BiometricsValidationViewController.hpp"
+#include "VellicorApp/Shell/ShellResources.hpp"
 #include "VellicorApp/Shell/Faults.hpp"
 #include "VellicorApp/Shell/URLLinkAction.hpp"
 #include "tests/Hybrid/HybridTestSupport.hpp"
 #include "tests/Interface/InterfaceTestSupport.hpp"
 #include "tests/Shell/FlowTestSupport.hpp"
 
+#include "Platform/Foundation/Reachability.hpp"
+#include "Platform/SDKs/Veltrane/VQIdData.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
 #include "Platform/UI/Application.hpp"
 #include "Platform/UI/NavigationController.hpp"
 #include "Platform/UI/Window.hpp"
+#include "Platform/System/LocalAuthentication.hpp"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +74,11 @@ public:
         refreshFlags.push_back(shouldPerformSessionRefresh);
         return make("bootstrap");
     }
-    StepPtr userAccessPermissions(const NavigationControllerPtr&) override { return make("permissions"); }
+    StepPtr userAccessPermissions(const NavigationControllerPtr& navigationController) override {
+        if (!realPermissions) return make("permissions");
+        made.push_back("permissions");
+        return StepFactory::userAccessPermissions(navigationController);
+    }
     StepPtr appUI(const NavigationControllerPtr&, const ScreenPtr& communityViewController, AppMode) override {
         EXPECT_EQ(communityViewController, nullptr) << "the app-UI step always starts without a screen";
         return make("appUI");
@@ -102,6 +112,8 @@ public:
     int count(const std::string& kind) const { return static_cast<int>(std::ranges::count(made, kind)); }
 
     std::weak_ptr<platform::ui::NavigationController> navigation;
+    /// Whether the permissions step is the app's own.
+    bool realPermissions = false;
     /// Kinds of step that end as soon as they start, with that error.
     std::map<std::string, Error> endAtOnce = {
         {"eula", std::nullopt}, {"customDomain", std::nullopt}, {"bootstrap", std::nullopt},
@@ -662,6 +674,79 @@ TEST_F(AppCoordinatorTest, AReleasedCoordinatorStopsTheChainSilently) {
     coordinator.reset();
     held->end();
     EXPECT_EQ(steps->made, std::vector<std::string>{"eula"});
+}
+
+// With the app's own permissions step ---------------------------------------------
+
+/// The coordinator over the app's permissions step, a signed-in user whose
+/// organisation requires the biometric lock, and no network (the access
+/// check fails at once).
+class AppCoordinatorPermissionsTest : public interfacetest::InterfaceTest {
+protected:
+    void SetUp() override {
+        InterfaceTest::SetUp();
+        Logger::configureLogLevel();
+        registerShellResources();
+        platform::system::LocalAuthentication::shared().reset();
+        platform::Reachability::setOffline(true);
+        steps->realPermissions = true;
+        steps->endAtOnce.erase("appUI"); // the community loads behind the lock
+        steps->navigation = navigation;
+        coordinator = AppCoordinator::create(navigation, steps);
+        context->setAppCoordinator(coordinator);
+
+        auto account = apptest::signIn(*context);
+        auto idData = std::make_shared<platform::veltrane::VQIdData>();
+        idData->customAttributes = platform::veltrane::VQCustomAttributes{
+            {platform::Json("ENABLE_BIOMETRICS_UNLOCK"), platform::Json("true")}};
+        account->setIdData(idData);
+    }
+    void TearDown() override {
+        testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 5);
+        context->setAppCoordinator(nullptr);
+        coordinator.reset();
+        platform::Reachability::setOffline(false);
+        platform::system::LocalAuthentication::shared().reset();
+        context->userAccountManager->setCurrentUserAccount(nullptr);
+        testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 5);
+        InterfaceTest::TearDown();
+    }
+
+    /// Access checks run so far: each logs its outcome once.
+    static long accessChecks() {
+        return std::ranges::count_if(apptest::appLogLines(), [](const apptest::LogLine& line) {
+            return line.text.starts_with("FaultManager: API enabled check");
+        });
+    }
+
+    std::shared_ptr<FakeSteps> steps = std::make_shared<FakeSteps>();
+    std::shared_ptr<AppCoordinator> coordinator;
+};
+
+TEST_F(AppCoordinatorPermissionsTest, EveryTabReportingOneFailureGivesOneLockScreen) {
+    // Three loaded tabs each hand the same failed refresh on.
+    coordinator->executePostAuthFlow();
+    const auto manager = context->biometricsManager();
+    coordinator->executePostAuthFlow();
+    coordinator->executePostAuthFlow();
+    testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 5);
+    run(1.0);
+
+    EXPECT_EQ(steps->count("permissions"), 1);
+    EXPECT_EQ(accessChecks(), 1);
+    EXPECT_EQ(context->biometricsManager(), manager) << "one lock manager";
+    EXPECT_EQ(platform::system::LocalAuthentication::shared().pendingCount(), 1u) << "one lock screen asks";
+    const auto lockScreen =
+        std::dynamic_pointer_cast<BiometricsValidationViewController>(navigation->presentedViewController());
+    ASSERT_TRUE(lockScreen);
+
+    // Log Out on the lock screen: the sign-out restarts the tail.
+    lockScreen->logout();
+    testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 5);
+    run(1.0);
+    EXPECT_EQ(steps->count("permissions"), 2);
+    EXPECT_EQ(navigation->presentedViewController(), nullptr) << "the lock screen is gone";
+    EXPECT_EQ(steps->count("appUI"), 1) << "signed out, the permissions run through to the app UI";
 }
 
 } // namespace
