@@ -742,6 +742,7 @@ TEST_F(AppCoordinatorPermissionsTest, EveryTabReportingOneFailureGivesOneLockScr
 
     // Log Out on the lock screen: the sign-out restarts the tail.
     lockScreen->logout();
+    testsupport::waitUntil([this] { return steps->count("appUI") == 1; }, 5);
     testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 5);
     run(1.0);
     EXPECT_EQ(steps->count("permissions"), 2);
