@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <vector>
 
 namespace platform {
 
@@ -33,6 +35,23 @@ std::shared_ptr<Clock>& clockSlot() {
     static std::shared_ptr<Clock> clock = std::make_shared<SystemClock>();
     return clock;
 }
+
+/// Every clock that has been current, kept for the life of the process, so
+/// that now() may read the current one through a plain pointer: it is called
+/// for every log line and marker, from any thread, and must not contend.
+/// Clocks are replaced a handful of times per process (once per test).
+std::vector<std::shared_ptr<Clock>>& keptClocks() {
+    static std::vector<std::shared_ptr<Clock>> clocks;
+    return clocks;
+}
+
+std::atomic<Clock*>& fastClock() {
+    static std::atomic<Clock*> clock = [] {
+        keptClocks().push_back(clockSlot());
+        return clockSlot().get();
+    }();
+    return clock;
+}
 } // namespace
 
 std::shared_ptr<Clock> currentClock() {
@@ -42,13 +61,17 @@ std::shared_ptr<Clock> currentClock() {
 
 void setCurrentClock(std::shared_ptr<Clock> clock) {
     std::lock_guard lock(gClockMutex);
+    // Set up first, from the clock that was current until now.
+    auto& fast = fastClock();
     clockSlot() = clock ? std::move(clock) : std::make_shared<SystemClock>();
+    keptClocks().push_back(clockSlot());
+    fast.store(clockSlot().get(), std::memory_order_release);
 }
 
 std::shared_ptr<ManualClock> currentManualClock() {
     return std::dynamic_pointer_cast<ManualClock>(currentClock());
 }
 
-TimeInterval now() { return currentClock()->now(); }
+TimeInterval now() { return fastClock().load(std::memory_order_acquire)->now(); }
 
 } // namespace platform

@@ -3,14 +3,23 @@
 #include "Platform/Foundation/Clock.hpp"
 #include "Platform/Foundation/FileManager.hpp"
 
-#include <spdlog/sinks/basic_file_sink.h>
+#include <spdlog/sinks/base_sink.h>
+// The library is built with its sinks instantiated for its own mutexes only;
+// the file sink below takes another.
+#include <spdlog/sinks/base_sink-inl.h>
 #include <spdlog/spdlog.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <fmt/format.h>
 #include <map>
 #include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -27,10 +36,63 @@ std::string_view logLevelName(LogLevel level) {
 
 namespace {
 
+/// A lock for a log file, held only to copy one complete line into the
+/// file's buffer. A thread that finds it taken spins (then yields) instead of
+/// sleeping: with many lines logged at once from several threads, a sleep
+/// and a wake-up per line would cost many times the copy.
+class LineLock {
+public:
+    void lock() {
+        for (int attempt = 0; locked_.exchange(true, std::memory_order_acquire); ++attempt) {
+            while (locked_.load(std::memory_order_relaxed)) {
+                if (attempt < kSpinsBeforeYield) {
+                    __builtin_ia32_pause();
+                    ++attempt;
+                } else {
+                    std::this_thread::yield();
+                }
+            }
+        }
+    }
+    void unlock() { locked_.store(false, std::memory_order_release); }
+
+private:
+    static constexpr int kSpinsBeforeYield = 256;
+    std::atomic<bool> locked_ = false;
+};
+
+/// Appends each line, already complete, to its file. Lines are copied into a
+/// large buffer under the lock and reach the file when it fills or on flush,
+/// so the lock is rarely held across a write to the disk.
+class LineFileSink final : public spdlog::sinks::base_sink<LineLock> {
+public:
+    explicit LineFileSink(const std::string& path) : file_(std::fopen(path.c_str(), "ab")) {
+        if (!file_) spdlog::throw_spdlog_ex("Failed opening file " + path + " for writing", errno);
+        std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
+    }
+    ~LineFileSink() override { std::fclose(file_); }
+    LineFileSink(const LineFileSink&) = delete;
+    LineFileSink& operator=(const LineFileSink&) = delete;
+
+protected:
+    void sink_it_(const spdlog::details::log_msg& message) override {
+        ::fwrite_unlocked(message.payload.data(), 1, message.payload.size(), file_);
+        ::fputc_unlocked('\n', file_);
+    }
+    void flush_() override { std::fflush(file_); }
+
+private:
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+    std::FILE* file_;
+};
+
 struct SinkState {
     std::mutex mutex;
     std::uint64_t generation = 0;
     std::map<std::string, std::shared_ptr<spdlog::logger>, std::less<>> loggers;
+    /// Changes whenever the table above is emptied; threads' cached loggers
+    /// from before are then dropped.
+    std::atomic<std::uint64_t> epoch = 0;
 };
 
 SinkState& state() {
@@ -79,6 +141,7 @@ std::shared_ptr<spdlog::logger> loggerFor(SinkState& s, std::string_view compone
         for (auto& [name, logger] : s.loggers) logger->flush();
         s.loggers.clear();
         s.generation = Sandbox::generation();
+        s.epoch.fetch_add(1);
     }
     if (auto it = s.loggers.find(component); it != s.loggers.end()) return it->second;
     const auto path = LogSink::fileFor(component);
@@ -86,7 +149,7 @@ std::shared_ptr<spdlog::logger> loggerFor(SinkState& s, std::string_view compone
     FileManager::defaultManager().createDirectory(path.parent_path());
     std::shared_ptr<spdlog::logger> logger;
     try {
-        auto sink = std::make_shared<spdlog::sinks::basic_file_sink_mt>(path.string(), false);
+        auto sink = std::make_shared<LineFileSink>(path.string());
         logger = std::make_shared<spdlog::logger>(std::string(component), std::move(sink));
     } catch (const spdlog::spdlog_ex&) {
         return nullptr;
@@ -95,6 +158,44 @@ std::shared_ptr<spdlog::logger> loggerFor(SinkState& s, std::string_view compone
     logger->set_level(spdlog::level::trace);
     s.loggers.emplace(std::string(component), logger);
     return logger;
+}
+
+/// The component's logger, from a table of the calling thread's own while
+/// the sandbox and the shared table are unchanged, so that threads logging
+/// at once meet only in the file's own sink. The table keeps the logger
+/// alive until this thread's next call; no count is shared between threads.
+spdlog::logger* cachedLoggerFor(std::string_view component) {
+    struct Cache {
+        std::uint64_t epoch = 0;
+        std::uint64_t generation = 0;
+        std::vector<std::pair<std::string, std::shared_ptr<spdlog::logger>>> entries;
+    };
+    thread_local Cache cache;
+    auto& s = state();
+    const auto epoch = s.epoch.load();
+    const auto generation = Sandbox::generation();
+    if (cache.epoch != epoch || cache.generation != generation) {
+        cache.entries.clear();
+        cache.epoch = epoch;
+        cache.generation = generation;
+    }
+    for (const auto& [name, logger] : cache.entries) {
+        if (name == component) return logger.get();
+    }
+    std::shared_ptr<spdlog::logger> logger;
+    {
+        std::lock_guard lock(s.mutex);
+        logger = loggerFor(s, component);
+        // The table may have been emptied while this thread waited for it;
+        // the next call starts afresh.
+        if (s.epoch.load() != cache.epoch) {
+            cache.entries.clear();
+            cache.epoch = ~std::uint64_t{0};
+        }
+    }
+    if (!logger) return nullptr;
+    cache.entries.emplace_back(std::string(component), std::move(logger));
+    return cache.entries.back().second.get();
 }
 
 } // namespace
@@ -113,13 +214,7 @@ void LogSink::write(std::string_view component, LogLevel level, std::string_view
     line.reserve(24 + levelName.size() + text.size());
     appendTimeStamp(line);
     line.append(" ").append(levelName).append(" ").append(text);
-    std::shared_ptr<spdlog::logger> logger;
-    {
-        auto& s = state();
-        std::lock_guard lock(s.mutex);
-        logger = loggerFor(s, component);
-    }
-    if (logger) logger->info(std::string_view(line));
+    if (auto* logger = cachedLoggerFor(component)) logger->info(std::string_view(line));
 }
 
 std::optional<std::string> LogSink::readAll(std::string_view component) {
@@ -146,6 +241,7 @@ void LogSink::closeAll() {
     std::lock_guard lock(s.mutex);
     for (auto& [name, logger] : s.loggers) logger->flush();
     s.loggers.clear();
+    s.epoch.fetch_add(1);
 }
 
 } // namespace platform

@@ -43,8 +43,9 @@ std::shared_ptr<KORVAMarker> KORVAMarkerCenter::registerMarker(KORVAMarkerName n
     // Described before it is shared: once registered, another thread may change it.
     const auto line = "Marker created: " + marker->description() + ".";
     {
-        std::unique_lock lock(markerStoreMutex_);
-        markerStore_[marker->markerID()] = marker;
+        auto& shard = shardFor(marker->markerID());
+        std::lock_guard lock(shard.mutex);
+        shard.markers[marker->markerID()] = marker;
     }
     Logger::info(line, kLogType);
     return marker;
@@ -54,10 +55,15 @@ std::string KORVAMarkerCenter::createMarker(KORVAMarkerName name, KORVAMarkerTyp
     return registerMarker(name, type, errorType)->markerID();
 }
 
+KORVAMarkerCenter::Shard& KORVAMarkerCenter::shardFor(const std::string& markerID) const {
+    return markerStore_[std::hash<std::string>{}(markerID) % kShardCount];
+}
+
 std::shared_ptr<KORVAMarker> KORVAMarkerCenter::getMarker(const std::string& markerID) {
-    std::shared_lock lock(markerStoreMutex_);
-    const auto found = markerStore_.find(markerID);
-    return found != markerStore_.end() ? found->second : nullptr;
+    auto& shard = shardFor(markerID);
+    std::lock_guard lock(shard.mutex);
+    const auto found = shard.markers.find(markerID);
+    return found != shard.markers.end() ? found->second : nullptr;
 }
 
 DurationTracking* KORVAMarkerCenter::timedMarker(const std::shared_ptr<KORVAMarker>& marker,
@@ -88,14 +94,15 @@ void KORVAMarkerCenter::end(const std::string& markerID, platform::TimeInterval 
 }
 
 void KORVAMarkerCenter::log(const std::string& markerID) {
-    // Taken out under the exclusive lock, so that of several threads logging
+    // Taken out under the shard's lock, so that of several threads logging
     // the same marker exactly one gets it.
     std::shared_ptr<KORVAMarker> marker;
     {
-        std::unique_lock lock(markerStoreMutex_);
-        if (const auto found = markerStore_.find(markerID); found != markerStore_.end()) {
+        auto& shard = shardFor(markerID);
+        std::lock_guard lock(shard.mutex);
+        if (const auto found = shard.markers.find(markerID); found != shard.markers.end()) {
             marker = std::move(found->second);
-            markerStore_.erase(found);
+            shard.markers.erase(found);
         }
     }
     if (!marker) {
@@ -155,8 +162,12 @@ platform::Json KORVAMarkerCenter::loginAndNetworkStatus() const {
 }
 
 std::size_t KORVAMarkerCenter::openMarkerCount() const {
-    std::shared_lock lock(markerStoreMutex_);
-    return markerStore_.size();
+    std::size_t count = 0;
+    for (const auto& shard : markerStore_) {
+        std::lock_guard lock(shard.mutex);
+        count += shard.markers.size();
+    }
+    return count;
 }
 
 } // namespace vellicor

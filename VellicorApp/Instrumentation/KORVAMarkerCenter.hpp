@@ -3,11 +3,12 @@
 #include "VellicorApp/Instrumentation/KORVAMarker.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
-#include <shared_mutex>
 #include <string>
 #include <unordered_map>
 
@@ -19,11 +20,12 @@ namespace vellicor {
 /// hands a copy of it to the analytics logger. Interactions and errors are
 /// created and logged in one call. Every step is written to the app's log.
 ///
-/// Callable from any thread. The table has one reader-writer lock: lookups
-/// share it, registration and the take-out on logging hold it alone, so a
-/// marker is handed over exactly once however many threads log it. The lock
-/// is held only for the table operation itself; describing, logging and the
-/// sink run outside it, so no caller waits on another's logging or on disk.
+/// Callable from any thread. The table is split into shards by marker ID,
+/// each behind its own lock, so threads working on different markers rarely
+/// meet; the take-out on logging holds the marker's shard, so a marker is
+/// handed over exactly once however many threads log it. A lock is held only
+/// for the table operation itself; describing, logging and the sink run
+/// outside it, so no caller waits on another's logging or on disk.
 /// A marker's own fields are changed by whoever holds it, outside the lock.
 class KORVAMarkerCenter final : public KORVAMarkerManaging,
                                 public std::enable_shared_from_this<KORVAMarkerCenter> {
@@ -78,11 +80,17 @@ private:
     /// The open marker that tracks duration, or null after logging why not.
     DurationTracking* timedMarker(const std::shared_ptr<KORVAMarker>& marker, const std::string& markerID) const;
 
+    /// Part of the open markers, by ID, behind its own lock.
+    struct Shard {
+        mutable std::mutex mutex;
+        std::unordered_map<std::string, std::shared_ptr<KORVAMarker>> markers;
+    };
+    static constexpr std::size_t kShardCount = 16;
+    Shard& shardFor(const std::string& markerID) const;
+
     const MarkerSink sink_;
-    /// Guards markerStore_: shared for lookups, exclusive for changes.
-    mutable std::shared_mutex markerStoreMutex_;
     /// The open markers by ID.
-    std::unordered_map<std::string, std::shared_ptr<KORVAMarker>> markerStore_;
+    mutable std::array<Shard, kShardCount> markerStore_;
 };
 
 } // namespace vellicor

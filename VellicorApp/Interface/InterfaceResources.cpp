@@ -1,5 +1,6 @@
 #include "VellicorApp/Interface/InterfaceResources.hpp"
 
+#include "VellicorApp/Interface/LoadingViewController.hpp"
 #include "VellicorApp/Interface/MenuActions/MenuActionsStoryboard.hpp"
 #include "VellicorApp/Interface/ParallaxHeaderView.hpp"
 #include "VellicorApp/Interface/ProgressView.hpp"
@@ -22,6 +23,7 @@ void registerInterfaceResources(StoryboardDefinition::Factory managedURLsViewCon
     Storyboard::registerStoryboard(RequiredLoginOverlayViewController::kStoryboardName, std::move(overlay));
 
     MenuActionsStoryboard::registerStoryboard(std::move(managedURLsViewController));
+    registerMainStoryboard();
 }
 
 } // namespace vellicor

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -61,4 +63,48 @@ TEST(LogSinkTest, ConcurrentWritersProduceWholeLines) {
     auto all = lines(*LogSink::readAll("Busy"));
     ASSERT_EQ(all.size(), 1600u);
     for (const auto& line : all) EXPECT_NE(line.find(" INFO thread "), std::string::npos) << line;
+}
+
+TEST(LogSinkTest, AThreadThatLoggedBeforeWritesToTheFilesOfANewSandbox) {
+    // A long-lived worker logs before and after the sandbox is replaced, and
+    // after the logs are closed: each line lands in the file of its time.
+    std::thread([] { LogSink::write("Worker", LogLevel::info, "first sandbox"); }).join();
+    std::thread worker;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int step = 0;
+    auto waitFor = [&](int wanted) {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return step >= wanted; });
+    };
+    auto advance = [&](int to) {
+        {
+            std::lock_guard lock(mutex);
+            step = to;
+        }
+        changed.notify_all();
+    };
+    worker = std::thread([&] {
+        LogSink::write("Worker", LogLevel::info, "before");
+        advance(1);
+        waitFor(2);
+        LogSink::write("Worker", LogLevel::info, "after the new sandbox");
+        advance(3);
+        waitFor(4);
+        LogSink::write("Worker", LogLevel::info, "after closing");
+        advance(5);
+    });
+    waitFor(1);
+    testsupport::freshSandbox();
+    advance(2);
+    waitFor(3);
+    EXPECT_EQ(lines(LogSink::readAll("Worker").value()).size(), 1u);
+    LogSink::closeAll();
+    advance(4);
+    waitFor(5);
+    worker.join();
+    const auto all = lines(LogSink::readAll("Worker").value());
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_TRUE(all[0].ends_with("INFO after the new sandbox")) << all[0];
+    EXPECT_TRUE(all[1].ends_with("INFO after closing")) << all[1];
 }
