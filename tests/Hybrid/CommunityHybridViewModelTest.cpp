@@ -1,6 +1,8 @@
 #include "VellicorApp/Hybrid/CommunityHybridViewModel.hpp"
 
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
+#include "VellicorApp/Hybrid/InstrumentationMessageHandler.hpp"
+#include "VellicorApp/Hybrid/InvokeNativeEventMessageHandler.hpp"
 #include "VellicorApp/Push/UserTrackingTransparencyManager.hpp"
 #include "VellicorApp/Shell/Faults.hpp"
 #include "VellicorApp/Shell/Localization.hpp"
@@ -359,10 +361,15 @@ TEST_F(CommunityHybridViewModelTest, ScriptMessageHandlers) {
     EXPECT_EQ(&model->scriptMessageHandlers(), &plain) << "made once";
 
     const auto withReply = model->scriptMessageHandlersWithReply();
+    EXPECT_EQ(withReply.size(), 6u);
     for (const auto* name : {"authenticate", "logoutCurrentUser", "getAuthCredentials", "getAppHomeUrl",
-                             "instrumentation"}) {
+                             "instrumentation", "invokeNativeEvent"}) {
         EXPECT_TRUE(withReply.contains(name)) << name;
     }
+    const auto nativeEvents = std::dynamic_pointer_cast<InvokeNativeEventMessageHandler>(withReply.at("invokeNativeEvent"));
+    ASSERT_NE(nativeEvents, nullptr);
+    EXPECT_EQ(nativeEvents->delegate(), nullptr) << "the screen sets it";
+    EXPECT_NE(std::dynamic_pointer_cast<InstrumentationMessageHandler>(withReply.at("instrumentation")), nullptr);
 }
 
 } // namespace
