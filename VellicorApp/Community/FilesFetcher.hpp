@@ -17,14 +17,18 @@ public:
     /// Over the running context's network service.
     static std::shared_ptr<FilesFetcher> create();
     static std::shared_ptr<FilesFetcher> create(std::shared_ptr<NetworkServicing> networkService);
+    virtual ~FilesFetcher() = default;
 
     /// Completes once with the file's URL or an error, on the thread the REST
     /// answer arrives on. The caller keeps the fetcher until then: a fetcher
     /// released meanwhile ends silently.
-    void fetchFile(const std::string& recordID, const std::optional<platform::Json>& attributes, Completion completion);
+    virtual void fetchFile(const std::string& recordID, const std::optional<platform::Json>& attributes,
+                           Completion completion);
+
+protected:
+    explicit FilesFetcher(std::shared_ptr<NetworkServicing> networkService);
 
 private:
-    explicit FilesFetcher(std::shared_ptr<NetworkServicing> networkService);
     void fetchKnowledgeArticle(const platform::Json& record, const std::string& id,
                                const std::optional<platform::Json>& attributes, Completion completion);
     void fetchFileContent(std::expected<FileModel, ParseableError> model, Completion completion);

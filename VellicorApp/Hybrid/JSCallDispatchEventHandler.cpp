@@ -1,9 +1,45 @@
 #include "VellicorApp/Hybrid/JSCallDispatchEventHandler.hpp"
 
+#include "VellicorApp/Community/NetworkService.hpp"
 #include "VellicorApp/Hybrid/ClientFeatures.hpp"
+#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
+#include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/Context.hpp"
+#include "VellicorApp/Shell/Logger.hpp"
+
+#include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/Foundation/Uuid.hpp"
+#include "Platform/UI/Application.hpp"
+#include "Platform/Web/ContentWorld.hpp"
+#include "Platform/Web/WebView.hpp"
 
 namespace vellicor {
+
+namespace {
+
+constexpr const char* kTypeName = "JSCallDispatchEventHandler";
+
+// The page's script interface; the texts are the page's API, keep them verbatim.
+constexpr const char* kRefreshNotificationsScript = "myvellicor.nativejsapi.refreshNotifications();";
+constexpr const char* kNavigateToPrefix = "myvellicor.nativejsapi.navigateTo(";
+constexpr const char* kNavigateToSuffix = ");";
+constexpr const char* kSendKORVADataBody = "return myvellicor.nativejsapi.sendKORVAData(payload, txnId);";
+
+} // namespace
+
+std::shared_ptr<JSCallDispatchEventHandler> JSCallDispatchEventHandler::create(
+    std::weak_ptr<CommunityViewControllable> viewController) {
+    auto handler =
+        std::shared_ptr<JSCallDispatchEventHandler>(new JSCallDispatchEventHandler(std::move(viewController)));
+    // Owned by the handler: the observation ends with it.
+    AppContext::current()->notificationCenter->addObserver<JSCallDispatchEventHandler>(
+        handler, platform::ui::kApplicationDidBecomeActiveNotification, nullptr,
+        [](JSCallDispatchEventHandler& self, const platform::Notification& notification) {
+            self.applicationDidBecomeActive(notification);
+        });
+    return handler;
+}
 
 const std::string& JSCallDispatchEventHandler::clientFeatureCapabilities() {
     // The JSON sits inside a single-quoted script string: feature names and
@@ -11,6 +47,75 @@ const std::string& JSCallDispatchEventHandler::clientFeatureCapabilities() {
     static const std::string script = "myvellicor.nativejsapi.clientFeatures = '" +
                                       jsonSerializedString(clientFeaturesDictionary(AppContext::current()->clientFeatures)) + "';";
     return script;
+}
+
+void JSCallDispatchEventHandler::applicationDidBecomeActive(const platform::Notification&) {
+    const auto screen = viewController_.lock();
+    if (!screen || screen->state() == State::initialized) return;
+    refreshNotifications();
+}
+
+void JSCallDispatchEventHandler::evaluateOnMain(std::string script, Completion completion) {
+    platform::MainQueue::async([weak = weak_from_this(), script = std::move(script), completion = std::move(completion)] {
+        if (const auto self = weak.lock()) {
+            const auto screen = self->viewController_.lock();
+            if (const auto webView = screen ? screen->hybridAppWebView() : nullptr) webView->evaluateJavaScript(script);
+        }
+        if (completion) completion();
+    });
+}
+
+void JSCallDispatchEventHandler::refreshNotifications(Completion completion) {
+    if (!AppContext::current()->userAccountManager->currentUser()) return;
+    evaluateOnMain(kRefreshNotificationsScript, std::move(completion));
+    Logger::info("Refreshing notification tray icon.", kTypeName);
+}
+
+void JSCallDispatchEventHandler::openRecord(const std::string& pageReference, Completion completion) {
+    // Page references arrive in push payloads: inserted as they are, they
+    // would run as script. Only a JSON value is passed on, written anew.
+    const auto reference = platform::Json::parse(pageReference, nullptr, false);
+    if (reference.is_discarded()) {
+        Logger::error("Page reference is not JSON; not dispatching navigate.", kTypeName);
+        platform::MainQueue::async([completion = std::move(completion)] {
+            if (completion) completion();
+        });
+        return;
+    }
+    // ASCII-only output: line and paragraph separators never reach the script raw.
+    evaluateOnMain(kNavigateToPrefix + reference.dump(-1, ' ', true) + kNavigateToSuffix, std::move(completion));
+    Logger::info("Dispatching navigate to page-ref.", kTypeName);
+}
+
+void JSCallDispatchEventHandler::sendKORVALogs(Completion completion) {
+    const auto transactionID = platform::Uuid::random().uuidString();
+    const auto eventStoreManager = AppContext::current()->eventStoreManager;
+    auto payload = eventStoreManager->payload(transactionID);
+    if (!payload) return;
+
+    platform::MainQueue::async([weak = weak_from_this(), eventStoreManager, transactionID, payload = std::move(*payload),
+                                completion = std::move(completion)] {
+        const auto self = weak.lock();
+        const auto screen = self ? self->viewController_.lock() : nullptr;
+        if (const auto webView = screen ? screen->hybridAppWebView() : nullptr) {
+            webView->callAsyncJavaScript(
+                kSendKORVADataBody, platform::Json{{"payload", payload}, {"txnId", transactionID}}, std::nullopt,
+                platform::web::ContentWorld::page(), [eventStoreManager](std::expected<platform::Json, platform::Error> result) {
+                    if (!result) {
+                        // Log text read by support tooling; keep verbatim.
+                        Logger::error("Failed to send korva data with error: " + localizedFileDescription(result.error()),
+                                      kTypeName);
+                    } else if (result->is_string()) {
+                        eventStoreManager->deleteEvents(result->get<std::string>());
+                        Logger::info("Send korva data successful.", kTypeName);
+                    }
+                    Logger::info("Removing in-memory store of events.", kTypeName);
+                    eventStoreManager->clearStore();
+                });
+        }
+        if (completion) completion();
+    });
+    Logger::info("Sending KORVA logs.", kTypeName);
 }
 
 } // namespace vellicor

@@ -1,5 +1,7 @@
 #include "VellicorApp/Shell/Logger.hpp"
 
+#include "VellicorApp/Shell/LogMasking.hpp"
+
 #include "Platform/Foundation/Text.hpp"
 
 #include <string>
@@ -10,11 +12,13 @@ namespace {
 
 using platform::veltrane::VQSDKLogger;
 
+// Token values never reach the log file: it leaves the device with crash
+// reports and feedback mails.
 std::string lineText(std::string_view message, std::string_view objType) {
     std::string text;
     text.reserve(objType.size() + 2 + message.size());
     text.append(objType).append(": ").append(message);
-    return text;
+    return maskingTokens(text);
 }
 
 } // namespace

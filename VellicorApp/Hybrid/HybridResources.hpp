@@ -1,0 +1,9 @@
+#pragma once
+
+namespace vellicor {
+
+/// Registers the interface files of the web container: the storyboard
+/// "SharedCookieBrowser".
+void registerHybridResources();
+
+} // namespace vellicor
