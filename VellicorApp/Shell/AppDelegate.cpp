@@ -76,6 +76,9 @@ void AppDelegate::startColdStartKORVAMarker() {
 // Launch ------------------------------------------------------------------------
 
 bool AppDelegate::didFinishLaunching(platform::ui::Application& /*application*/, const nlohmann::json& /*options*/) {
+    // The crash-reporting hooks start first here, and the marketing push
+    // manager (with its background refresh) joins after the floating button,
+    // once both services are part of the app.
     const auto navigation = window_ ? std::dynamic_pointer_cast<platform::ui::NavigationController>(
                                           window_->rootViewController())
                                     : nullptr;
@@ -147,6 +150,8 @@ void AppDelegate::willResignActive(platform::ui::Application& application) {
 }
 
 void AppDelegate::didEnterBackground(platform::ui::Application& /*application*/) {
+    // Markers made from now on belong to a new session. (The marketing push
+    // manager schedules its background refresh here once it is part of the app.)
     AppContext::updateCurrentContextSessionID();
 }
 

@@ -471,7 +471,7 @@ TEST_F(AppDelegateTest, IdentityProviderCommandsReportTheirCompletion) {
                                          platform::veltrane::localizedDescription(error)));
     const auto spErrors = loggedNamed(KORVAMarkerName::multiSSOSPErrorRecieved);
     ASSERT_EQ(spErrors.size(), 1u);
-    EXPECT_EQ(spErrors.front()->attributes()->at("appName"), "Vellicor");
+    EXPECT_EQ(spErrors.front()->attributes(), (platform::Json{{"appName", "Vellicor"}, {"scheme", "vellicor"}}));
 
     // No token reaches the log.
     for (const auto& line : apptest::appLogLines()) {
