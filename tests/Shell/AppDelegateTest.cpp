@@ -25,6 +25,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -97,6 +99,9 @@ std::vector<std::string> infoLinesStartingWith(const std::string& prefix) {
     return found;
 }
 
+/// Where the storyboard test's dying children keep their files.
+constexpr const char* kDeathSandboxVariable = "VELLICOR_APP_DELEGATE_DEATH_SANDBOX";
+
 class AppDelegateTest : public apptest::AppTest {
 protected:
     void SetUp() override {
@@ -105,6 +110,7 @@ protected:
         platform::veltrane::VeltraneSDKManager::resetForTesting();
     }
     void TearDown() override {
+        ::unsetenv(kDeathSandboxVariable);
         Application::shared().reset();
         AppContext::setDefaultContextMaker(nullptr);
         platform::ui::Storyboard::resetRegistry();
@@ -270,12 +276,17 @@ TEST_F(AppDelegateTest, AStoryboardOfAnotherShapeStopsTheApp) {
                  platform::ui::makeController<platform::ui::ViewController>());
          }},
     };
+    // Each dying child is a process of its own that starts without a sandbox;
+    // it works in a folder of this test's sandbox (handed down through the
+    // environment, which the child inherits), so nothing outlives the test.
+    ::setenv(kDeathSandboxVariable, testsupport::sandboxRoot().c_str(), 0);
+    int index = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        // The dying child runs in a process of its own, with no sandbox yet.
+        const auto folder = "dying-" + std::to_string(++index);
         EXPECT_DEATH(
             {
-                testsupport::freshSandbox();
+                platform::Sandbox::setRoot(std::filesystem::path(std::getenv(kDeathSandboxVariable)) / folder);
                 makeDelegate();
                 if (c.root) {
                     launch(c.root());
