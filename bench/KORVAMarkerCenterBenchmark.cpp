@@ -4,23 +4,19 @@
 // reports time per operation and markers per second; compare ratios within
 // one run.
 
+#include "bench/AppBenchmarkSupport.hpp"
+
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
-#include "VellicorApp/SampleResources.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 
-#include "Platform/Foundation/Bundle.hpp"
-#include "Platform/Foundation/Console.hpp"
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/FileManager.hpp"
-#include "Platform/Foundation/LogSink.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKEventStoreManager.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 using namespace vellicor;
@@ -97,24 +93,5 @@ BENCHMARK(BM_MarkersLoggedUntilStored)->Arg(1000)->Arg(10000)->Unit(benchmark::k
 } // namespace
 
 int main(int argc, char** argv) {
-    // A sandbox of its own, the sample app package as the main bundle, the
-    // calling thread as the main thread.
-    std::string pattern = (std::filesystem::temp_directory_path() / "vellicor-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) return 1;
-    const std::filesystem::path sandbox = pattern;
-    platform::Sandbox::setRoot(sandbox);
-    platform::Bundle::setMainBundlePath(vellicor::sampleResourcesDirectory());
-    platform::MainQueue::bindToCurrentThread();
-    platform::Console::setMuted(true);
-    (void)AppContext::current();
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    platform::LogSink::closeAll();
-    std::error_code ignored;
-    std::filesystem::remove_all(sandbox, ignored);
-    return 0;
+    return benchsupport::runAppBenchmarks(argc, argv, [] { (void)AppContext::current(); });
 }

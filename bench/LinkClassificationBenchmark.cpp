@@ -9,24 +9,15 @@
 // gives the classifications per second of an unclaimed link with 20 and 200
 // rules per type, and the ratio of the two costs measured side by side.
 
-#include "VellicorApp/Community/BundleManagedURLs.hpp"
-#include "VellicorApp/Community/UrlClassification.hpp"
-#include "VellicorApp/SampleResources.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "bench/AppBenchmarkSupport.hpp"
 
-#include "Platform/Foundation/Bundle.hpp"
-#include "Platform/Foundation/Console.hpp"
-#include "Platform/Foundation/Dispatch.hpp"
-#include "Platform/Foundation/FileManager.hpp"
-#include "Platform/Foundation/LogSink.hpp"
+#include "VellicorApp/Community/UrlClassification.hpp"
+#include "VellicorApp/Shell/AppContext.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <vector>
 
 using namespace vellicor;
 
@@ -34,19 +25,7 @@ namespace {
 
 constexpr const char* kUnclaimedLink = "https://elsewhere.example.net/some/page?q=1";
 
-std::vector<std::string> rules(const std::string& prefix, int perType) {
-    std::vector<std::string> list;
-    for (int i = 0; i < perType / 2; ++i) {
-        list.push_back("https://" + prefix + std::to_string(i) + ".example.org/path" + std::to_string(i));
-        list.push_back("/" + prefix + "-topic-" + std::to_string(i));
-    }
-    return list;
-}
-
-std::shared_ptr<ManagedURLs> ruleSet(int perType) {
-    return std::make_shared<BundleManagedURLs>(rules("external", perType), rules("browser", perType),
-                                               rules("cookie", perType), rules("within", perType), "InAppBrowser");
-}
+using benchsupport::ruleSet;
 
 void installRules(int perType) { AppContext::current()->setManagedURLs(ruleSet(perType)); }
 
@@ -109,24 +88,6 @@ BENCHMARK(BM_ShouldTreatAsInternalWebAppLink);
 } // namespace
 
 int main(int argc, char** argv) {
-    // A sandbox of its own, the sample app package as the main bundle, the
-    // calling thread as the main thread.
-    std::string pattern = (std::filesystem::temp_directory_path() / "vellicor-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) return 1;
-    const std::filesystem::path sandbox = pattern;
-    platform::Sandbox::setRoot(sandbox);
-    platform::Bundle::setMainBundlePath(vellicor::sampleResourcesDirectory());
-    platform::MainQueue::bindToCurrentThread();
-    platform::Console::setMuted(true);
-    AppContext::current()->userAccountManager->setLoginHost("community.example.test");
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    platform::LogSink::closeAll();
-    std::error_code ignored;
-    std::filesystem::remove_all(sandbox, ignored);
-    return 0;
+    return benchsupport::runAppBenchmarks(
+        argc, argv, [] { AppContext::current()->userAccountManager->setLoginHost("community.example.test"); });
 }

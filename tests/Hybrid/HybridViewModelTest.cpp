@@ -37,6 +37,13 @@ std::shared_ptr<veltrane::VQUserAccount> makeUser(bool withCredentials = true) {
     return veltrane::VQUserAccount::create(std::move(credentials));
 }
 
+/// An org that signs in on a login page of its own and through one SSO provider.
+std::shared_ptr<veltrane::VQOAuthOrgAuthConfiguration> orgSignIn() {
+    return veltrane::VQOAuthOrgAuthConfiguration::fromJson(
+        Json{{"loginPage", {{"loginPageUrl", "https://login.example.test/portal"}}},
+             {"samlProviders", Json::array({{{"ssoUrl", "https://idp.example.test/sso/start?SAMLRequest=1"}}})}});
+}
+
 /// Sees the loads the model starts in the web view, and lets none go out.
 class LoadRecorder : public platform::web::NavigationDelegate {
 public:
@@ -82,7 +89,7 @@ protected:
         config->setStartPage(std::move(startPage));
         config->setUnauthenticatedStartPage(std::move(unauthenticatedStartPage));
         std::optional<HybridViewOAuthCoordinator> coordinator;
-        if (withCoordinator) coordinator = HybridViewOAuthCoordinator(nullptr, kStartPage);
+        if (withCoordinator) coordinator = HybridViewOAuthCoordinator(orgSignIn(), kStartPage);
         return HybridViewModel::create(config, coordinator);
     }
 
@@ -199,6 +206,10 @@ TEST_F(HybridViewModelTest, NavigationDecisions) {
          NavigationActionPolicy::cancel, {"refresh"}},
         {"mobile sign-in redirect", "https://community.example.test/vapi/identity/mobileauthredirect?returnTo=%2Fs%2F",
          makeUser(), true, NavigationActionPolicy::cancel, {"refresh"}},
+        {"the org's login page", "https://login.example.test/portal?startURL=%2Fs%2F", makeUser(), true,
+         NavigationActionPolicy::cancel, {"refresh"}},
+        {"the SSO provider's page", "https://idp.example.test/sso/start", makeUser(), true,
+         NavigationActionPolicy::cancel, {"refresh"}},
         {"login redirect, signed out: login screen", redirect, nullptr, true, NavigationActionPolicy::cancel, {"login"}},
         {"login redirect, no credentials: logout", redirect, makeUser(false), true, NavigationActionPolicy::cancel,
          {"logout"}},

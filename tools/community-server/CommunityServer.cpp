@@ -176,6 +176,16 @@ void CommunityServer::setAuthConfiguration(nlohmann::json configuration) {
     impl_->authConfigurationEnabled = true;
 }
 
+void CommunityServer::setFrontDoorRefusalStatus(std::optional<int> status) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->frontDoorRefusalStatus = status;
+}
+
+void CommunityServer::setAccessTokenPrefix(std::string prefix) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->accessTokenPrefix = std::move(prefix);
+}
+
 void CommunityServer::disableAuthConfiguration() {
     std::lock_guard lock(impl_->mutex);
     impl_->authConfigurationEnabled = false;

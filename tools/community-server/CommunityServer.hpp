@@ -11,7 +11,10 @@
 //   identity       GET  /vapi/identity/<org id>/<user id>   the user's identity data (bearer of that user)
 //                  GET  /vapi/identity/auth-configuration   the custom domain's sign-in configuration
 //   web            GET  /gate/entry.vx?sid=&returnTo=   front door: access token in, web session cookie out
+//                                                       (the token percent-encoded once more than the
+//                                                       query needs: "sid" is decoded twice)
 //                  GET  /gate/logout.vx                 ends the web session
+//                  GET  /sso/saml                       an identity provider's single sign-on page
 //                  GET  /s/...                          community pages (HTML with titles)
 //   REST           /vapi/data/vNN.N/...                 with a bearer token, or as a guest (guests
 //                                                       read guest-readable records only)
@@ -187,6 +190,9 @@ public:
     void setClock(std::function<double()> now);
     /// Every access token issued so far expires now.
     void expireAccessTokens();
+    /// Access tokens issued from now on begin with `prefix` (default "at!"),
+    /// so that a test can put characters a URL must encode ("+", "/") into them.
+    void setAccessTokenPrefix(std::string prefix);
     /// Every refresh token issued so far is revoked (refresh answers invalid_grant).
     void revokeRefreshTokens();
     /// Whether the access token is one this server issued and still accepts.
@@ -223,6 +229,11 @@ public:
     void setAuthConfiguration(nlohmann::json configuration);
     /// The configuration answers 404 from now on.
     void disableAuthConfiguration();
+    /// How the front door answers a "sid" that is no valid access token (an
+    /// unknown, expired or revoked one): none (the default) redirects to the
+    /// login page ("/s/login/?ec=302&startAt=<return page>"); 401 or 403
+    /// answers that status with an error page.
+    void setFrontDoorRefusalStatus(std::optional<int> status);
 
     // The app store's lookup ----------------------------------------------------
 

@@ -89,11 +89,13 @@ std::string percentEncoded(std::string_view text) {
 }
 
 /// Decodes a form field ("+" is a space); a malformed escape is kept as written.
-std::string formDecoded(std::string_view text) {
+namespace {
+
+std::string decoded(std::string_view text, bool plusIsSpace) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
-        if (c == '+') {
+        if (c == '+' && plusIsSpace) {
             out += ' ';
         } else if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
             out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
@@ -104,6 +106,12 @@ std::string formDecoded(std::string_view text) {
     }
     return out;
 }
+
+} // namespace
+
+std::string formDecoded(std::string_view text) { return decoded(text, true); }
+
+std::string percentDecoded(std::string_view text) { return decoded(text, false); }
 
 std::vector<std::pair<std::string, std::string>> parseForm(std::string_view body) {
     std::vector<std::pair<std::string, std::string>> fields;

@@ -40,6 +40,8 @@ std::string percentEncoded(std::string_view text);
 
 /// Decodes a form field ("+" is a space); a malformed escape is kept as written.
 std::string formDecoded(std::string_view text);
+/// Decodes percent escapes only ("+" stays); a malformed escape is kept as written.
+std::string percentDecoded(std::string_view text);
 
 /// The fields of an application/x-www-form-urlencoded body, decoded.
 std::vector<std::pair<std::string, std::string>> parseForm(std::string_view body);

@@ -205,8 +205,8 @@ Json CommunityServer::Impl::tokenAnswer(const httplib::Request& req, const UserE
 }
 
 std::string CommunityServer::Impl::issueAccessToken(const UserEntry& entry, const std::string& clientId) {
-    // The "!" makes clients percent-encode tokens they put into URLs.
-    auto token = "at!" + randomToken(36);
+    // The "!" of the default prefix makes clients percent-encode tokens they put into URLs.
+    auto token = accessTokenPrefix + randomToken(36);
     accessTokens[token] = {entry.user.userId, clientId, now() + accessTokenLifetime, false};
     rememberIssued(token);
     return token;

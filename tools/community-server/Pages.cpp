@@ -19,8 +19,17 @@ std::string CommunityServer::Impl::safeReturnUrl(const httplib::Request& req, co
 void CommunityServer::Impl::handleFrontDoor(const httplib::Request& req, httplib::Response& res, const std::smatch&) {
     const auto all = params(req);
     const auto returnTo = param(all, "returnTo");
+    // The app encodes the token for a query value before the query item is
+    // encoded, so the value read here is still encoded once.
+    const auto token = percentDecoded(param(all, "sid"));
     std::lock_guard lock(mutex);
-    auto* entry = userForToken(param(all, "sid"));
+    auto* entry = userForToken(token);
+    if (!entry && frontDoorRefusalStatus) {
+        const int status = *frontDoorRefusalStatus;
+        sendHtml(res, status, status == 401 ? "Unauthorized" : "Forbidden",
+                 "<h1>Session expired</h1><p>The access token is not valid.</p>");
+        return;
+    }
     if (!entry) {
         sendRedirect(res, baseFor(req) + "/s/login/?ec=302&startAt=" +
                               percentEncoded(returnTo.empty() ? "/s/" : returnTo));
@@ -39,6 +48,12 @@ void CommunityServer::Impl::handleLogout(const httplib::Request& req, httplib::R
     }
     res.set_header("Set-Cookie", std::string(kSessionCookie) + "=; Path=/; Max-Age=0; Secure; HttpOnly");
     sendHtml(res, 200, "Logged Out", "<h1>Logged Out</h1><p>You have been logged out.</p>");
+}
+
+void CommunityServer::Impl::handleSingleSignOn(const httplib::Request&, httplib::Response& res, const std::smatch&) {
+    sendHtml(res, 200, "Single Sign-On",
+             "<h1>Single Sign-On</h1><p>Sign in with your organisation's account.</p>"
+             "<form method=\"post\"><input name=\"username\"><input name=\"password\" type=\"password\"></form>");
 }
 
 void CommunityServer::Impl::handleRoot(const httplib::Request& req, httplib::Response& res, const std::smatch&) {

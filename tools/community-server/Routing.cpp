@@ -108,6 +108,7 @@ void CommunityServer::Impl::installBuiltinRoutes() {
     add("GET", R"((.*)/vapi/identity/([^/]+)/([^/]+))", &Impl::handleIdentity);
     add("GET", R"((.*)/gate/entry\.vx)", &Impl::handleFrontDoor);
     add("GET", R"((.*)/gate/logout\.vx)", &Impl::handleLogout);
+    add("GET", R"((.*)/sso/saml)", &Impl::handleSingleSignOn);
     for (const char* method : {"GET", "POST", "PUT", "PATCH", "DELETE"}) {
         add(method, R"((.*?)/vapi/data(/.*)?)", &Impl::handleRest);
     }

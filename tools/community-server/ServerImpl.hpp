@@ -141,6 +141,8 @@ struct CommunityServer::Impl {
     double refreshTokenLifetime = 90.0 * 24 * 3600;
     double codeLifetime = 600;
     double sessionLifetime = 7200;
+    std::string accessTokenPrefix = "at!";
+    std::optional<int> frontDoorRefusalStatus;
     std::vector<Route> builtinRoutes; // fixed after construction, read without the mutex
 
     // State and lookups (ServerImpl.cpp); the mutex is held unless said otherwise -----------------
@@ -206,6 +208,7 @@ struct CommunityServer::Impl {
     void handleFrontDoor(const httplib::Request& req, httplib::Response& res, const std::smatch&);
     void handleLogout(const httplib::Request& req, httplib::Response& res, const std::smatch&);
     void handleRoot(const httplib::Request& req, httplib::Response& res, const std::smatch&);
+    void handleSingleSignOn(const httplib::Request& req, httplib::Response& res, const std::smatch&);
     void handlePage(const httplib::Request& req, httplib::Response& res, const std::smatch&);
 
     // The app store's lookup (StoreLookup.cpp) ---------------------------------------------------

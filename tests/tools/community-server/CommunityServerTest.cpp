@@ -13,8 +13,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -624,6 +626,54 @@ TEST_F(CommunityServerTest, FrontDoorOpensAWebSession) {
     EXPECT_NE(logout->body.find("<title>Logged Out</title>"), std::string::npos);
     EXPECT_EQ(get("/s/profile", {{"Cookie", cookie}})->status, 302);
     EXPECT_EQ(get("/s/missing")->status, 404);
+}
+
+TEST_F(CommunityServerTest, FrontDoorDecodesTheTokenTwiceAndMayRefuseBadOnes) {
+    server.setAccessTokenPrefix("at!+/");
+    const auto token = signIn()["access_token"].get<std::string>();
+    ASSERT_TRUE(token.starts_with("at!+/"));
+    // The app encodes every byte but letters and digits, then the query item encodes that text.
+    std::string appEncoded;
+    for (const unsigned char c : token) {
+        if (std::isalnum(c)) {
+            appEncoded += static_cast<char>(c);
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", c);
+            appEncoded += escape;
+        }
+    }
+    for (const auto& sid : {httplib::detail::encode_query_param(appEncoded), httplib::detail::encode_query_param(token)}) {
+        SCOPED_TRACE(sid);
+        auto entry = get("/gate/entry.vx?sid=" + sid + "&returnTo=%2Fs%2Fprofile&display=touch");
+        ASSERT_EQ(entry->status, 302);
+        EXPECT_TRUE(entry->get_header_value("Location").ends_with("/s/profile"));
+        EXPECT_TRUE(entry->get_header_value("Set-Cookie").starts_with("sid="));
+    }
+
+    const std::string unknown = "/gate/entry.vx?sid=nope&returnTo=%2Fs%2F";
+    const std::string valid = "/gate/entry.vx?sid=" + httplib::detail::encode_query_param(appEncoded);
+    for (const int status : {401, 403}) {
+        SCOPED_TRACE(status);
+        server.setFrontDoorRefusalStatus(status);
+        EXPECT_EQ(get(unknown)->status, status);
+        EXPECT_EQ(get(valid)->status, 302) << "a valid token still opens a session";
+    }
+    server.expireAccessTokens();
+    EXPECT_EQ(get(valid)->status, 403) << "an expired token is refused too";
+    server.setFrontDoorRefusalStatus(std::nullopt);
+    auto redirected = get(unknown);
+    EXPECT_EQ(redirected->status, 302);
+    EXPECT_NE(redirected->get_header_value("Location").find("/s/login/?ec=302"), std::string::npos);
+}
+
+TEST_F(CommunityServerTest, ServesASingleSignOnPage) {
+    for (const char* path : {"/sso/saml?SAMLRequest=abc", "/site/sso/saml"}) {
+        SCOPED_TRACE(path);
+        auto page = get(path);
+        ASSERT_EQ(page->status, 200);
+        EXPECT_NE(page->body.find("<title>Single Sign-On</title>"), std::string::npos);
+    }
 }
 
 TEST_F(CommunityServerTest, AuthConfigurationCanBeSetOrDisabled) {
