@@ -4,6 +4,7 @@
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
 #include "VellicorApp/Hybrid/CommunityViewControllerDelegate.hpp"
 #include "VellicorApp/Hybrid/InstrumentationMessageHandler.hpp"
+#include "VellicorApp/Hybrid/InvokeNativeEventMessageHandler.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 #include "VellicorApp/Push/UserTrackingTransparencyManager.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
@@ -65,6 +66,8 @@ const CommunityHybridViewModel::ScriptMessageHandlers& CommunityHybridViewModel:
 HybridViewModel::ScriptMessageHandlers CommunityHybridViewModel::scriptMessageHandlersWithReply() {
     auto handlers = HybridViewModel::scriptMessageHandlersWithReply();
     handlers.emplace("instrumentation", InstrumentationMessageHandler::create());
+    // The screen gives it its events coordinator when it registers it.
+    handlers.emplace(InvokeNativeEventMessageHandler::kMessageName, InvokeNativeEventMessageHandler::create());
     return handlers;
 }
 

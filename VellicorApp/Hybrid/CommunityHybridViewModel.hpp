@@ -63,7 +63,9 @@ public:
     /// model, under "webAppEventBootstrapDone" and "webAppEventPageLoadDone".
     /// Made at the first read.
     const ScriptMessageHandlers& scriptMessageHandlers();
-    /// The base table plus a new instrumentation handler under "instrumentation".
+    /// The base table plus a new instrumentation handler under
+    /// "instrumentation" and a new native-event handler, without delegate,
+    /// under "invokeNativeEvent".
     HybridViewModel::ScriptMessageHandlers scriptMessageHandlersWithReply() override;
     /// The observer the screen installs on its web view's URL: a link the URL
     /// rules send out of the app becomes externalURL(), and the web view goes
