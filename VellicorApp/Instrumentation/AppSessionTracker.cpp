@@ -61,6 +61,12 @@ void AppSessionTracker::setApplicationEnterBackgroundTimeInterval(platform::Time
     AppContext::current()->userDefaults->setDouble(kEnterBackgroundTimeIntervalKey, time);
 }
 
+bool AppSessionTracker::shouldTriggerSessionRefresh() const {
+    const auto left = applicationEnterBackgroundTimeInterval();
+    if (left == 0) return true;
+    return platform::now() - left >= kSessionRefreshInterval;
+}
+
 void AppSessionTracker::didEnterBackground() {
     const auto center = markerCenter();
     const auto now = platform::now();

@@ -55,6 +55,13 @@ public:
     /// when never. Kept in the running context's key-value store.
     platform::TimeInterval applicationEnterBackgroundTimeInterval() const;
     void setApplicationEnterBackgroundTimeInterval(platform::TimeInterval time);
+    /// Whether the signed-in session should be refreshed at the next start:
+    /// true when the app never went to the background, else when it went
+    /// there at least kSessionRefreshInterval seconds ago.
+    bool shouldTriggerSessionRefresh() const;
+
+    /// 24 hours, in seconds.
+    static constexpr platform::TimeInterval kSessionRefreshInterval = 86'400.0;
 
 private:
     AppSessionTracker(std::string appSession, double backgroundWaitTime)

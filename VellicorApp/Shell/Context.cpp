@@ -78,6 +78,11 @@ void Context::setFloatingActionButtonProvider(std::shared_ptr<FloatingActionButt
     setGuarded(floatingActionButtonProvider_, std::move(provider));
 }
 
+std::shared_ptr<AppCoordinator> Context::appCoordinator() const { return guarded(appCoordinator_); }
+void Context::setAppCoordinator(std::shared_ptr<AppCoordinator> coordinator) {
+    setGuarded(appCoordinator_, std::move(coordinator));
+}
+
 std::shared_ptr<AppUpdateManager> Context::appUpdateManager() const { return guarded(appUpdateManager_); }
 void Context::setAppUpdateManager(std::shared_ptr<AppUpdateManager> manager) {
     setGuarded(appUpdateManager_, std::move(manager));
@@ -91,8 +96,6 @@ std::optional<std::string> Context::infoString(const std::string& key) const {
 std::shared_ptr<platform::veltrane::VQUserAccount> Context::userAccount() const {
     return userAccountManager->currentUser();
 }
-
-bool Context::hasGuestExperience() const { return true; }
 
 bool Context::isUserLoggedIn() const { return userAccount() != nullptr; }
 

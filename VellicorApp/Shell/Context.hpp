@@ -24,6 +24,7 @@ class WebsiteDataStore;
 
 namespace vellicor {
 
+class AppCoordinator;
 class AppUpdateManager;
 class AuthenticationObserver;
 class BiometricsManaging;
@@ -53,9 +54,9 @@ std::vector<std::shared_ptr<const FeatureTrackable>> makeClientFeatures();
 ///
 /// Threads: the public fields are fixed when the context is made and may be
 /// read from any thread. What changes later (the session ID, the URL rules,
-/// the floating action button provider, the update manager) is reached only
-/// through accessors, which one guard makes safe from any thread; each getter
-/// hands out a copy.
+/// the floating action button provider, the update manager, the coordinator)
+/// is reached only through accessors, which one guard makes safe from any
+/// thread; each getter hands out a copy.
 class Context {
 public:
     /// What a context is made of.
@@ -135,6 +136,11 @@ public:
     std::shared_ptr<FloatingActionButtonProviding> floatingActionButtonProvider() const;
     void setFloatingActionButtonProvider(std::shared_ptr<FloatingActionButtonProviding> provider);
 
+    /// The coordinator of the start-up flows; null until the app sets it when
+    /// launching has finished.
+    std::shared_ptr<AppCoordinator> appCoordinator() const;
+    void setAppCoordinator(std::shared_ptr<AppCoordinator> coordinator);
+
     /// The App Store update check; null until the web app's update settings
     /// switch it on, and again when later settings switch it off. A new
     /// manager replaces (and releases) the old one.
@@ -173,7 +179,9 @@ public:
     /// app when either version is missing from the Info.plist.
     std::string communityIdentifier() const;
     /// Whether the login screen offers its back button to a guest experience:
-    /// true while the app has no coordinator (the only case so far).
+    /// true while the app has no coordinator; with one, true only once the web
+    /// app has loaded and nobody is signed in. Defined with the coordinator,
+    /// whose state it reads.
     bool hasGuestExperience() const;
 
 private:
@@ -198,6 +206,7 @@ private:
     std::shared_ptr<NetworkServicing> networkService_;
     std::shared_ptr<BiometricsManaging> biometricsManager_;
     std::shared_ptr<AppUpdateManager> appUpdateManager_;
+    std::shared_ptr<AppCoordinator> appCoordinator_;
 };
 
 } // namespace vellicor

@@ -1,6 +1,7 @@
 #include "VellicorApp/Shell/Faults.hpp"
 
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/AppCoordinator.hpp"
 #include "VellicorApp/Shell/Localization.hpp"
 
 namespace vellicor {
@@ -23,7 +24,12 @@ bool AppBootstrapFault::canIgnore() const { return !isPreviewEdition(); }
 
 std::optional<FaultAction> AppBootstrapFault::action() const {
     if (isPreviewEdition()) return FaultAction{localized("GO_BACK_BUTTON", "Go back button title."), {}};
-    return FaultAction{localized("REFRESH_BUTTON", "Refresh button title."), {}};
+    // Refresh rebuilds the web app from the permissions step.
+    return FaultAction{localized("REFRESH_BUTTON", "Refresh button title."), [] {
+                           if (const auto coordinator = AppContext::current()->appCoordinator()) {
+                               coordinator->executePostAuthFlow();
+                           }
+                       }};
 }
 
 std::optional<std::string> WebViewFault::description() const {

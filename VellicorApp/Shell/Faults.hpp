@@ -25,7 +25,9 @@ public:
     bool canIgnore() const override;
     FaultPriority priority() const override { return FaultPriority::medium; }
     /// "GO_BACK_BUTTON" in the preview edition, "REFRESH_BUTTON" in the normal
-    /// one. The buttons do nothing until the app's coordinator gives them work.
+    /// one. Refresh re-runs the app coordinator's post-authentication flow
+    /// (nothing without a coordinator); Go Back does nothing until the
+    /// community switch is part of the app.
     std::optional<FaultAction> action() const override;
 };
 

@@ -18,6 +18,13 @@ constexpr std::array<std::string_view, 5> kJsonKeys = {"sid", "access_token", "r
                                                        "refreshToken"};
 constexpr std::string_view kBearer = "bearer";
 constexpr std::string_view kFrontDoor = "entry.vx";
+/// Encoded "&", "?" and blank, after which a name stands on its own.
+constexpr std::array<std::string_view, 3> kNameSeparatorEscapes = {"26", "3F", "20"};
+/// Encoded "&" and "#", which end a value.
+constexpr std::array<std::string_view, 2> kValueSeparatorEscapes = {"26", "23"};
+/// Every masked form contains one of these, in any case; a line with none of
+/// them (nearly every line) is returned as it is after one quick look.
+constexpr std::array<std::string_view, 4> kTriggerWords = {"sid", "token", kBearer, kFrontDoor};
 
 char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -75,7 +82,7 @@ std::optional<Escape> characterAt(std::string_view text, Size at, char plain, st
 /// blank ("%26sid", "%253Fsid").
 bool startsName(std::string_view text, Size at) {
     if (at == 0 || !isNameCharacter(text[at - 1])) return true;
-    for (const std::string_view hex : {"26", "3F", "20"}) {
+    for (const std::string_view hex : kNameSeparatorEscapes) {
         if (at < 3 || !startsWithIgnoringCase(text, at - 2, hex)) continue;
         Size position = at - 2;
         while (position >= 2 && startsWithIgnoringCase(text, position - 2, "25")) position -= 2;
@@ -93,7 +100,7 @@ Size valueEnd(std::string_view text, Size from, int level) {
         const char c = text[position];
         if (endsEveryValue(c) || c == '&' || c == '#') return position;
         if (c == '%') {
-            for (const std::string_view hex : {"26", "23"}) {
+            for (const std::string_view hex : kValueSeparatorEscapes) {
                 if (const auto escape = escapeAt(text, position, hex); escape && escape->level <= level) return position;
             }
         }
@@ -133,10 +140,14 @@ std::optional<Range> maskedValueAt(std::string_view text, Size at) {
         }
         return std::nullopt;
     }
-    // Names start with a letter; the look-behind runs only where one does.
+    // Names start with a letter; the look-behind runs only where a name does.
     const char first = asciiLower(text[at]);
     if (first != 's' && first != 'a' && first != 'r' && first != 'b') return std::nullopt;
-    if (!startsName(text, at)) return std::nullopt;
+    // The JSON keys include every query key.
+    const bool nameFollows = startsWithIgnoringCase(text, at, kBearer) || std::ranges::any_of(kJsonKeys, [&](auto key) {
+                                 return startsWithIgnoringCase(text, at, key);
+                             });
+    if (!nameFollows || !startsName(text, at)) return std::nullopt;
     if (startsWithIgnoringCase(text, at, kBearer)) {
         Size begin = at + kBearer.size();
         if (begin >= text.size() || (text[begin] != ' ' && text[begin] != '\t')) return std::nullopt;
@@ -166,9 +177,29 @@ std::optional<Range> maskedValueAt(std::string_view text, Size at) {
     return std::nullopt;
 }
 
+/// Whether the line holds one of the trigger words, in any case: one pass
+/// that looks further only where the first two letters of one stand. A
+/// false alarm only costs the full look.
+bool mayHoldToken(std::string_view line) {
+    const Size size = line.size();
+    for (Size at = 0; at + 1 < size; ++at) {
+        std::string_view word;
+        switch (line[at] | 0x20) {
+        case 's': word = kTriggerWords[0]; break;
+        case 't': word = kTriggerWords[1]; break;
+        case 'b': word = kTriggerWords[2]; break;
+        case 'e': word = kTriggerWords[3]; break;
+        default: continue;
+        }
+        if ((line[at + 1] | 0x20) == word[1] && startsWithIgnoringCase(line, at, word)) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::string maskingTokens(std::string_view line) {
+    if (!mayHoldToken(line)) return std::string(line);
     std::string result;
     result.reserve(line.size());
     Size position = 0;

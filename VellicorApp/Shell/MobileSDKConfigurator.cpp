@@ -1,12 +1,12 @@
 #include "VellicorApp/Shell/MobileSDKConfigurator.hpp"
 
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/CommunityHybridSDKManager.hpp"
 #include "VellicorApp/Shell/LoginHostProvider.hpp"
 
 #include "Platform/Foundation/Json.hpp"
 #include "Platform/Foundation/Text.hpp"
 #include "Platform/SDKs/Veltrane/KeychainHelper.hpp"
-#include "Platform/SDKs/Veltrane/VeltraneHybridSDKManager.hpp"
 #include "Platform/SDKs/Veltrane/VeltraneSDKManager.hpp"
 
 #include <algorithm>
@@ -44,7 +44,7 @@ void MobileSDKConfigurator::configure() {
     using namespace platform::veltrane;
 
     (void)KeychainHelper::setAccessibleAttribute(KeychainHelper::ItemAccessibility::afterFirstUnlock);
-    VeltraneSDKManager::initializeSDK<VeltraneHybridSDKManager>();
+    CommunityHybridSDKManager::initializeSDK();
 
     const auto context = AppContext::current();
     context->veltraneSDKManager->setUsesSnapshotView(false);

@@ -182,4 +182,35 @@ TEST_F(AppSessionTrackerTest, AReleasedTrackerStopsObserving) {
     EXPECT_EQ(marker(session)->endTime(), 0);
 }
 
+TEST_F(AppSessionTrackerTest, ASessionRefreshIsDueAfterADayAwayOrWhenNeverAway) {
+    const auto tracker = AppSessionTracker::create(15000.0);
+    struct Case {
+        const char* name;
+        std::optional<double> leftAgo; // seconds; none: never in the background
+        bool expected;
+    };
+    const Case cases[] = {
+        {"never in the background", std::nullopt, true},
+        {"two hours ago", 2 * 3600.0, false},
+        {"a second short of a day", 86'399.0, false},
+        {"exactly a day", 86'400.0, true},
+        {"a week", 7 * 86'400.0, true},
+        {"in the future (clock turned back)", -3600.0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        context->userDefaults->removeObject(AppSessionTracker::kEnterBackgroundTimeIntervalKey);
+        if (c.leftAgo) tracker->setApplicationEnterBackgroundTimeInterval(platform::now() - *c.leftAgo);
+        EXPECT_EQ(tracker->shouldTriggerSessionRefresh(), c.expected);
+    }
+
+    // Going to the background records the time, so the refresh is due again
+    // only a day later.
+    context->userDefaults->removeObject(AppSessionTracker::kEnterBackgroundTimeIntervalKey);
+    enterBackground();
+    EXPECT_FALSE(tracker->shouldTriggerSessionRefresh());
+    testsupport::clock()->advance(86'400);
+    EXPECT_TRUE(tracker->shouldTriggerSessionRefresh());
+}
+
 } // namespace

@@ -1,5 +1,7 @@
 #include "VellicorApp/Shell/MobileSDKConfigurator.hpp"
 
+#include "VellicorApp/Shell/CommunityHybridSDKManager.hpp"
+
 #include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
 #include "Platform/SDKs/Veltrane/KeychainHelper.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKLoginHostStorage.hpp"
@@ -40,6 +42,8 @@ TEST_F(MobileSDKConfiguratorTest, StartsTheSDKAndSetsItsSwitches) {
     ASSERT_TRUE(VeltraneSDKManager::isInitialized());
     const auto manager = VeltraneSDKManager::sharedManager();
     EXPECT_EQ(manager->appType(), "Hybrid");
+    // The app's own manager, so the developer lists the SDK asks for are the app's.
+    EXPECT_NE(std::dynamic_pointer_cast<CommunityHybridSDKManager>(manager), nullptr);
     EXPECT_FALSE(manager->useSnapshotView());
     EXPECT_FALSE(manager->useWebServerAuthentication());
     // The context built on the way holds that very manager.

@@ -3,7 +3,10 @@
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/FileManager.hpp"
 #include "Platform/Foundation/PropertyList.hpp"
+#include "Platform/Foundation/HttpSession.hpp"
 #include "Platform/UI/EventCommandRegistry.hpp"
+#include "Platform/UI/HttpsOptions.hpp"
+#include "tests/support/LoopbackHttpsServer.hpp"
 #include "tests/support/TestSupport.hpp"
 
 #include <CLI/CLI.hpp>
@@ -201,14 +204,108 @@ TEST(ApplicationMainTest, FindsThePackage) {
 }
 
 TEST(ApplicationMainTest, TheDriverHasTheCommandsOfEveryArea) {
-    for (const char* area : {"gestures", "web"}) {
+    for (const char* area : {"gestures", "web", "dev-support"}) {
         const auto areas = EventCommandRegistry::areas();
         EXPECT_NE(std::find(areas.begin(), areas.end(), area), areas.end()) << area;
     }
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(runMain({"--help"}, [] { return std::make_shared<LaunchDelegate>([] {}); }), 0);
     const auto help = ::testing::internal::GetCapturedStdout();
-    for (const char* command : {"  launch", "  pan ID DY...", "  rotate", "  page "}) {
+    for (const char* command : {"  launch", "  pan ID DY...", "  rotate", "  page ", "  dev-support"}) {
         EXPECT_NE(help.find(command), std::string::npos) << command;
+    }
+}
+
+TEST(ApplicationMainTest, TheHttpsOptionsPointRequestsAtTheLoopbackServerBeforeTheLaunch) {
+    testsupport::LoopbackHttpsServer server;
+    server.server().Get("/ping", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("pong", "text/plain");
+    });
+    const auto previousCAFile = platform::HttpSession::caFile();
+    ApplicationMainOptions options;
+    options.addOptions = addHttpsOptions;
+
+    std::optional<std::filesystem::path> caFileAtLaunch;
+    auto delegate = std::make_shared<LaunchDelegate>([] {});
+    const std::string target = "127.0.0.1:" + std::to_string(server.port());
+    const int status = runMain({"--package", makePackage().string(), "--data",
+                                (testsupport::sandboxRoot() / "data").string(), "--events",
+                                writeEvents("launch\nquit\n"), "--quiet", "--map-host",
+                                "community.example.test:443=" + target, "--map-host", "second.example.test:443=" + target,
+                                "--ca-file", server.certificate().caFile().string()},
+                               [&] {
+                                   caFileAtLaunch = platform::HttpSession::caFile();
+                                   return delegate;
+                               },
+                               options);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(caFileAtLaunch, server.certificate().caFile());
+
+    // Both names reach the server, and its certificate is trusted under them.
+    for (const char* url : {"https://community.example.test/ping", "https://second.example.test/ping"}) {
+        SCOPED_TRACE(url);
+        std::mutex mutex;
+        std::optional<std::string> body;
+        std::optional<int> errorCode;
+        bool done = false;
+        platform::HttpSession::ephemeral()->send(
+            platform::HttpRequest(*platform::Url::parse(url)),
+            [&](std::optional<platform::Data> data, std::optional<platform::HttpResponse>,
+                std::optional<platform::Error> error) {
+                std::lock_guard lock(mutex);
+                if (data) body = platform::utf8String(*data);
+                if (error) errorCode = static_cast<int>(error->code);
+                done = true;
+            });
+        ASSERT_TRUE(testsupport::waitUntil([&] {
+            std::lock_guard lock(mutex);
+            return done;
+        }));
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(errorCode, std::nullopt);
+        EXPECT_EQ(body, "pong");
+    }
+    platform::HttpSession::removeHostMapping("community.example.test:443");
+    platform::HttpSession::removeHostMapping("second.example.test:443");
+    platform::HttpSession::setCAFile(previousCAFile);
+}
+
+TEST(ApplicationMainTest, BadHttpsOptionsAreBadOptions) {
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+    } cases[] = {
+        {"mapping without =", {"--map-host", "community.example.test:443"}},
+        {"mapping without a port", {"--map-host", "community.example.test=127.0.0.1:8443"}},
+        {"port out of range", {"--map-host", "community.example.test:443=127.0.0.1:70000"}},
+        {"port not a number", {"--map-host", "community.example.test:https=127.0.0.1:8443"}},
+        {"empty host", {"--map-host", ":443=127.0.0.1:8443"}},
+        {"missing CA file", {"--ca-file", "/nonexistent/ca.pem"}},
+    };
+    const auto previousCAFile = platform::HttpSession::caFile();
+    ApplicationMainOptions options;
+    options.addOptions = addHttpsOptions;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args{"--package", makePackage().string(), "--events", writeEvents("quit\n"),
+                                      "--quiet"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        ::testing::internal::CaptureStderr();
+        ::testing::internal::CaptureStdout();
+        const int status = runMain(args, [] { return std::make_shared<LaunchDelegate>([] {}); }, options);
+        ::testing::internal::GetCapturedStdout();
+        const auto errors = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(status, 2) << errors;
+    }
+    EXPECT_EQ(platform::HttpSession::caFile(), previousCAFile);
+    platform::HttpSession::setCAFile(previousCAFile);
+}
+
+TEST(ApplicationMainTest, HostMappingsAreReadAsTwoHostAndPortTexts) {
+    EXPECT_EQ(parseHostMapping("a.example.test:443=127.0.0.1:8443"),
+              (std::pair<std::string, std::string>{"a.example.test:443", "127.0.0.1:8443"}));
+    EXPECT_EQ(parseHostMapping("[::1]:443=localhost:1"), (std::pair<std::string, std::string>{"[::1]:443", "localhost:1"}));
+    for (const char* bad : {"", "=", "a:1=", "=b:2", "a:1=b:2=c:3", "a:0=b:2", "a b:1=c:2", "a/b:1=c:2", "a:1=b:65536"}) {
+        EXPECT_EQ(parseHostMapping(bad), std::nullopt) << bad;
     }
 }

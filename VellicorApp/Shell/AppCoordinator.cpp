@@ -1,0 +1,298 @@
+#include "VellicorApp/Shell/AppCoordinator.hpp"
+
+#include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
+#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
+#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/AppUpdateManager.hpp"
+#include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Shell/BootstrapCoordinator.hpp"
+#include "VellicorApp/Shell/CustomDomainCoordinator.hpp"
+#include "VellicorApp/Shell/EULA/EULACoordinator.hpp"
+#include "VellicorApp/Shell/LaunchActionCoordinator.hpp"
+#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Shell/PreBootstrapLaunchActionCoordinator.hpp"
+#include "VellicorApp/Shell/URLLinkAction.hpp"
+#include "VellicorApp/Shell/UserAccessPermissionsCoordinator.hpp"
+
+#include "Platform/Foundation/Error.hpp"
+#include "Platform/UI/NavigationController.hpp"
+
+namespace vellicor {
+
+namespace {
+
+constexpr const char* kLogType = "AppCoordinator";
+/// The refresh tracker's timer: 24 hours, in milliseconds.
+constexpr double kRefreshTrackerTimer = 86'400'000.0;
+
+/// The step's class name for the log; "step" for one of no known kind.
+std::string nameOf(const FlowCoordinator& step) {
+    const auto* base = dynamic_cast<const BaseFlowCoordinator*>(&step);
+    return base ? base->stepName() : "step";
+}
+
+/// The signed-in user of the running context; none while signed out.
+std::optional<platform::veltrane::VQUserAccountIdentity> signedInAccount() {
+    const auto user = AppContext::current()->userAccount();
+    if (!user) return std::nullopt;
+    return user->accountIdentity();
+}
+
+} // namespace
+
+// The real steps --------------------------------------------------------------
+
+AppCoordinator::StepPtr AppCoordinator::StepFactory::eula() { return EULACoordinator::create(); }
+
+AppCoordinator::StepPtr
+AppCoordinator::StepFactory::preBootstrapLaunchAction(std::shared_ptr<LaunchActionable> launchAction) {
+    return PreBootstrapLaunchActionCoordinator::create(std::move(launchAction));
+}
+
+AppCoordinator::StepPtr AppCoordinator::StepFactory::customDomain(AppMode appMode) {
+    return CustomDomainCoordinator::create(appMode);
+}
+
+AppCoordinator::StepPtr AppCoordinator::StepFactory::bootstrap(AppMode appMode, bool shouldPerformSessionRefresh) {
+    return BootstrapCoordinator::create(appMode, shouldPerformSessionRefresh);
+}
+
+AppCoordinator::StepPtr
+AppCoordinator::StepFactory::userAccessPermissions(const NavigationControllerPtr& navigationController) {
+    return UserAccessPermissionsCoordinator::create(navigationController);
+}
+
+AppCoordinator::StepPtr AppCoordinator::StepFactory::appUI(const NavigationControllerPtr& /*navigationController*/,
+                                                           const ScreenPtr& /*communityViewController*/,
+                                                           AppMode /*appMode*/) {
+    // The app-UI step joins with the community screen and the tab bar it
+    // builds; no chain can reach a usable screen without it.
+    platform::fatalError("The app UI step is not available in this build.");
+}
+
+AppCoordinator::StepPtr AppCoordinator::StepFactory::launchAction(std::shared_ptr<LaunchActionable> launchAction,
+                                                                  const ScreenPtr& communityViewController) {
+    return LaunchActionCoordinator::create(std::move(launchAction), communityViewController);
+}
+
+// Making ----------------------------------------------------------------------
+
+AppCoordinator::AppCoordinator(const NavigationControllerPtr& navigationController, std::shared_ptr<StepFactory> steps)
+    : navigationController_(navigationController), steps_(steps ? std::move(steps) : std::make_shared<StepFactory>()) {}
+
+std::shared_ptr<AppCoordinator> AppCoordinator::create(const NavigationControllerPtr& navigationController,
+                                                       std::shared_ptr<StepFactory> steps) {
+    auto coordinator = std::shared_ptr<AppCoordinator>(new AppCoordinator(navigationController, std::move(steps)));
+    coordinator->setUp();
+    return coordinator;
+}
+
+void AppCoordinator::setUp() {
+    refreshTracker_ = SessionTracker::create(kRefreshTrackerTimer);
+    appMode_ = AppContext::current()->appMode();
+    authenticationObserver_ = AppContext::current()->authenticationObserver;
+    configureObserverCallbacks();
+    refreshTracker_->setDelegate(shared_from_this());
+}
+
+void AppCoordinator::configureObserverCallbacks() {
+    if (!authenticationObserver_) return;
+    // Sign-in and sign-out always re-run the tail, even while a permissions
+    // step of an earlier run is still up (a Log Out on the lock screen).
+    std::weak_ptr<AppCoordinator> weakSelf = weak_from_this();
+    const auto rerun = [weakSelf] {
+        if (const auto self = weakSelf.lock()) self->runPostAuthFlow();
+    };
+    authenticationObserver_->configure(rerun, rerun);
+}
+
+// Steps -----------------------------------------------------------------------
+
+std::uint64_t AppCoordinator::startStep(StepPtr step, StepEnd then) {
+    const auto run = ++lastRun_;
+    activeRun_ = run;
+    activeFlowCoordinator_ = step; // drops the step that ran before, if any
+    std::weak_ptr<AppCoordinator> weakSelf = weak_from_this();
+    step->start([weakSelf, run, name = nameOf(*step),
+                 then = std::move(then)](const std::optional<FlowCoordinatorError>& error) {
+        const auto self = weakSelf.lock();
+        if (!self) return;
+        if (!self->activeFlowCoordinator_ || self->activeRun_ != run) {
+            // A step another one replaced, or one that ends a second time:
+            // continuing would run a second chain beside the active one.
+            Logger::info("Ignoring the completion of " + name + ": it is no longer the active step.", kLogType);
+            return;
+        }
+        // Clearing the field may release the step and this completion with
+        // it; keep what is still needed.
+        const auto next = then;
+        const auto ended = error;
+        self->activeFlowCoordinator_ = nullptr;
+        next(*self, ended);
+    });
+    return run;
+}
+
+void AppCoordinator::executeColdStartFlow() {
+    // The preview edition without a selected site queues its site form here
+    // once the switch action is part of the app.
+    runEULA();
+}
+
+void AppCoordinator::runEULA() {
+    startStep(steps_->eula(), [](AppCoordinator& self, const auto&) { self.runPreBootstrapLaunchAction(); });
+}
+
+void AppCoordinator::runPreBootstrapLaunchAction() {
+    const auto action = launchAction_;
+    startStep(steps_->preBootstrapLaunchAction(action), [action](AppCoordinator& self, const auto& error) {
+        // The action has run. One queued while it ran stays queued.
+        if (!error && self.launchAction_ == action) self.launchAction_ = nullptr;
+        self.runCustomDomain();
+    });
+}
+
+void AppCoordinator::runCustomDomain() {
+    startStep(steps_->customDomain(AppContext::current()->appMode()),
+              [](AppCoordinator& self, const auto&) { self.afterSwitchCommunity(); });
+}
+
+void AppCoordinator::afterSwitchCommunity() {
+    // What follows the community switch, which may have replaced the
+    // observer's callbacks and left screens of the old community behind.
+    configureObserverCallbacks();
+    resetWebScreen();
+    runBootstrap();
+}
+
+void AppCoordinator::runBootstrap() {
+    startStep(steps_->bootstrap(AppContext::current()->appMode(), shouldTriggerSessionRefresh()),
+              [](AppCoordinator& self, const auto&) { self.runUserAccessPermissions(false); });
+}
+
+void AppCoordinator::runUserAccessPermissions(bool startedByPostAuthFlow) {
+    const auto run = startStep(steps_->userAccessPermissions(navigationController()),
+                               [](AppCoordinator& self, const auto&) { self.runAppUI(); });
+    if (startedByPostAuthFlow) {
+        postAuthPermissionsRun_ = run;
+        postAuthAccount_ = signedInAccount();
+    }
+}
+
+void AppCoordinator::runAppUI() {
+    startStep(steps_->appUI(navigationController(), communityViewController_, AppContext::current()->appMode()),
+              [](AppCoordinator& self, const std::optional<FlowCoordinatorError>& error) {
+                  // On failure (the user must sign in first) the chain ends
+                  // here; signing in runs the tail again.
+                  if (error) return;
+                  self.loadTopViewController();
+                  self.launchActionFlow(self.launchAction_);
+              });
+}
+
+void AppCoordinator::loadTopViewController() {
+    const auto navigation = navigationController();
+    auto screen =
+        navigation ? std::dynamic_pointer_cast<CommunityViewControllable>(navigation->topViewController()) : nullptr;
+    if (!screen) platform::fatalError("Failed to create/load hybrid container view controller.");
+    communityViewController_ = std::move(screen);
+}
+
+void AppCoordinator::resetWebScreen() {
+    if (const auto navigation = navigationController()) {
+        if (navigation->presentedViewController()) navigation->dismiss(false);
+        navigation->popToRoot(false);
+    }
+    communityViewController_ = nullptr;
+}
+
+// Sign-in and sign-out ------------------------------------------------------
+
+void AppCoordinator::executePostAuthFlow() {
+    const bool samePermissionsRunning = activeFlowCoordinator_ && activeRun_ == postAuthPermissionsRun_;
+    if (samePermissionsRunning && postAuthAccount_ && postAuthAccount_ == signedInAccount()) {
+        Logger::info("Post-authentication flow is already running for this user; ignoring the request.", kLogType);
+        return;
+    }
+    runPostAuthFlow();
+}
+
+void AppCoordinator::runPostAuthFlow() {
+    resetWebScreen();
+    runUserAccessPermissions(true);
+}
+
+// Launch actions --------------------------------------------------------------
+
+bool AppCoordinator::isWebAppLoaded() const {
+    return communityViewController_ && communityViewController_->state() > State::initialized;
+}
+
+bool AppCoordinator::shouldHandleActionBeforeAppBootstrap() const {
+    return launchAction_ && !launchAction_->requiresWebAppBootstrap() && activeFlowCoordinator_;
+}
+
+void AppCoordinator::launchActionFlow(std::shared_ptr<LaunchActionable> action) {
+    launchAction_ = std::move(action);
+    if (isWebAppLoaded()) {
+        const auto ran = launchAction_;
+        startStep(steps_->launchAction(ran, communityViewController_), [ran](AppCoordinator& self, const auto&) {
+            // Log text read by support tooling; keep verbatim.
+            if (const auto screen = self.communityViewController_) {
+                screen->refreshNotifications();
+                screen->sendKORVALogs();
+                if (const auto updates = AppContext::current()->appUpdateManager()) {
+                    updates->presentAppUpdateIfNeeded(screen->viewController().shared_from_this());
+                }
+            }
+            // An action queued while this one ran stays queued.
+            if (self.launchAction_ == ran) self.launchAction_ = nullptr;
+            Logger::info("App Flow Completed.", kLogType);
+        });
+    } else if (shouldHandleActionBeforeAppBootstrap()) {
+        // The pre-bootstrap step of the new chain runs it.
+        executeColdStartFlow();
+    } else if (launchAction_) {
+        // Log text read by support tooling; keep verbatim. It runs at the end
+        // of the next successful chain or session refresh.
+        Logger::info("Deferring launch action to be executed later.", kLogType);
+    }
+}
+
+void AppCoordinator::preserveLastSessionURL(const platform::Url& url) {
+    if (launchAction_) return;
+    launchAction_ = URLLinkAction::create(url, navigationController());
+}
+
+// Session refresh -------------------------------------------------------------
+
+bool AppCoordinator::shouldTriggerSessionRefresh() const {
+    // The app session tracker's own test (a day away) joins this once the
+    // app delegate that owns the tracker is part of the app.
+    return authenticationObserver_ && authenticationObserver_->shouldTriggerSessionRefresh();
+}
+
+void AppCoordinator::sessionTrackerShouldValidate(bool shouldValidate) {
+    if (!shouldValidate && !shouldTriggerSessionRefresh()) return;
+    // Log text read by support tooling; keep verbatim.
+    Logger::info("Performing proactive session refresh on app foreground after timeout.", kLogType);
+    if (!communityViewController_) return;
+    std::weak_ptr<AppCoordinator> weakSelf = weak_from_this();
+    communityViewController_->refreshUserCredentials(
+        std::nullopt, [weakSelf](std::optional<std::string>, std::optional<platform::Error> error) {
+            const auto self = weakSelf.lock();
+            if (!self || error) return; // a failed refresh leaves the queue as it is
+            self->launchActionFlow(self->launchAction_);
+        });
+}
+
+// The context's guest experience reads the coordinator's state; it is
+// defined here so that the context does not read this header.
+bool Context::hasGuestExperience() const {
+    const auto coordinator = appCoordinator();
+    if (!coordinator) return true;
+    if (!coordinator->isWebAppLoaded()) return false;
+    return !isUserLoggedIn();
+}
+
+} // namespace vellicor

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Shell/LaunchActionable.hpp"
+
+#include <memory>
+
+namespace vellicor {
+
+/// The cold-start step that runs the queued action before any sign-in, when
+/// the action needs no web app (a site switch, say). Ends with invalidAction
+/// when nothing is queued and with requiresWebBootstrap when the action needs
+/// the web app (it stays queued); otherwise ends without error once the
+/// action has called its completion. Main thread only.
+class PreBootstrapLaunchActionCoordinator : public BaseFlowCoordinator {
+public:
+    static std::shared_ptr<PreBootstrapLaunchActionCoordinator> create(std::shared_ptr<LaunchActionable> launchAction);
+
+protected:
+    explicit PreBootstrapLaunchActionCoordinator(std::shared_ptr<LaunchActionable> launchAction)
+        : launchAction_(std::move(launchAction)) {}
+
+    void execute() override;
+
+private:
+    std::shared_ptr<LaunchActionable> launchAction_;
+};
+
+} // namespace vellicor

@@ -1,0 +1,91 @@
+#include "VellicorApp/Shell/URLLinkAction.hpp"
+
+#include "tests/Interface/InterfaceTestSupport.hpp"
+#include "tests/Shell/FlowTestSupport.hpp"
+
+#include "Platform/UI/NavigationController.hpp"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace vellicor;
+using flowtest::FakeCommunityScreen;
+
+namespace {
+
+constexpr const char* kNoScreen =
+    "URLLinkAction: Top view controller is not a CommunityViewControllable. Failed to perform deeplink action.";
+constexpr const char* kNoURL = "URLLinkAction: Failed to handle link-action flow!";
+
+class URLLinkActionTest : public apptest::AppTest {
+protected:
+    void SetUp() override {
+        apptest::installContext(apptest::sampleResources());
+        Logger::configureLogLevel();
+    }
+};
+
+TEST_F(URLLinkActionTest, OpensItsURLInTheCommunityScreenOnTop) {
+    enum class Top { community, otherScreen, emptyStack, navigationGone };
+    struct Case {
+        const char* name;
+        Top top;
+        std::optional<std::string> url;
+        std::vector<std::string> opened;
+        std::vector<std::string> errors;
+    };
+    const Case cases[] = {
+        {"community screen on top",
+         Top::community,
+         "https://community.example.test/s/a",
+         {"openURL https://community.example.test/s/a"},
+         {}},
+        {"an external link is the screen's to route",
+         Top::community,
+         "https://elsewhere.test/",
+         {"openURL https://elsewhere.test/"},
+         {}},
+        {"no URL", Top::community, std::nullopt, {}, {kNoURL}},
+        {"another screen on top", Top::otherScreen, "https://community.example.test/s/a", {}, {kNoScreen}},
+        {"another screen on top, no URL", Top::otherScreen, std::nullopt, {}, {kNoScreen}},
+        {"nothing on the stack", Top::emptyStack, "https://community.example.test/s/a", {}, {kNoScreen}},
+        {"navigation controller gone", Top::navigationGone, "https://community.example.test/s/a", {}, {kNoScreen}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto community = FakeCommunityScreen::make(State::pageLoaded);
+        const auto root = platform::ui::makeController<interfacetest::Screen>();
+        auto navigation = platform::ui::NavigationController::create(c.top == Top::emptyStack ? nullptr : root);
+        if (c.top == Top::community) navigation->push(community, false);
+        const auto action = URLLinkAction::create(c.url ? platform::Url::parse(*c.url) : std::nullopt, navigation);
+        EXPECT_TRUE(action->requiresWebAppBootstrap());
+        if (c.top == Top::navigationGone) navigation.reset();
+
+        const auto errorsBefore = apptest::appLogTexts("ERROR").size();
+        int completions = 0;
+        action->execute([&] { ++completions; });
+
+        EXPECT_EQ(completions, 1);
+        EXPECT_EQ(community->calls, c.opened);
+        const auto errors = apptest::appLogTexts("ERROR");
+        EXPECT_EQ(std::vector<std::string>(errors.begin() + static_cast<long>(errorsBefore), errors.end()), c.errors);
+    }
+}
+
+TEST_F(URLLinkActionTest, KeepsNoScreenAlive) {
+    std::weak_ptr<platform::ui::NavigationController> weakNavigation;
+    std::shared_ptr<URLLinkAction> action;
+    {
+        const auto navigation = platform::ui::NavigationController::create(FakeCommunityScreen::make());
+        weakNavigation = navigation;
+        action = URLLinkAction::create(platform::Url::parse("https://community.example.test/"), navigation);
+    }
+    EXPECT_TRUE(weakNavigation.expired());
+    EXPECT_EQ(action->navigationController(), nullptr);
+    action->execute(nullptr); // no completion is fine
+}
+
+} // namespace
