@@ -8,6 +8,7 @@
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 #include "VellicorApp/Push/UserTrackingTransparencyManager.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/AppCoordinator.hpp"
 #include "VellicorApp/Shell/Context.hpp"
 #include "VellicorApp/Shell/FaultManager.hpp"
 #include "VellicorApp/Shell/Faults.hpp"
@@ -44,14 +45,25 @@ std::weak_ptr<CommunityHybridViewModel> CommunityHybridViewModel::weakSelf() {
     return std::static_pointer_cast<CommunityHybridViewModel>(shared_from_this());
 }
 
-// The app's coordinator does not hold its community screen in the context
-// yet: the model's own state stands for the app's, nothing restarts the
-// interface and no page is kept for later.
-State CommunityHybridViewModel::globalState() const { return state_.value(); }
+// The screen the app's flow shows is this model's screen, or the tab bar
+// whose first tab stands for all of them; until the flow holds one (the first
+// load, or a tab of its own), the model's own state stands in.
+State CommunityHybridViewModel::globalState() const {
+    if (const auto coordinator = AppContext::current()->appCoordinator()) {
+        if (const auto& screen = coordinator->communityViewController()) return screen->state();
+    }
+    return state_.value();
+}
 
-void CommunityHybridViewModel::executePostAuthFlow() {}
+// Without the app's flow (a screen shown on its own) there is nothing to
+// restart and nowhere to keep a page.
+void CommunityHybridViewModel::executePostAuthFlow() {
+    if (const auto coordinator = AppContext::current()->appCoordinator()) coordinator->executePostAuthFlow();
+}
 
-void CommunityHybridViewModel::preserveLastSessionURL(const platform::Url& /*url*/) {}
+void CommunityHybridViewModel::preserveLastSessionURL(const platform::Url& url) {
+    if (const auto coordinator = AppContext::current()->appCoordinator()) coordinator->preserveLastSessionURL(url);
+}
 
 const CommunityHybridViewModel::ScriptMessageHandlers& CommunityHybridViewModel::scriptMessageHandlers() {
     if (!scriptMessageHandlers_) {

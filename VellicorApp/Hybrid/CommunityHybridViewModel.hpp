@@ -108,11 +108,14 @@ protected:
 
 private:
     std::weak_ptr<CommunityHybridViewModel> weakSelf();
-    /// The state of the community screen the app shows.
+    /// The state of the community screen the app's flow shows (a tab bar
+    /// reports its first tab's); this model's own while the flow holds none.
     State globalState() const;
-    /// Runs the app's interface again from its permissions step.
+    /// Runs the app's interface again from its permissions step, through the
+    /// app's coordinator when there is one.
     void executePostAuthFlow();
-    /// Keeps a page to open once the interface is up again.
+    /// Asks the app's coordinator to open the page once the interface is up
+    /// again (unless another action is already queued).
     void preserveLastSessionURL(const platform::Url& url);
 
     void splashDismissalTimeoutDidFire();

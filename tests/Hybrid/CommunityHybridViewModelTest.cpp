@@ -6,12 +6,14 @@
 #include "VellicorApp/Push/UserTrackingTransparencyManager.hpp"
 #include "VellicorApp/Shell/Faults.hpp"
 #include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Shell/URLLinkAction.hpp"
 
 #include "Platform/Foundation/Reachability.hpp"
 #include "Platform/SDKs/Veltrane/UserAccountManagerError.hpp"
 #include "Platform/SDKs/Veltrane/VQOAuthError.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
 #include "Platform/UI/Window.hpp"
+#include "Platform/Web/WebView.hpp"
 #include "tests/Hybrid/CommunityModelTestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -348,6 +350,116 @@ TEST_F(CommunityHybridViewModelTest, ANetworkFailureWithoutTheAppCoordinatorIsOn
     model->handleNetworkFailureResponse(platform::makeURLError(platform::URLError::notConnectedToInternet));
     EXPECT_EQ(count(KORVAMarkerName::webViewBootstrapError), 1u);
     EXPECT_EQ(model->state().value(), State::bootstrapped);
+}
+
+TEST_F(CommunityHybridViewModelTest, ANetworkFailureRestartsTheInterfaceOnceTheAppsScreenHasLoaded) {
+    // The app's screen decides, not the model's own state: a tab's model may
+    // be further along or behind the screen the app's flow holds.
+    const struct {
+        const char* name;
+        AppStates states;
+        bool restarts;
+    } cases[] = {
+        {"app's screen initialized, model loaded", {State::initialized, State::pageLoaded}, false},
+        {"app's screen cut short", {State::premLoad, State::initialized}, true},
+        {"app's screen bootstrapped", {State::bootstrapped, State::initialized}, true},
+        {"app's screen loaded", {State::pageLoaded, State::initialized}, true},
+        {"no screen yet, model bootstrapped", {std::nullopt, State::bootstrapped}, true},
+        {"no screen yet, model initialized", {std::nullopt, State::initialized}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        logged->clear();
+        const auto model = makeModelUnderApp(c.states);
+        model->handleNetworkFailureResponse(platform::makeURLError(platform::URLError::notConnectedToInternet));
+        EXPECT_EQ(count(KORVAMarkerName::webViewBootstrapError), 1u) << "logged and marked either way";
+        EXPECT_EQ(postAuthRuns(), c.restarts ? 1 : 0);
+        EXPECT_EQ(screenPopped(), c.restarts || !c.states.shown);
+        EXPECT_EQ(model->state().value(), c.states.own);
+    }
+}
+
+TEST_F(CommunityHybridViewModelTest, EveryFailedLoadOrSessionThatIsNotCancelledRestartsTheInterface) {
+    const platform::Error refusedGrant(std::string(veltrane::kVQOAuthErrorDomain),
+                                       veltrane::VQOAuthErrorCode::invalidGrant);
+    const platform::Error timedOut = platform::makeURLError(platform::URLError::timedOut);
+    const struct {
+        const char* name;
+        std::function<void(CommunityHybridViewModel&, platform::web::WebView&)> fail;
+        bool restarts;
+    } cases[] = {
+        {"failed load", [&](auto& model, auto& view) { model.didFail(view, nullptr, timedOut); }, true},
+        {"cancelled load",
+         [](auto& model, auto& view) {
+             model.didFail(view, nullptr, platform::makeURLError(platform::URLError::cancelled));
+         },
+         false},
+        {"offline before the page arrived",
+         [](auto& model, auto& view) {
+             model.didFailProvisionalNavigation(view, nullptr,
+                                                platform::makeURLError(platform::URLError::networkConnectionLost));
+         },
+         true},
+        {"other failure before the page arrived",
+         [&](auto& model, auto& view) { model.didFailProvisionalNavigation(view, nullptr, timedOut); }, false},
+        {"failed session refresh",
+         [&](auto& model, auto&) {
+             model.handleOAuthResults("/s/", std::unexpected(veltrane::UserAccountManagerError::refreshFailed(timedOut)));
+         },
+         true},
+        {"refused grant: signed out instead",
+         [&](auto& model, auto&) {
+             model.handleOAuthResults("/s/",
+                                      std::unexpected(veltrane::UserAccountManagerError::refreshFailed(refusedGrant)));
+         },
+         false},
+    };
+    const auto webView = platform::web::WebView::create();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        installAppCoordinator(flowtest::FakeCommunityScreen::make(State::pageLoaded));
+        const auto model = makeModel();
+        c.fail(*model, *webView);
+        EXPECT_EQ(postAuthRuns(), c.restarts ? 1 : 0);
+    }
+}
+
+TEST_F(CommunityHybridViewModelTest, ASignInAfterTheAppsScreenLoadedKeepsItsPageForTheApp) {
+    const auto success = veltrane::VQAuthSuccess{communitytest::makeUser(),
+                                                 veltrane::VQOAuthInfo(veltrane::VQOAuthType::webServer)};
+    const std::string redirect = "https://community.example.test/services/oauth2/success?x=1";
+    const struct {
+        const char* name;
+        AppStates states;
+        bool actionQueued;
+        bool appLoaded;
+    } cases[] = {
+        {"app's screen loaded, model refreshing", {State::pageLoaded, State::initialized}, false, true},
+        {"app's screen bootstrapped, model loaded", {State::bootstrapped, State::pageLoaded}, false, false},
+        {"no screen yet, model loaded", {std::nullopt, State::pageLoaded}, false, true},
+        {"no screen yet, model bootstrapped", {std::nullopt, State::bootstrapped}, false, false},
+        {"an action is already queued", {State::pageLoaded, State::initialized}, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        accounts->user = communitytest::makeUser();
+        const auto model = makeModelUnderApp(c.states);
+        model->setOAuthCoordinator(std::nullopt); // no front-door request: the page is the fall-back
+        const auto queued = std::make_shared<flowtest::FakeAction>(true);
+        if (c.actionQueued) coordinator->launchActionFlow(queued);
+        const auto [request, error] = model->handleOAuthResults("/services/oauth2/success?x=1", success);
+        const auto expected = c.appLoaded ? std::optional(redirect) : std::nullopt;
+        EXPECT_FALSE(error.has_value());
+        EXPECT_EQ(request && request->url ? std::optional(request->url->absoluteString()) : std::nullopt, expected)
+            << "the page is also the request to load";
+        if (c.actionQueued) {
+            EXPECT_EQ(coordinator->launchAction(), queued) << "the queued action stays";
+            continue;
+        }
+        const auto link = std::dynamic_pointer_cast<URLLinkAction>(coordinator->launchAction());
+        EXPECT_EQ(link && link->url() ? std::optional(link->url()->absoluteString()) : std::nullopt, expected);
+        EXPECT_EQ(coordinator->launchAction() != nullptr, c.appLoaded);
+    }
 }
 
 TEST_F(CommunityHybridViewModelTest, ScriptMessageHandlers) {

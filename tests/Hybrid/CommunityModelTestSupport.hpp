@@ -1,17 +1,22 @@
 #pragma once
 
 // Support for the community model's tests: a fake community screen with the
-// app's flow behind it, and a running context whose marker centre hands the
-// logged markers to the test.
+// app's flow behind it, a running context whose marker centre hands the
+// logged markers to the test, and the app's coordinator over steps that
+// only record that they started.
 
 #include "VellicorApp/Hybrid/CommunityHybridViewModel.hpp"
 #include "VellicorApp/Hybrid/CommunityViewControllerDelegate.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
+#include "VellicorApp/Shell/AppCoordinator.hpp"
+#include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
 #include "VellicorApp/Shell/FaultManager.hpp"
 
 #include "Platform/SDKs/Veltrane/VeltraneHybridSDKManager.hpp"
+#include "Platform/UI/NavigationController.hpp"
 #include "Platform/UI/ViewController.hpp"
 #include "tests/Hybrid/HybridTestSupport.hpp"
+#include "tests/Shell/FlowTestSupport.hpp"
 
 #include <algorithm>
 #include <functional>
@@ -67,6 +72,44 @@ public:
     std::weak_ptr<vellicor::CommunityViewControllerDelegate> flow;
 };
 
+/// A step of the app's flow that starts and never ends.
+class ParkedStep : public vellicor::BaseFlowCoordinator {
+protected:
+    void execute() override {}
+};
+
+/// The steps of the app's coordinator: each one parks, and its kind is recorded.
+class ParkedSteps : public vellicor::AppCoordinator::StepFactory {
+public:
+    using StepPtr = vellicor::AppCoordinator::StepPtr;
+    using ScreenPtr = vellicor::AppCoordinator::ScreenPtr;
+    using NavigationControllerPtr = vellicor::AppCoordinator::NavigationControllerPtr;
+
+    StepPtr eula() override { return make("eula"); }
+    StepPtr preBootstrapLaunchAction(std::shared_ptr<vellicor::LaunchActionable>) override {
+        return make("preBootstrap");
+    }
+    StepPtr customDomain(vellicor::AppMode) override { return make("customDomain"); }
+    StepPtr bootstrap(vellicor::AppMode, bool) override { return make("bootstrap"); }
+    StepPtr userAccessPermissions(const NavigationControllerPtr&) override { return make("permissions"); }
+    StepPtr appUI(const NavigationControllerPtr&, const ScreenPtr&, vellicor::AppMode) override {
+        return make("appUI");
+    }
+    StepPtr launchAction(std::shared_ptr<vellicor::LaunchActionable>, const ScreenPtr&) override {
+        return make("launchAction");
+    }
+
+    long count(const std::string& kind) const { return std::count(made.begin(), made.end(), kind); }
+
+    std::vector<std::string> made;
+
+private:
+    StepPtr make(std::string kind) {
+        made.push_back(std::move(kind));
+        return std::make_shared<ParkedStep>();
+    }
+};
+
 /// A signed-in user whose pages and API are at the community's root.
 inline std::shared_ptr<platform::veltrane::VQUserAccount> makeUser() {
     auto credentials = apptest::sampleCredentials();
@@ -111,6 +154,41 @@ protected:
         return model;
     }
 
+    /// Puts the app's coordinator in the context, its navigation stack showing
+    /// `shown` as the app's community screen on top of a root screen; with
+    /// no screen, the coordinator holds none (the app's interface is not up).
+    void installAppCoordinator(const std::shared_ptr<flowtest::FakeCommunityScreen>& shown) {
+        root = platform::ui::makeController<flowtest::FakeCommunityScreen>();
+        navigation = platform::ui::NavigationController::create(root);
+        steps = std::make_shared<ParkedSteps>();
+        coordinator = vellicor::AppCoordinator::create(navigation, steps);
+        if (shown) {
+            navigation->push(shown, false);
+            coordinator->loadTopViewController();
+        }
+        context->setAppCoordinator(coordinator);
+    }
+    /// The state of the screen the app's flow shows (none: it holds no screen
+    /// yet) and that of the model under test, which may be one of its tabs.
+    struct AppStates {
+        std::optional<vellicor::State> shown;
+        vellicor::State own;
+    };
+    /// A model in `states.own`, under an app's coordinator that shows a screen
+    /// in `states.shown`.
+    std::shared_ptr<vellicor::CommunityHybridViewModel> makeModelUnderApp(const AppStates& states) {
+        installAppCoordinator(states.shown ? flowtest::FakeCommunityScreen::make(*states.shown) : nullptr);
+        auto model = makeModel();
+        model->state().setValue(states.own);
+        return model;
+    }
+    /// Whether the app's flow has popped its screen: none is left to adopt.
+    bool screenPopped() const {
+        return navigation->topViewController() == root && coordinator->communityViewController() == nullptr;
+    }
+    /// How many times the app's interface was restarted from its permissions step.
+    long postAuthRuns() const { return steps ? steps->count("permissions") : 0; }
+
     std::size_t count(vellicor::KORVAMarkerName name) const {
         return static_cast<std::size_t>(std::count_if(logged->begin(), logged->end(),
                                                       [&](const auto& marker) { return marker->name() == name; }));
@@ -130,6 +208,11 @@ protected:
         });
     std::shared_ptr<FakeScreen> screen = std::make_shared<FakeScreen>();
     std::shared_ptr<FakeFlow> flow = std::make_shared<FakeFlow>();
+
+    std::shared_ptr<flowtest::FakeCommunityScreen> root;
+    std::shared_ptr<platform::ui::NavigationController> navigation;
+    std::shared_ptr<ParkedSteps> steps;
+    std::shared_ptr<vellicor::AppCoordinator> coordinator;
 };
 
 } // namespace communitytest

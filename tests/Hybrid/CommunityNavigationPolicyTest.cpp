@@ -199,6 +199,42 @@ TEST_F(CommunityNavigationPolicyTest, NavigationResponses) {
     }
 }
 
+TEST_F(CommunityNavigationPolicyTest, AServerErrorAfterTheAppsPageLoadRestartsTheInterface) {
+    const struct {
+        const char* name;
+        AppStates states;
+        int status;
+        bool restarts;
+    } cases[] = {
+        {"app's screen loaded, tab still loading", {State::pageLoaded, State::initialized}, 500, true},
+        {"app's screen bootstrapped, tab loaded", {State::bootstrapped, State::pageLoaded}, 500, false},
+        {"no screen yet, model loaded", {std::nullopt, State::pageLoaded}, 500, true},
+        {"no screen yet, model bootstrapped", {std::nullopt, State::bootstrapped}, 500, false},
+        {"another server error", {State::pageLoaded, State::pageLoaded}, 503, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        model = makeModelUnderApp(c.states);
+        EXPECT_EQ(respond(c.status, "https://community.example.test/s/topic"),
+                  c.restarts ? NavigationResponsePolicy::cancel : NavigationResponsePolicy::allow);
+        EXPECT_EQ(postAuthRuns(), c.restarts ? 1 : 0);
+        EXPECT_EQ(screenPopped(), c.restarts || !c.states.shown);
+    }
+}
+
+TEST_F(CommunityNavigationPolicyTest, ServerErrorsInSeveralTabsRestartTheInterfaceOnce) {
+    // The app shows a tab bar; each loaded tab runs into the same failing server.
+    installAppCoordinator(flowtest::FakeCommunityScreen::make(State::pageLoaded));
+    std::vector<std::shared_ptr<CommunityHybridViewModel>> tabs;
+    for (int tab = 0; tab < 3; ++tab) {
+        model = makeModel();
+        model->state().setValue(State::pageLoaded);
+        EXPECT_EQ(respond(500, "https://community.example.test/s/topic"), NavigationResponsePolicy::cancel) << tab;
+        tabs.push_back(model);
+    }
+    EXPECT_EQ(postAuthRuns(), 1) << "one restart for the signed-in user";
+}
+
 TEST_F(CommunityNavigationPolicyTest, AResponseThatIsNotHttpIsAllowedUntouched) {
     const auto id = center->createMarker(KORVAMarkerName::communityLoadedAfterTimeout, KORVAMarkerType::performance);
     model->setCurrentMarkerID(id);
