@@ -4,8 +4,9 @@
 
 namespace vellicor {
 
-std::shared_ptr<HybridViewController> makeCommunityScreen(std::shared_ptr<platform::veltrane::VQHybridViewConfig> config) {
-    return HybridViewController::create(CommunityHybridViewModel::create(std::move(config)));
+std::shared_ptr<CommunityHybridViewController> makeCommunityScreen(
+    std::shared_ptr<platform::veltrane::VQHybridViewConfig> config) {
+    return CommunityHybridViewController::create(CommunityHybridViewModel::create(std::move(config)));
 }
 
 } // namespace vellicor

@@ -200,7 +200,7 @@ void CommunityTabBarController::presentCommunityScreen(const platform::Url& url)
     config->setUnauthenticatedStartPage(url.absoluteString());
     config->setStartPage(url.absoluteString());
     auto screen = makeCommunityScreen(std::move(config));
-    std::weak_ptr<HybridViewController> weakScreen = screen;
+    std::weak_ptr<CommunityHybridViewController> weakScreen = screen;
     present(screen, true, [weakScreen] {
         // Closing is the user's only way back from the presented page.
         if (auto presented = weakScreen.lock()) presented->dismissButton()->isHidden = false;
