@@ -70,13 +70,6 @@ protected:
         start->loadViewIfNeeded();
     }
 
-    /// The sample configuration, with or without its service-provider apps.
-    void configure(bool serviceProviderApps) {
-        auto bundle = apptest::FakeBundle::sample();
-        if (!serviceProviderApps) bundle->info.erase("ServiceProviderApps");
-        installContext(bundle);
-    }
-
     std::shared_ptr<CommunityTabBarController> build(const TabBarModel& tabBarModel) {
         auto made = NavigationFactory(*start, tabBarModel).tabBarController();
         return std::dynamic_pointer_cast<CommunityTabBarController>(made);

@@ -31,9 +31,7 @@ class TabBarExperienceCoordinatorTest : public tabbartest::TabBarTest {
 protected:
     void SetUp() override {
         TabBarTest::SetUp();
-        auto bundle = apptest::FakeBundle::sample();
-        bundle->info.erase("ServiceProviderApps");
-        installContext(bundle);
+        configure(false);
         start = FakeTab::make("https://community.example.test/s/", "Start");
         start->loadViewIfNeeded();
     }

@@ -134,6 +134,14 @@ protected:
 
     void signIn() { accounts->user = hybridtest::makeAccount(); }
 
+    /// A new context over the sample configuration, with or without its
+    /// service-provider apps.
+    void configure(bool serviceProviderApps) {
+        auto bundle = apptest::FakeBundle::sample();
+        if (!serviceProviderApps) bundle->info.erase("ServiceProviderApps");
+        installContext(bundle);
+    }
+
     std::shared_ptr<platform::ui::ViewController> root;
     std::shared_ptr<platform::ui::NavigationController> navigation;
     std::shared_ptr<platform::ui::Window> window;
