@@ -6,6 +6,7 @@
 #include "VellicorApp/Interface/InterfaceResources.hpp"
 #include "VellicorApp/Interface/ProgressView.hpp"
 #include "VellicorApp/Interface/Toast.hpp"
+#include "VellicorApp/Shell/AppCoordinator.hpp"
 #include "VellicorApp/Shell/Faults.hpp"
 #include "tests/Hybrid/CommunityModelTestSupport.hpp"
 #include "tests/support/LoopbackHttpsServer.hpp"
@@ -275,6 +276,24 @@ TEST_F(CommunityHybridViewControllerTest, QueuedFaultsShowWhenTheScreenAppears) 
     testsupport::advance(1);
     EXPECT_EQ(subviewsOf<Toast>(*screen->view()).size(), 1u);
     EXPECT_TRUE(context->faultManager->faults().empty());
+}
+
+TEST_F(CommunityHybridViewControllerTest, ToastsShowOnTheScreenTheAppShows) {
+    show();
+    const auto shown = screen;
+    const auto coordinator = AppCoordinator::create(navigation);
+    coordinator->loadTopViewController();
+    context->setAppCoordinator(coordinator);
+
+    // Another community screen (a tab not in front) shows its toast on the app's screen.
+    const auto other = CommunityHybridViewController::create(makeCommunityModel());
+    other->view();
+    EXPECT_EQ(other->webAppViewController(), shown);
+    other->communityHybridViewModel()->toast().setValue("Community loaded successfully");
+    testsupport::advance(1);
+    EXPECT_EQ(subviewsOf<Toast>(*shown->view()).size(), 1u);
+    EXPECT_TRUE(subviewsOf<Toast>(*other->view()).empty());
+    context->setAppCoordinator(nullptr);
 }
 
 TEST_F(CommunityHybridViewControllerTest, OutsideLinksOpenOnceWhereTheRulesSayAndNeverLoop) {
