@@ -402,6 +402,16 @@ TEST_F(CommunityHybridViewControllerTest, AReleasedScreenDoesNothingButPendingRe
     const auto model = screen->communityHybridViewModel();
     const auto webView = screen->webView();
     const auto dispatch = screen->jsCallDispatchHandler();
+    // A session refresh is under way when the screen goes.
+    model->state().setValue(State::pageLoaded);
+    accounts->user = communitytest::makeUser();
+    int refreshAnswers = 0;
+    screen->refreshUserCredentials(url("https://community.example.test/s/topic"),
+                                   [&refreshAnswers](std::optional<std::string>, std::optional<platform::Error> error) {
+                                       EXPECT_FALSE(error);
+                                       ++refreshAnswers;
+                                   });
+    ASSERT_EQ(accounts->pendingLogins.size(), 1u);
     std::weak_ptr<CommunityHybridViewController> weakScreen = screen;
     navigation.reset();
     window.reset();
@@ -409,6 +419,17 @@ TEST_F(CommunityHybridViewControllerTest, AReleasedScreenDoesNothingButPendingRe
     screen.reset();
     testsupport::pump();
     ASSERT_TRUE(weakScreen.expired()) << "nothing keeps the screen alive";
+
+    // The refresh still answers its caller; nothing is loaded for the screen.
+    const auto frontDoorsBefore =
+        std::ranges::count_if(server.requests(), [](const auto& request) { return request.path == "/gate/entry.vx"; });
+    accounts->pendingLogins.front()(
+        veltrane::VQAuthSuccess{communitytest::makeUser(), veltrane::VQOAuthInfo(veltrane::VQOAuthType::refresh)});
+    testsupport::pump();
+    EXPECT_EQ(refreshAnswers, 1);
+    EXPECT_FALSE(webView->isLoading());
+    EXPECT_EQ(std::ranges::count_if(server.requests(), [](const auto& request) { return request.path == "/gate/entry.vx"; }),
+              frontDoorsBefore);
 
     // The model's values reach no listener.
     model->state().setValue(State::initialized);
