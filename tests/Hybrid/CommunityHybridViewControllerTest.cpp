@@ -6,6 +6,7 @@
 #include "VellicorApp/Interface/InterfaceResources.hpp"
 #include "VellicorApp/Interface/ProgressView.hpp"
 #include "VellicorApp/Interface/Toast.hpp"
+#include "VellicorApp/Shell/AppCoordinator.hpp"
 #include "VellicorApp/Shell/Faults.hpp"
 #include "tests/Hybrid/CommunityModelTestSupport.hpp"
 #include "tests/support/LoopbackHttpsServer.hpp"
@@ -277,6 +278,24 @@ TEST_F(CommunityHybridViewControllerTest, QueuedFaultsShowWhenTheScreenAppears) 
     EXPECT_TRUE(context->faultManager->faults().empty());
 }
 
+TEST_F(CommunityHybridViewControllerTest, ToastsShowOnTheScreenTheAppShows) {
+    show();
+    const auto shown = screen;
+    const auto coordinator = AppCoordinator::create(navigation);
+    coordinator->loadTopViewController();
+    context->setAppCoordinator(coordinator);
+
+    // Another community screen (a tab not in front) shows its toast on the app's screen.
+    const auto other = CommunityHybridViewController::create(makeCommunityModel());
+    other->view();
+    EXPECT_EQ(other->webAppViewController(), shown);
+    other->communityHybridViewModel()->toast().setValue("Community loaded successfully");
+    testsupport::advance(1);
+    EXPECT_EQ(subviewsOf<Toast>(*shown->view()).size(), 1u);
+    EXPECT_TRUE(subviewsOf<Toast>(*other->view()).empty());
+    context->setAppCoordinator(nullptr);
+}
+
 TEST_F(CommunityHybridViewControllerTest, OutsideLinksOpenOnceWhereTheRulesSayAndNeverLoop) {
     enum class Where { webView, cookieBrowser, outside };
     const struct {
@@ -383,6 +402,16 @@ TEST_F(CommunityHybridViewControllerTest, AReleasedScreenDoesNothingButPendingRe
     const auto model = screen->communityHybridViewModel();
     const auto webView = screen->webView();
     const auto dispatch = screen->jsCallDispatchHandler();
+    // A session refresh is under way when the screen goes.
+    model->state().setValue(State::pageLoaded);
+    accounts->user = communitytest::makeUser();
+    int refreshAnswers = 0;
+    screen->refreshUserCredentials(url("https://community.example.test/s/topic"),
+                                   [&refreshAnswers](std::optional<std::string>, std::optional<platform::Error> error) {
+                                       EXPECT_FALSE(error);
+                                       ++refreshAnswers;
+                                   });
+    ASSERT_EQ(accounts->pendingLogins.size(), 1u);
     std::weak_ptr<CommunityHybridViewController> weakScreen = screen;
     navigation.reset();
     window.reset();
@@ -390,6 +419,17 @@ TEST_F(CommunityHybridViewControllerTest, AReleasedScreenDoesNothingButPendingRe
     screen.reset();
     testsupport::pump();
     ASSERT_TRUE(weakScreen.expired()) << "nothing keeps the screen alive";
+
+    // The refresh still answers its caller; nothing is loaded for the screen.
+    const auto frontDoorsBefore =
+        std::ranges::count_if(server.requests(), [](const auto& request) { return request.path == "/gate/entry.vx"; });
+    accounts->pendingLogins.front()(
+        veltrane::VQAuthSuccess{communitytest::makeUser(), veltrane::VQOAuthInfo(veltrane::VQOAuthType::refresh)});
+    testsupport::pump();
+    EXPECT_EQ(refreshAnswers, 1);
+    EXPECT_FALSE(webView->isLoading());
+    EXPECT_EQ(std::ranges::count_if(server.requests(), [](const auto& request) { return request.path == "/gate/entry.vx"; }),
+              frontDoorsBefore);
 
     // The model's values reach no listener.
     model->state().setValue(State::initialized);
