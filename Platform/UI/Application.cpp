@@ -2,7 +2,10 @@
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/NotificationCenter.hpp"
+#include "Platform/Foundation/Text.hpp"
 #include "Platform/Foundation/UserDefaults.hpp"
+
+#include <algorithm>
 
 namespace platform::ui {
 
@@ -88,14 +91,43 @@ std::optional<bool> Application::performShortcut(const ShortcutItem& item) {
 }
 
 void Application::open(const Url& url, const nlohmann::json& options, std::function<void(bool)> completion) {
-    const bool answer = openResponder_ ? openResponder_(url) : true;
+    bool answer = false;
+    const auto universalLinksOnly = options.find(kOpenURLOptionUniversalLinksOnly);
+    if (universalLinksOnly != options.end() && *universalLinksOnly == true) {
+        // Only an app that claims the link may open it; no browser takes it.
+        const auto scheme = url.scheme().value_or("");
+        const auto host = url.host();
+        const bool web = caseInsensitiveEquals(scheme, "http") || caseInsensitiveEquals(scheme, "https");
+        const bool claimed = web && host && std::ranges::any_of(universalLinkHosts_, [&](const std::string& claimedHost) {
+                                 return caseInsensitiveEquals(claimedHost, *host);
+                             });
+        answer = claimed && openAnswer(url);
+    } else {
+        answer = openAnswer(url);
+    }
     opened_.push_back(OpenedExternalURL{url, options, answer});
     if (completion) {
         MainQueue::async([completion = std::move(completion), answer] { completion(answer); });
     }
 }
 
-bool Application::canOpenURL(const Url& url) const { return openResponder_ ? openResponder_(url) : true; }
+bool Application::canOpenURL(const Url& url) const { return openAnswer(url); }
+
+bool Application::openAnswer(const Url& url) const {
+    if (openResponder_) return openResponder_(url);
+    const auto answer = openAnswers_.find(lowercased(url.scheme().value_or("")));
+    return answer == openAnswers_.end() || answer->second;
+}
+
+void Application::setOpenAnswer(const std::string& scheme, std::optional<bool> opened) {
+    if (opened) {
+        openAnswers_[lowercased(scheme)] = *opened;
+    } else {
+        openAnswers_.erase(lowercased(scheme));
+    }
+}
+
+void Application::addUniversalLinkHost(const std::string& host) { universalLinkHosts_.push_back(host); }
 
 Data Application::deviceToken() {
     Data token(32);
@@ -146,6 +178,8 @@ void Application::reset() {
     remoteFailure_.reset();
     opened_.clear();
     openResponder_ = nullptr;
+    openAnswers_.clear();
+    universalLinkHosts_.clear();
     shortcutItems.clear();
     applicationIconBadgeNumber = 0;
 }

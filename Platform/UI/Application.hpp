@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -127,13 +128,23 @@ public:
     std::vector<std::shared_ptr<Window>> windows() const { return Window::visibleWindows(); }
 
     /// Opens a URL outside the app: recorded, then the completion gets the answer
-    /// (true unless a responder says otherwise) on the next main-queue turn.
+    /// on the next main-queue turn. With the option kOpenURLOptionUniversalLinksOnly
+    /// set to true, an http(s) URL opens only when its host is claimed as a
+    /// universal link (addUniversalLinkHost) and any other URL never does; apart
+    /// from that, a responder decides when one is set, else the answer set for
+    /// the URL's scheme, else true.
     void open(const Url& url, const nlohmann::json& options = nlohmann::json::object(),
               std::function<void(bool)> completion = {});
+    /// The responder's answer, else the scheme's, else true.
     bool canOpenURL(const Url& url) const;
     const std::vector<OpenedExternalURL>& openedURLs() const { return opened_; }
     /// Decides the answer of open() (default: true for every URL).
     void setOpenURLResponder(std::function<bool(const Url&)> responder) { openResponder_ = std::move(responder); }
+    /// Sets whether URLs of a scheme (letter case aside) open; none forgets it.
+    void setOpenAnswer(const std::string& scheme, std::optional<bool> opened);
+    /// An installed app claims the links of this host (letter case aside) as
+    /// universal links.
+    void addUniversalLinkHost(const std::string& host);
 
     /// Asks for a push device token; the delegate hears back on the next main-queue turn.
     void registerForRemoteNotifications();
@@ -177,8 +188,11 @@ private:
     bool keyboardShown_ = false;
     bool registeredForRemote_ = false;
     std::optional<Error> remoteFailure_;
+    bool openAnswer(const Url& url) const;
     std::vector<OpenedExternalURL> opened_;
     std::function<bool(const Url&)> openResponder_;
+    std::map<std::string, bool> openAnswers_; // by lower-case scheme
+    std::vector<std::string> universalLinkHosts_;
 };
 
 } // namespace platform::ui

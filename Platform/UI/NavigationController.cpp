@@ -311,6 +311,9 @@ void NavigationController::changeStack(std::vector<std::shared_ptr<ViewControlle
     nextAnimated_ = animated;
     reloadBar();
     updateDisplay();
+    // Showing the top controller may have loaded its view, and a controller
+    // often sets its bar items as it loads: the bar shows them from now on.
+    reloadBar();
 }
 
 void NavigationController::updateDisplay() {

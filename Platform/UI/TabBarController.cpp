@@ -1,6 +1,5 @@
 #include "Platform/UI/TabBarController.hpp"
 
-#include "Platform/UI/Button.hpp"
 
 #include <algorithm>
 
@@ -10,7 +9,6 @@ namespace {
 
 constexpr double kTabBarHeight = 83;
 constexpr std::size_t kDirectTabsWithMore = 4;
-constexpr double kRowHeight = 44;
 
 // The navigation controller of the More tab.
 class MoreNavigationController : public NavigationController {
@@ -95,26 +93,47 @@ bool MoreListController::simulateTapOnRow(std::size_t row) {
     return true;
 }
 
+void MoreListController::loadView() {
+    auto table = TableView::create(TableView::Style::plain, Rect{{0, 0}, kScreenSize});
+    auto self = std::static_pointer_cast<MoreListController>(shared_from_this());
+    table->setDataSource(self);
+    table->setDelegate(self);
+    setView(table);
+}
+
+std::shared_ptr<TableView> MoreListController::tableView() {
+    return std::dynamic_pointer_cast<TableView>(view());
+}
+
 void MoreListController::viewWillAppear(bool animated) {
     ViewController::viewWillAppear(animated);
     reloadRows();
 }
 
 void MoreListController::reloadRows() {
-    auto root = view();
-    const auto old = root->subviews();
-    for (const auto& view : old) view->removeFromSuperview();
-    const auto titles = rowTitles();
-    std::weak_ptr<ViewController> weak = weak_from_this();
-    for (std::size_t row = 0; row < titles.size(); ++row) {
-        auto button = Button::create(Button::ButtonType::system,
-                                     Rect{{0, 100 + kRowHeight * static_cast<double>(row)}, {root->frame.width(), kRowHeight}});
-        button->setTitle(titles[row]);
-        button->addAction(ControlEvent::touchUpInside, [weak, row] {
-            if (auto list = std::static_pointer_cast<MoreListController>(weak.lock())) list->simulateTapOnRow(row);
-        });
-        root->addSubview(button);
+    if (auto table = tableView()) table->reloadData();
+}
+
+int MoreListController::numberOfRows(TableView& /*tableView*/, int /*section*/) {
+    return static_cast<int>(rowTitles().size());
+}
+
+std::shared_ptr<TableViewCell> MoreListController::cellForRow(TableView& /*tableView*/, const IndexPath& indexPath) {
+    auto cell = TableViewCell::create();
+    auto owner = owner_.lock();
+    const std::size_t index = kDirectTabsWithMore + static_cast<std::size_t>(indexPath.row);
+    if (owner && index < owner->viewControllers().size()) {
+        auto item = owner->viewControllers()[index]->tabBarItem();
+        cell->textLabel()->text = item->title;
+        if (item->image) cell->imageView()->image = item->image;
     }
+    cell->accessoryType = TableViewCell::AccessoryType::disclosureIndicator;
+    return cell;
+}
+
+void MoreListController::didSelectRow(TableView& tableView, const IndexPath& indexPath) {
+    tableView.deselectRow(indexPath, false);
+    simulateTapOnRow(static_cast<std::size_t>(indexPath.row));
 }
 
 // TabBarController ----------------------------------------------------------------------
@@ -189,6 +208,7 @@ void TabBarController::setViewControllers(std::vector<std::shared_ptr<ViewContro
     }
     const bool moreListShown = selectedIndex_ == kNotFound && shown_ && shown_ == more_;
     controllers_ = std::move(controllers);
+    customizableViewControllers = controllers_;
     if (moreListShown && hasMoreTab()) index = kNotFound;
 
     if (hasMoreTab()) moreNavigationController();
@@ -226,6 +246,13 @@ void TabBarController::setViewControllers(std::vector<std::shared_ptr<ViewContro
 }
 
 void TabBarController::setSelectedIndex(std::size_t index) {
+    if (index == kNotFound && hasMoreTab()) {
+        // Back to the More tab's list, as a tap on More at its root shows it.
+        auto more = moreNavigationController();
+        if (more->viewControllers().size() > 1) more->popToRoot(false);
+        select(kNotFound);
+        return;
+    }
     if (index >= controllers_.size()) return;
     select(index);
 }

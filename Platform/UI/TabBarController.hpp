@@ -3,12 +3,14 @@
 #include "Platform/Export.hpp"
 #include "Platform/UI/Color.hpp"
 #include "Platform/UI/NavigationController.hpp"
+#include "Platform/UI/TableView.hpp"
 #include "Platform/UI/View.hpp"
 #include "Platform/UI/ViewController.hpp"
 
 #include <cstddef>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,17 +75,28 @@ private:
     std::weak_ptr<TabBarController> owner_;
 };
 
-/// The list of the More tab: one row (a button titled with the tab's item
-/// title) per controller beyond the fourth.
-class PLATFORM_EXPORT MoreListController : public ViewController {
+/// The list of the More tab: its view is a table with one row per controller
+/// beyond the fourth (the tab's item title and image, a disclosure
+/// indicator). The table's tintColor is the app's to set.
+class PLATFORM_EXPORT MoreListController : public ViewController,
+                                           public TableViewDataSource,
+                                           public TableViewDelegate {
 public:
     std::vector<std::string> rowTitles() const;
     /// A user's tap on a row: shows that controller inside the More tab.
     bool simulateTapOnRow(std::size_t row);
+    /// The list's table (loads the view).
+    std::shared_ptr<TableView> tableView();
     std::string typeName() const override { return "MoreListController"; }
+
+    // TableViewDataSource, TableViewDelegate
+    int numberOfRows(TableView& tableView, int section) override;
+    std::shared_ptr<TableViewCell> cellForRow(TableView& tableView, const IndexPath& indexPath) override;
+    void didSelectRow(TableView& tableView, const IndexPath& indexPath) override;
 
 protected:
     explicit MoreListController(std::weak_ptr<TabBarController> owner);
+    void loadView() override;
     void viewWillAppear(bool animated) override;
 
 private:
@@ -112,7 +125,14 @@ public:
     /// still among them, else the first tab is selected.
     void setViewControllers(std::vector<std::shared_ptr<ViewController>> controllers, bool animated = false);
 
-    /// Selecting from code does not tell the delegate. An index out of range changes nothing.
+    /// The controllers the user may rearrange from the More screen; by
+    /// default all of them (setViewControllers resets it so), none allows no
+    /// rearranging. The stand-in offers no rearranging; this is kept as data.
+    std::optional<std::vector<std::shared_ptr<ViewController>>> customizableViewControllers;
+
+    /// Selecting from code does not tell the delegate. kNotFound shows the
+    /// More tab's list when there is a More tab; any other index out of range
+    /// changes nothing.
     std::size_t selectedIndex() const { return selectedIndex_; }
     void setSelectedIndex(std::size_t index);
     /// The selected controller; the More navigation controller while it shows its list.

@@ -111,6 +111,20 @@ public:
     int tag = 0;
     std::optional<std::string> badgeValue;
     std::string accessibilityIdentifier;
+
+    /// The title's look per state (normal and selected are the ones a tab bar
+    /// draws); none for a state keeps the system's look.
+    void setTitleTextAttributes(std::optional<BarButtonItem::TitleTextAttributes> attributes, ControlState state) {
+        if (attributes) titleTextAttributes_[state] = std::move(*attributes);
+        else titleTextAttributes_.erase(state);
+    }
+    std::optional<BarButtonItem::TitleTextAttributes> titleTextAttributes(ControlState state) const {
+        const auto found = titleTextAttributes_.find(state);
+        return found == titleTextAttributes_.end() ? std::nullopt : std::optional(found->second);
+    }
+
+private:
+    std::map<ControlState, BarButtonItem::TitleTextAttributes> titleTextAttributes_;
 };
 
 /// The directions a popover's arrow may point (bits).

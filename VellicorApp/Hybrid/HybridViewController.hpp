@@ -33,6 +33,8 @@ public:
     /// configuration, the screen view's frame, pinned to the view's four
     /// edges (not the safe area), inspectable.
     virtual const std::shared_ptr<platform::web::WebView>& webView();
+    /// The web view once it is made; none before (reading it makes nothing).
+    std::shared_ptr<platform::web::WebView> webViewIfMade() const { return webView_; }
     /// The close button for a presented screen, made at the first read:
     /// hidden, 30 by 30 points, 10 points from the view's top and leading edges.
     virtual const std::shared_ptr<platform::ui::Button>& dismissButton();

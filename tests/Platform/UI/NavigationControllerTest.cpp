@@ -254,6 +254,32 @@ TEST_F(NavigationControllerTest, HiddenBackButtonCannotBeTapped) {
     EXPECT_EQ(navigation->topViewController(), b);
 }
 
+/// Sets its own close button as its view loads, as a storyboard screen does.
+class ClosingScreen : public ViewController {
+public:
+    void viewDidLoad() override {
+        navigationItem().leftBarButtonItems = {BarButtonItem::withTitle("Close", BarButtonItem::Style::plain, [this] {
+            navigationController()->pop(false);
+        })};
+    }
+};
+
+TEST_F(NavigationControllerTest, BarItemsSetAsTheViewLoadsReplaceTheBackButton) {
+    for (const bool animated : {false, true}) {
+        SCOPED_TRACE(animated ? "animated" : "not animated");
+        auto b = makeController<ClosingScreen>();
+        navigation->push(b, animated);
+        testsupport::advance(0.4);
+        auto bar = navigation->navigationBar();
+        ASSERT_EQ(bar->subviews().size(), 1u) << "no back button beside the screen's own";
+        EXPECT_EQ(bar->subviews()[0]->displayedText(), "Close");
+        EXPECT_FALSE(navigation->simulateBackTap());
+        EXPECT_TRUE(bar->subviews()[0]->simulateTap());
+        testsupport::pump();
+        EXPECT_EQ(navigation->topViewController(), a);
+    }
+}
+
 TEST_F(NavigationControllerTest, VisibleViewControllerIsThePresentedOne) {
     EXPECT_EQ(navigation->visibleViewController(), a);
     auto modal = make("modal");

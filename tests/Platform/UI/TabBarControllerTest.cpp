@@ -1,5 +1,6 @@
 #include "Platform/UI/ControllerDump.hpp"
 #include "Platform/UI/TabBarController.hpp"
+#include "Platform/UI/Image.hpp"
 #include "Platform/UI/Window.hpp"
 #include "tests/support/TestSupport.hpp"
 
@@ -273,3 +274,82 @@ TEST_F(TabBarControllerTest, ControllerDumpListsTabsAndMarksTheSelectedOne) {
 }
 
 } // namespace
+
+TEST_F(TabBarControllerTest, TheMoreListIsATableOfTheRestAndItsRowsSelectLikeAUser) {
+    auto list = makeTabs(7);
+    list[5]->tabBarItem()->image = Image::systemNamed("square.fill");
+    tabs->setViewControllers(list);
+    show();
+    tabs->simulateTapOnTab(4);
+    testsupport::pump();
+
+    auto more = tabs->moreNavigationController();
+    auto moreList = std::dynamic_pointer_cast<MoreListController>(more->topViewController());
+    ASSERT_NE(moreList, nullptr);
+    auto table = moreList->tableView();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(more->topViewController()->view(), table) << "the list's top view is its table";
+    ASSERT_EQ(table->numberOfRows(0), 3);
+    EXPECT_EQ(table->cellForRow({0, 0})->textLabel()->text, "t4");
+    EXPECT_EQ(table->cellForRow({0, 1})->imageView()->image, list[5]->tabBarItem()->image);
+    table->tintColor = Color::systemGray();
+
+    EXPECT_TRUE(table->simulateSelectRow({0, 1}));
+    testsupport::advance(0.4);
+    EXPECT_EQ(more->topViewController(), list[5]);
+    EXPECT_EQ(tabs->selectedIndex(), 5u);
+    EXPECT_TRUE(list[5]->isVisible());
+    EXPECT_EQ(table->indexPathForSelectedRow(), std::nullopt) << "the row does not stay selected";
+}
+
+TEST_F(TabBarControllerTest, SelectingNotFoundShowsTheMoreListOnlyWhenThereIsAMoreTab) {
+    auto list = makeTabs(6);
+    tabs->setViewControllers(list);
+    show();
+    tabs->setSelectedIndex(5);
+    testsupport::pump();
+    auto more = tabs->moreNavigationController();
+    ASSERT_EQ(more->topViewController(), list[5]);
+
+    tabs->setSelectedIndex(TabBarController::kNotFound);
+    testsupport::pump();
+    EXPECT_EQ(tabs->selectedIndex(), TabBarController::kNotFound);
+    EXPECT_EQ(tabs->selectedViewController(), more);
+    EXPECT_NE(std::dynamic_pointer_cast<MoreListController>(more->topViewController()), nullptr);
+    EXPECT_TRUE(more->topViewController()->isVisible());
+    EXPECT_FALSE(list[5]->isVisible());
+
+    // Out of range, and kNotFound without a More tab, change nothing.
+    tabs->setSelectedIndex(0);
+    tabs->setSelectedIndex(6);
+    EXPECT_EQ(tabs->selectedIndex(), 0u);
+    auto few = TabBarController::create();
+    few->setViewControllers(makeTabs(2));
+    few->setSelectedIndex(1);
+    few->setSelectedIndex(TabBarController::kNotFound);
+    EXPECT_EQ(few->selectedIndex(), 1u);
+}
+
+TEST_F(TabBarControllerTest, CustomizableControllersAreAllTabsUntilTheAppSaysOtherwise) {
+    auto list = makeTabs(6);
+    tabs->setViewControllers(list);
+    ASSERT_TRUE(tabs->customizableViewControllers.has_value());
+    EXPECT_EQ(*tabs->customizableViewControllers, list);
+    tabs->customizableViewControllers.reset();
+    EXPECT_FALSE(tabs->customizableViewControllers.has_value());
+    tabs->setViewControllers(makeTabs(2));
+    EXPECT_EQ(tabs->customizableViewControllers->size(), 2u);
+}
+
+TEST(TabBarItemTest, TitleAttributesAreKeptPerState) {
+    auto item = TabBarItem::create("Home");
+    EXPECT_EQ(item->titleTextAttributes(ControlState::normal), std::nullopt);
+    item->setTitleTextAttributes(BarButtonItem::TitleTextAttributes{.font = std::nullopt, .foregroundColor = Color::systemRed()}, ControlState::normal);
+    item->setTitleTextAttributes(BarButtonItem::TitleTextAttributes{.font = std::nullopt, .foregroundColor = Color::systemBlue()},
+                                 ControlState::selected);
+    EXPECT_EQ(item->titleTextAttributes(ControlState::normal)->foregroundColor, Color::systemRed());
+    EXPECT_EQ(item->titleTextAttributes(ControlState::selected)->foregroundColor, Color::systemBlue());
+    item->setTitleTextAttributes(std::nullopt, ControlState::normal);
+    EXPECT_EQ(item->titleTextAttributes(ControlState::normal), std::nullopt);
+    EXPECT_TRUE(item->titleTextAttributes(ControlState::selected).has_value());
+}

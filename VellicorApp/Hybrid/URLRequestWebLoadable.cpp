@@ -1,0 +1,106 @@
+#include "VellicorApp/Hybrid/URLRequestWebLoadable.hpp"
+
+#include "VellicorApp/Community/ManagedURLType.hpp"
+#include "VellicorApp/Community/UrlClassification.hpp"
+#include "VellicorApp/Hybrid/SharedCookieBrowserViewController.hpp"
+#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/Context.hpp"
+#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Shell/UserAccountManaging.hpp"
+
+#include "Platform/Foundation/HttpHeaders.hpp"
+#include "Platform/UI/Application.hpp"
+#include "Platform/UI/NavigationController.hpp"
+#include "Platform/UI/ViewController.hpp"
+#include "Platform/Web/SafariViewController.hpp"
+#include "Platform/Web/WebView.hpp"
+
+namespace vellicor {
+
+namespace {
+
+/// Seconds a load may stay idle.
+constexpr double kLoadTimeout = 60;
+/// A link to this page signs the user out instead of opening.
+constexpr const char* kLogoutPath = "/gate/logout.vx";
+
+/// Whether the system's in-app browser can show the link: it takes http and
+/// https only and stops the app on any other scheme, "tnx" included.
+bool canShowInAppBrowser(const platform::Url& url) {
+    const auto scheme = url.scheme();
+    return scheme && (*scheme == "http" || *scheme == "https");
+}
+
+} // namespace
+
+void URLRequestWebLoadable::loadURL(const platform::Url& url) {
+    auto& screen = screen_.viewController();
+    if (screen_.state() > State::premLoad) {
+        if (const auto webView = screen_.hybridAppWebView()) webView->load(platform::HttpRequest(url, kLoadTimeout));
+        return;
+    }
+    // Log text read by support tooling; keep verbatim.
+    Logger::info("Cannot load URL because web app is not yet loaded!", screen.typeName());
+}
+
+void URLRequestWebLoadable::loadURLCookieSupport(const platform::Url& url, bool animated) {
+    const auto browser = SharedCookieBrowserViewController::instantiate();
+    browser->url = url;
+    const auto navigation = screen_.viewController().navigationController();
+    if (!navigation) return;
+    if (std::dynamic_pointer_cast<SharedCookieBrowserViewController>(navigation->topViewController())) {
+        navigation->pop(false);
+    }
+    navigation->push(browser, animated);
+}
+
+void URLRequestWebLoadable::loadExternalURL(const platform::Url& url) {
+    const auto typeName = screen_.viewController().typeName();
+    const auto text = url.absoluteString();
+    if (text.find(kLogoutPath) != std::string::npos) {
+        // Log text read by support tooling; keep verbatim.
+        Logger::info("Performing logout on create Web View. URL " + text, typeName);
+        AppContext::current()->userAccountManager->logout();
+        return;
+    }
+    // Log text read by support tooling; keep verbatim.
+    Logger::info("Open external URL " + text, typeName);
+    // The answer comes on a later turn: the screen may be gone by then.
+    std::weak_ptr<platform::ui::ViewController> weakScreen = screen_.viewController().shared_from_this();
+    platform::ui::Application::shared().open(url, externalURLOptions(url), [this, weakScreen, url](bool opened) {
+        const auto screen = weakScreen.lock();
+        if (!screen || opened) return;
+        presentSafariFallback(url);
+    });
+}
+
+void URLRequestWebLoadable::presentSafariFallback(const platform::Url& url) {
+    const auto typeName = screen_.viewController().typeName();
+    const auto text = url.absoluteString();
+    // Log texts read by support tooling; keep verbatim.
+    Logger::warning("Failed to open external URL: " + text + ". Falling back to load it in SafariViewController.",
+                    typeName);
+    if (!canShowInAppBrowser(url) || isManagedURL(url) >= ManagedURLType::externalBrowser) {
+        Logger::error("Can't initiate external URL fall back option due to unsupported URL scheme.", typeName);
+        return;
+    }
+    Logger::info("Not able to handle url: " + text + " as universal link. Handling it within app.", typeName);
+    // The browser copies its configuration when it is made, so reader mode is
+    // asked for here rather than on the browser afterwards.
+    platform::web::SafariViewController::Configuration configuration;
+    configuration.entersReaderIfAvailable = true;
+    const auto safari = platform::web::SafariViewController::create(url, configuration);
+    safari->modalPresentationStyle = platform::ui::ModalPresentationStyle::overCurrentContext;
+
+    auto& screen = screen_.viewController();
+    if (std::dynamic_pointer_cast<platform::web::SafariViewController>(screen.presentedViewController())) {
+        std::weak_ptr<platform::ui::ViewController> weakScreen = screen.shared_from_this();
+        screen.dismiss(false, [weakScreen, safari] {
+            if (const auto strong = weakScreen.lock()) strong->present(safari, true);
+        });
+        return;
+    }
+    screen.present(safari, true);
+}
+
+} // namespace vellicor

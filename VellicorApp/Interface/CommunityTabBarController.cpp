@@ -1,0 +1,269 @@
+#include "VellicorApp/Interface/CommunityTabBarController.hpp"
+
+#include "VellicorApp/Community/AppModeCommunity.hpp"
+#include "VellicorApp/Community/UrlClassification.hpp"
+#include "VellicorApp/Hybrid/HybridViewController.hpp"
+#include "VellicorApp/Hybrid/WebViewOAuthRefreshable.hpp"
+#include "VellicorApp/Interface/CommunityScreenMaking.hpp"
+#include "VellicorApp/Interface/RequiredLoginOverlayViewController.hpp"
+#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/Context.hpp"
+#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Shell/UrlWithoutQuery.hpp"
+
+#include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/SDKs/Veltrane/VQUserAccount.hpp"
+#include "Platform/Web/WebView.hpp"
+
+#include <algorithm>
+
+namespace vellicor {
+
+using namespace platform::ui;
+
+namespace {
+
+constexpr const char* kLogType = "CommunityTabBarController";
+
+/// A tab whose session the tab bar can refresh: a refreshable community
+/// screen and the model it reloads through.
+struct RefreshableTab {
+    WebViewOAuthRefreshable* screen = nullptr;
+    std::shared_ptr<HybridViewModel> model;
+};
+
+RefreshableTab refreshableTab(const std::shared_ptr<ViewController>& tab) {
+    auto* screen = dynamic_cast<WebViewOAuthRefreshable*>(tab.get());
+    auto* hybrid = dynamic_cast<HybridViewController*>(tab.get());
+    if (!screen || !hybrid || !hybrid->hybridViewModel()) return {};
+    return {screen, hybrid->hybridViewModel()};
+}
+
+} // namespace
+
+std::shared_ptr<CommunityTabBarController> CommunityTabBarController::create() {
+    return makeController<CommunityTabBarController>();
+}
+
+CommunityTabBarController::CommunityTabBarController() : CommunityViewControllable(static_cast<TabBarController&>(*this)) {}
+
+CommunityTabBarController::~CommunityTabBarController() {
+    if (observedCenter_ && backButtonObservation_) observedCenter_->removeObserver(*backButtonObservation_);
+}
+
+std::shared_ptr<CommunityTabBarController> CommunityTabBarController::self() {
+    return std::static_pointer_cast<CommunityTabBarController>(ViewController::shared_from_this());
+}
+
+void CommunityTabBarController::viewDidLoad() {
+    TabBarController::viewDidLoad();
+    auto me = self();
+    delegate = std::static_pointer_cast<TabBarControllerDelegate>(me);
+    if (backButtonObservation_) return;
+    observedCenter_ = AppContext::current()->notificationCenter;
+    backButtonObservation_ = observedCenter_->addObserver<CommunityTabBarController>(
+        me, kLoginViewBackButtonNotification, nullptr,
+        [](CommunityTabBarController& tabBar, const platform::Notification& notification) {
+            tabBar.loginViewDidHandleBackButtonAction(notification);
+        });
+}
+
+std::shared_ptr<CommunityViewControllable> CommunityTabBarController::communityTab(std::size_t index) const {
+    const auto& tabs = viewControllers();
+    if (index >= tabs.size()) return nullptr;
+    return std::dynamic_pointer_cast<CommunityViewControllable>(tabs[index]);
+}
+
+std::shared_ptr<CommunityViewControllable> CommunityTabBarController::selectedCommunityTab() const {
+    return std::dynamic_pointer_cast<CommunityViewControllable>(selectedViewController());
+}
+
+// Preloading ---------------------------------------------------------------------
+
+void CommunityTabBarController::preloadTabs() {
+    if (!AppContext::current()->isUserLoggedIn()) return;
+    const auto tabs = viewControllers();
+    if (tabs.empty()) return;
+    Logger::info("Preloading secondary tabs.", kLogType);
+    const std::size_t end = std::min(tabs.size(), kPreloadLimit);
+    for (std::size_t index = 1; index < end; ++index) {
+        if (dynamic_cast<CommunityViewControllable*>(tabs[index].get())) tabs[index]->loadViewIfNeeded();
+    }
+}
+
+// Taps ---------------------------------------------------------------------------
+
+bool CommunityTabBarController::shouldSelect(TabBarController& /*tabBarController*/,
+                                             const std::shared_ptr<ViewController>& /*viewController*/) {
+    previousSelectedIndex_ = selectedIndex();
+    return true;
+}
+
+void CommunityTabBarController::didSelect(TabBarController& /*tabBarController*/,
+                                          const std::shared_ptr<ViewController>& /*viewController*/) {
+    auto tab = selectedCommunityTab();
+    if (!tab || previousSelectedIndex_ != selectedIndex()) return;
+    auto webView = tab->hybridAppWebView();
+    if (!webView) return;
+    const auto backList = webView->backForwardList().backList();
+    if (backList.empty()) return;
+    // The oldest page of the tab's history.
+    auto first = webView->backForwardList().item(-static_cast<int>(backList.size()));
+    if (!first) return;
+    Logger::info("User reselect the tab bar item, navigating back to first page.", kLogType);
+    webView->go(first);
+}
+
+void CommunityTabBarController::loginViewDidHandleBackButtonAction(const platform::Notification& /*notification*/) {
+    auto selected = selectedViewController();
+    auto tab = std::dynamic_pointer_cast<CommunityViewControllable>(selected);
+    if (!tab || tab->state() != State::initialized || AppContext::current()->isUserLoggedIn()) return;
+    std::shared_ptr<RequiredLoginOverlayViewController> overlay;
+    for (const auto& child : selected->children()) {
+        if ((overlay = std::dynamic_pointer_cast<RequiredLoginOverlayViewController>(child))) break;
+    }
+    if (!overlay) overlay = RequiredLoginOverlayViewController::instantiate();
+    overlay->show(selected);
+    setSelectedIndex(previousSelectedIndex_);
+}
+
+// CommunityViewControllable ----------------------------------------------------------
+
+std::shared_ptr<CommunityViewControllerDelegate> CommunityTabBarController::hybridAppDelegate() const {
+    auto first = communityTab(0);
+    return first ? first->hybridAppDelegate() : nullptr;
+}
+
+void CommunityTabBarController::setHybridAppDelegate(const std::shared_ptr<CommunityViewControllerDelegate>& delegate) {
+    if (auto first = communityTab(0)) first->setHybridAppDelegate(delegate);
+}
+
+State CommunityTabBarController::state() const {
+    auto first = communityTab(0);
+    return first ? first->state() : State::initialized;
+}
+
+std::shared_ptr<platform::web::WebView> CommunityTabBarController::hybridAppWebView() const {
+    auto first = communityTab(0);
+    return first ? first->hybridAppWebView() : nullptr;
+}
+
+std::shared_ptr<platform::veltrane::VQHybridViewConfig> CommunityTabBarController::hybridWebViewConfig() const {
+    auto first = communityTab(0);
+    return first ? first->hybridWebViewConfig() : nullptr;
+}
+
+void CommunityTabBarController::openURL(const platform::Url& url) {
+    const auto context = AppContext::current();
+    if (!isInternalCommunityURL(url, context->userAccountManager->loginHost())) {
+        openInSelectedTab(url);
+        return;
+    }
+    // A tab that already shows the page is selected as it stands. A tab
+    // without a start page matches only a link that gives no text either.
+    const auto wanted = absoluteStringWithoutQueryParam(url);
+    const auto& tabs = viewControllers();
+    for (std::size_t index = 0; index < tabs.size(); ++index) {
+        auto tab = communityTab(index);
+        if (!tab) continue;
+        auto config = tab->hybridWebViewConfig();
+        const auto startPage = config ? config->unauthenticatedStartPage() : std::nullopt;
+        if (startPage == wanted) {
+            setSelectedIndex(index);
+            return;
+        }
+    }
+    switch (isManagedURL(url)) {
+    case ManagedURLType::unknown:
+    case ManagedURLType::internalWebApp:
+        presentCommunityScreen(url);
+        return;
+    case ManagedURLType::internalCookieBrowser:
+    case ManagedURLType::internalBrowser:
+    case ManagedURLType::externalBrowser:
+        openInSelectedTab(url);
+        return;
+    }
+}
+
+void CommunityTabBarController::openInSelectedTab(const platform::Url& url) {
+    if (auto tab = selectedCommunityTab()) {
+        tab->openURL(url);
+        return;
+    }
+    Logger::error("Failed to handle deeplink in Tab bar experience.", kLogType);
+}
+
+void CommunityTabBarController::presentCommunityScreen(const platform::Url& url) {
+    auto config = appConfig(AppContext::current()->appMode());
+    if (!config) return;
+    config->setUnauthenticatedStartPage(url.absoluteString());
+    config->setStartPage(url.absoluteString());
+    auto screen = makeCommunityScreen(std::move(config));
+    std::weak_ptr<CommunityHybridViewController> weakScreen = screen;
+    present(screen, true, [weakScreen] {
+        // Closing is the user's only way back from the presented page.
+        if (auto presented = weakScreen.lock()) presented->dismissButton()->isHidden = false;
+    });
+}
+
+void CommunityTabBarController::openRecord(const std::string& recordId) {
+    auto tab = selectedCommunityTab();
+    if (tab && tab->state() > State::initialized) tab->openRecord(recordId);
+}
+
+void CommunityTabBarController::refreshNotifications() {
+    const auto tabs = viewControllers();
+    for (const auto& controller : tabs) {
+        auto tab = std::dynamic_pointer_cast<CommunityViewControllable>(controller);
+        if (tab && tab->state() > State::initialized) tab->refreshNotifications();
+    }
+}
+
+void CommunityTabBarController::sendKORVALogs() {
+    if (auto first = communityTab(0)) first->sendKORVALogs();
+}
+
+void CommunityTabBarController::refreshUserCredentials(
+    const std::optional<platform::Url>& pageURL,
+    std::function<void(std::optional<std::string>, std::optional<platform::Error>)> completion) {
+    const auto context = AppContext::current();
+    if (!context->isUserLoggedIn()) return;
+    const auto tabs = viewControllers();
+    const auto first = tabs.empty() ? RefreshableTab{} : refreshableTab(tabs.front());
+    if (!first.screen) return;
+    const auto account = context->userAccount();
+    auto credentials = account ? account->credentials() : nullptr;
+    if (!credentials) return;
+
+    std::weak_ptr<CommunityTabBarController> weakSelf = self();
+    first.model->refreshCredentials(
+        std::move(credentials), [weakSelf, pageURL, completion = std::move(completion)](platform::veltrane::VQAuthResult result) {
+            platform::MainQueue::async([weakSelf, pageURL, completion, result = std::move(result)] {
+                if (auto tabBar = weakSelf.lock()) {
+                    // Every loaded tab reloads with the new session; the others
+                    // load their start page with it when first shown.
+                    const auto tabs = tabBar->viewControllers();
+                    for (const auto& controller : tabs) {
+                        if (!controller->isViewLoaded()) continue;
+                        const auto tab = refreshableTab(controller);
+                        if (!tab.screen) continue;
+                        const auto url = tab.screen->responseURLForRefreshCredentials(pageURL);
+                        const auto [request, error] = tab.model->handleOAuthResults(
+                            url ? std::optional<std::string>(url->absoluteString()) : std::nullopt, result);
+                        auto webView = tab.screen->hybridAppWebView();
+                        if (request && webView) webView->load(*request);
+                    }
+                }
+                if (!completion) return;
+                if (result) {
+                    completion(pageURL ? std::optional<std::string>(pageURL->absoluteString()) : std::nullopt,
+                               std::nullopt);
+                } else {
+                    completion(std::nullopt, platform::veltrane::asError(result.error()));
+                }
+            });
+        });
+}
+
+} // namespace vellicor
