@@ -153,10 +153,21 @@ std::string EventLine::raw(std::size_t n) const {
 
 std::string EventLine::rest(std::size_t n) const {
     std::string result = raw(n);
-    if (result.size() >= 2 && result.front() == '"' && result.back() == '"') {
-        result = result.substr(1, result.size() - 2);
+    if (result.size() < 2 || result.front() != '"' || result.back() != '"') return result;
+    // One quoted text: its escapes are undone, as in a word.
+    std::string unquoted;
+    for (std::size_t i = 1; i + 1 < result.size(); ++i) {
+        const char c = result[i];
+        if (c == '\\' && i + 2 < result.size()) {
+            unquoted += result[++i];
+        } else if (c == '"') {
+            // Quotes of their own inside: several texts, kept as written.
+            return result.substr(1, result.size() - 2);
+        } else {
+            unquoted += c;
+        }
     }
-    return result;
+    return unquoted;
 }
 
 EventLine EventDriver::parse(const std::string& text, int number) {

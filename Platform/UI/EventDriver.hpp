@@ -16,8 +16,8 @@ namespace platform::ui {
 struct PLATFORM_EXPORT EventLine {
     std::string command;
     std::vector<std::string> args;
-    /// The raw text after the command and the first `n` arguments, trimmed,
-    /// with one pair of surrounding double quotes removed.
+    /// The raw text after the command and the first `n` arguments, trimmed;
+    /// when that is one quoted text, its quotes removed and its escapes undone.
     std::string rest(std::size_t n = 0) const;
     /// The same with the quotes kept as written.
     std::string raw(std::size_t n = 0) const;

@@ -215,7 +215,12 @@ std::vector<std::shared_ptr<ViewController>> NavigationController::appearanceChi
 void NavigationController::prepareChildrenForAppearance() {
     attachInitialRoot();
     if (!displayed_ && !stack_.empty()) displayed_ = stack_.back();
-    if (displayed_) installChildView(displayed_, bar_);
+    if (displayed_) {
+        installChildView(displayed_, bar_);
+        // A root given at creation loads its view only now, as the stack
+        // first appears, and may set its bar items as it loads.
+        reloadBar();
+    }
 }
 
 // Stack changes -------------------------------------------------------------------------

@@ -7,7 +7,10 @@
 #include "tools/community-server/ServerImpl.hpp"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
+#include <system_error>
 
 namespace communityserver {
 
@@ -117,6 +120,34 @@ bool CommunityServer::isAccessTokenValid(const std::string& token) const {
 std::vector<std::string> CommunityServer::issuedTokens() const {
     std::lock_guard lock(impl_->mutex);
     return {impl_->issued.begin(), impl_->issued.end()};
+}
+
+std::vector<std::filesystem::path> CommunityServer::filesHoldingTokens(const std::filesystem::path& folder) const {
+    std::vector<std::string> needles;
+    for (const auto& token : issuedTokens()) {
+        const auto once = percentEncoded(token);
+        needles.push_back(token);
+        needles.push_back(once);
+        needles.push_back(percentEncoded(once));
+    }
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    if (std::filesystem::is_regular_file(folder, error)) {
+        files.push_back(folder);
+    } else if (std::filesystem::is_directory(folder, error)) {
+        for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error)) {
+            if (it->is_regular_file(error)) files.push_back(it->path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    std::erase_if(files, [&needles](const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return std::none_of(needles.begin(), needles.end(),
+                            [&text](const std::string& needle) { return text.find(needle) != std::string::npos; });
+    });
+    return files;
 }
 
 std::optional<std::string> CommunityServer::issueAuthorizationCode(const std::string& username,

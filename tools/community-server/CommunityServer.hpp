@@ -200,6 +200,11 @@ public:
     /// The access and refresh tokens issued so far, valid or not, the latest
     /// thousand of them (tests scan for them).
     std::vector<std::string> issuedTokens() const;
+    /// The files under `folder` (itself a file or a folder, searched
+    /// recursively) that hold a token of issuedTokens(), as issued or
+    /// percent-encoded once or twice, as a URL carries it. A folder that does
+    /// not exist holds none.
+    std::vector<std::filesystem::path> filesHoldingTokens(const std::filesystem::path& folder) const;
     /// A code as the login page gives it after `username` signed in for the
     /// client; none for an unknown user or a refused client.
     std::optional<std::string> issueAuthorizationCode(const std::string& username, const std::string& clientId,

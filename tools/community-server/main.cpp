@@ -2,13 +2,17 @@
 // for running the app by hand or from scripts.
 //
 //   community-server [--port N] [--host NAME] [--data DIR] [--config FILE] [--print-ca-path]
+//                    [--check-no-token-in PATH]...
 //
 // The certificate is made afresh at every start (in DIR when given); clients
 // trust its CA file. FILE (by default DIR/community.json, when present; the
 // demo's is tools/community-server/demo/community.json) configures users, OAuth
 // clients, pages, records with their downloadable contents (files beside it)
 // and token lifetimes (see CommunityServer::configure); without it no client
-// may sign in. The server runs until it receives SIGINT or SIGTERM.
+// may sign in. The server runs until it receives SIGINT or SIGTERM. With
+// --check-no-token-in it then looks through each PATH (a file, or a folder and
+// everything under it, such as a client's log files) and exits with status 3
+// when one holds a token it issued, naming the files, never the tokens.
 
 #include "tools/community-server/CommunityServer.hpp"
 
@@ -19,18 +23,22 @@
 #include <fstream>
 #include <iostream>
 #include <pthread.h>
+#include <vector>
 
 int main(int argc, char** argv) {
     CLI::App app{"Plays the community and its platform API over HTTPS on loopback."};
     communityserver::ServerOptions options;
     bool printCaPath = false;
     std::filesystem::path configFile;
+    std::vector<std::filesystem::path> tokenFreePaths;
     app.add_option("-p,--port", options.port, "Port to listen on (0: any free port)")->check(CLI::Range(0, 65535));
     app.add_option("--host", options.hostName, "Host name the certificate and the answers use");
     app.add_option("-d,--data", options.dataFolder, "Folder for the certificate files and community.json");
     app.add_option("-c,--config", configFile, "The community's configuration (default: DIR/community.json)")
         ->check(CLI::ExistingFile);
     app.add_flag("--print-ca-path", printCaPath, "Print the CA file path alone on the first line of output");
+    app.add_option("--check-no-token-in", tokenFreePaths,
+                   "At the end, fail (status 3) when a file under PATH holds an issued token");
     CLI11_PARSE(app, argc, argv);
     if (!options.dataFolder.empty()) options.dataFolder = std::filesystem::absolute(options.dataFolder);
 
@@ -72,5 +80,16 @@ int main(int argc, char** argv) {
     int received = 0;
     sigwait(&signals, &received);
     server.stop();
-    return 0;
+    int status = 0;
+    for (const auto& path : tokenFreePaths) {
+        for (const auto& file : server.filesHoldingTokens(std::filesystem::absolute(path))) {
+            std::cerr << "community-server: an issued token is in " << file.string() << "\n";
+            status = 3;
+        }
+    }
+    if (!tokenFreePaths.empty() && status == 0) {
+        std::cerr << "community-server: no issued token (" << server.issuedTokens().size() << " issued) in "
+                  << tokenFreePaths.size() << " path(s)\n";
+    }
+    return status;
 }

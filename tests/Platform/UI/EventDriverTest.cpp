@@ -149,3 +149,19 @@ TEST(EventLineTest, SplitsWordsWithQuotesAndEscapes) {
     EXPECT_EQ(EventDriver::parse(R"(expect "Hello, Ada")", 1).rest(), "Hello, Ada");
     EXPECT_EQ(line.number, 7);
 }
+
+TEST(EventLineTest, AQuotedRestUndoesItsEscapes) {
+    struct Case {
+        const char* line;
+        const char* rest;
+    };
+    for (const auto& [text, rest] : {
+             Case{R"(expect-log "\"isCommunitySelected\": true")", R"("isCommunitySelected": true)"},
+             Case{R"(expect "back\\slash \"q\"")", R"(back\slash "q")"},
+             Case{R"(expect "ends in a quote\"")", R"(ends in a quote")"},
+             Case{R"(expect "a" b "c")", R"(a" b "c)"},
+             Case{R"(expect plain \"as written\")", R"(plain \"as written\")"},
+         }) {
+        EXPECT_EQ(EventDriver::parse(text, 1).rest(), rest) << text;
+    }
+}

@@ -280,6 +280,22 @@ TEST_F(NavigationControllerTest, BarItemsSetAsTheViewLoadsReplaceTheBackButton) 
     }
 }
 
+TEST_F(NavigationControllerTest, BarItemsSetAsTheRootLoadsShowWhenTheStackFirstAppears) {
+    // The root's view loads only as the presented stack appears.
+    for (const bool animated : {false, true}) {
+        SCOPED_TRACE(animated ? "animated" : "not animated");
+        auto root = makeController<ClosingScreen>();
+        auto presented = NavigationController::create(root);
+        navigation->present(presented, animated);
+        testsupport::advance(0.6);
+        auto bar = presented->navigationBar();
+        ASSERT_EQ(bar->subviews().size(), 1u);
+        EXPECT_EQ(bar->subviews()[0]->displayedText(), "Close");
+        navigation->dismiss(false);
+        testsupport::pump();
+    }
+}
+
 TEST_F(NavigationControllerTest, VisibleViewControllerIsThePresentedOne) {
     EXPECT_EQ(navigation->visibleViewController(), a);
     auto modal = make("modal");

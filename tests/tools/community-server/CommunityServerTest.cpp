@@ -518,6 +518,28 @@ TEST_F(CommunityServerTest, SweepingExpiredGrantsKeepsTheLiveOnes) {
     EXPECT_NE(std::find(issued.begin(), issued.end(), access), issued.end());
 }
 
+TEST_F(CommunityServerTest, FindsTheFilesThatHoldAnIssuedToken) {
+    const auto folder = testsupport::sandboxRoot() / "scan";
+    EXPECT_TRUE(server.filesHoldingTokens(folder).empty()) << "a missing folder holds none";
+    server.setAccessTokenPrefix("at!");
+    const auto access = signIn()["access_token"].get<std::string>();
+    const auto write = [&folder](const std::string& name, const std::string& text) {
+        std::filesystem::create_directories((folder / name).parent_path());
+        std::ofstream(folder / name) << "line before\n" << text << "\nline after\n";
+    };
+    ASSERT_EQ(access.rfind("at!", 0), 0u);
+    const auto encoded = "at%21" + access.substr(3);
+    write("clean.log", "Signed in as alice@example.test; token at!... masked");
+    write("raw.log", "Authorization: Bearer " + access);
+    write("Logs/nested/once.log", "GET /gate/entry.vx?sid=" + encoded);
+    write("twice.log", "returnTo=%2Fgate%2Fentry.vx%3Fsid%3Dat%2521" + access.substr(3));
+    EXPECT_EQ(server.filesHoldingTokens(folder),
+              (std::vector<std::filesystem::path>{folder / "Logs/nested/once.log", folder / "raw.log",
+                                                  folder / "twice.log"}));
+    EXPECT_EQ(server.filesHoldingTokens(folder / "raw.log"), (std::vector<std::filesystem::path>{folder / "raw.log"}));
+    EXPECT_TRUE(server.filesHoldingTokens(folder / "clean.log").empty());
+}
+
 TEST_F(CommunityServerTest, RestAnswersErrorListsForEachFailure) {
     const auto token = signIn()["access_token"].get<std::string>();
     auto restricted = CommunityServer::defaultUser();
