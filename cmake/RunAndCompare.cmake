@@ -1,9 +1,10 @@
-# Runs PROGRAM on the event script EVENTS with a fresh --data folder DATA.
+# Runs PROGRAM on the event script EVENTS with a fresh --data folder DATA,
+# after the arguments of the list ARGS when given.
 # With EXPECTED: the run must succeed and its standard output equal the file.
 # With EXPECT_FAILURE: the run must fail and standard error contain the text.
 file(REMOVE_RECURSE "${DATA}")
 execute_process(
-  COMMAND "${PROGRAM}" --events "${EVENTS}" --quiet --data "${DATA}"
+  COMMAND "${PROGRAM}" ${ARGS} --events "${EVENTS}" --quiet --data "${DATA}"
   RESULT_VARIABLE status
   OUTPUT_VARIABLE out
   ERROR_VARIABLE err)

@@ -2,7 +2,9 @@
 
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
 #include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
+#include "VellicorApp/Instrumentation/AppSessionTracker.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/AppDelegate.hpp"
 #include "VellicorApp/Shell/AppUpdateManager.hpp"
 #include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
 #include "VellicorApp/Shell/BootstrapCoordinator.hpp"
@@ -267,9 +269,12 @@ void AppCoordinator::preserveLastSessionURL(const platform::Url& url) {
 // Session refresh -------------------------------------------------------------
 
 bool AppCoordinator::shouldTriggerSessionRefresh() const {
-    // The app session tracker's own test (a day away) joins this once the
-    // app delegate that owns the tracker is part of the app.
-    return authenticationObserver_ && authenticationObserver_->shouldTriggerSessionRefresh();
+    if (authenticationObserver_ && authenticationObserver_->shouldTriggerSessionRefresh()) return true;
+    // A day away from the app also calls for a refresh; only the app's own
+    // delegate keeps the session tracker that knows.
+    const auto delegate = applicationAppDelegate();
+    const auto& tracker = delegate ? delegate->appSessionTracker() : nullptr;
+    return tracker && tracker->shouldTriggerSessionRefresh();
 }
 
 void AppCoordinator::sessionTrackerShouldValidate(bool shouldValidate) {

@@ -114,7 +114,8 @@ public:
     AppMode appMode() const { return appMode_; }
     /// Whether the bootstrap step should refresh the signed-in session: when
     /// none was ever refreshed, or the last refresh is older than the
-    /// observer's time-out.
+    /// observer's time-out; with the app's own delegate also when the app
+    /// never went to the background or went there a day ago or more.
     bool shouldTriggerSessionRefresh() const;
     const std::shared_ptr<SessionTracker>& refreshTracker() const { return refreshTracker_; }
 

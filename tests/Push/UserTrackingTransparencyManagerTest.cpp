@@ -97,7 +97,9 @@ TEST_F(UserTrackingTransparencyManagerTest, TheCookieLastsOneCalendarYear) {
 }
 
 TEST_F(UserTrackingTransparencyManagerTest, WithoutAUsageDescriptionNothingIsWrittenOrLogged) {
-    context = apptest::installContext(makeContext(apptest::FakeBundle::sample()), center);
+    auto bundle = apptest::FakeBundle::sample();
+    bundle->info.erase(UserTrackingTransparencyManager::kUsageDescriptionKey);
+    context = apptest::installContext(makeContext(bundle), center);
     TrackingManager::setTrackingAuthorizationStatus(TrackingAuthorizationStatus::authorized);
     bool completed = false;
     UserTrackingTransparencyManager::shared()->updateCookies([&] { completed = true; });

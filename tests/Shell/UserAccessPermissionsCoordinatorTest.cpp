@@ -44,6 +44,11 @@ protected:
         account->setIdData(idData);
     }
 
+    // Without a usage description the step skips the tracking request.
+    std::function<void(platform::Json&)> editInfo() override {
+        return [](platform::Json& info) { info.erase("NSUserTrackingUsageDescription"); };
+    }
+
     static bool skippedTracking() {
         const auto texts = apptest::appLogTexts("INFO");
         return std::ranges::any_of(texts, [](const std::string& t) {

@@ -1,0 +1,26 @@
+// The Vellicor app program: the platform's application main with the app's
+// delegate, resources and HTTPS options. Run it with scripts/run, which
+// starts the loopback community beside it.
+
+#include "VellicorApp/Hybrid/HybridResources.hpp"
+#include "VellicorApp/Interface/InterfaceResources.hpp"
+#include "VellicorApp/Shell/AppDelegate.hpp"
+#include "VellicorApp/Shell/ShellResources.hpp"
+
+#include "Platform/UI/ApplicationMain.hpp"
+#include "Platform/UI/HttpsOptions.hpp"
+
+int main(int argc, char** argv) {
+    vellicor::registerShellResources();
+    vellicor::registerHybridResources();
+    vellicor::registerInterfaceResources();
+
+    platform::ui::ApplicationMainOptions options;
+    // Built beside the program (see VellicorApp/CMakeLists.txt); the preview
+    // edition's package is VellicorAppPreview.package, given with --package.
+    options.defaultPackage = "VellicorApp.package";
+    // The app adds no event commands of its own: every area of the platform
+    // it uses puts its commands into the platform's registry.
+    options.addOptions = [](CLI::App& cli) { platform::ui::addHttpsOptions(cli); };
+    return platform::ui::applicationMain(argc, argv, [] { return vellicor::AppDelegate::create(); }, options);
+}
