@@ -5,6 +5,7 @@
 #include "VellicorApp/Interface/ProgressView.hpp"
 #include "VellicorApp/Interface/Toast.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/AppCoordinator.hpp"
 #include "VellicorApp/Shell/Context.hpp"
 #include "VellicorApp/Shell/FaultManager.hpp"
 
@@ -69,9 +70,17 @@ const std::shared_ptr<Toast>& CommunityHybridViewController::toastView() {
     return toastView_;
 }
 
-// The app's coordinator does not hold its community screen in the context
-// yet, so faults and toasts show on this screen.
-std::shared_ptr<platform::ui::ViewController> CommunityHybridViewController::webAppViewController() { return self(); }
+std::shared_ptr<platform::ui::ViewController> CommunityHybridViewController::webAppViewController() {
+    // The screen the app's flow shows (the tab bar, or a single community
+    // screen) is where the user looks; a tab or a screen shown before the
+    // flow holds one shows on itself.
+    if (const auto coordinator = AppContext::current()->appCoordinator()) {
+        if (const auto& shown = coordinator->communityViewController()) {
+            return shown->viewController().shared_from_this();
+        }
+    }
+    return self();
+}
 
 void CommunityHybridViewController::viewDidLoad() {
     HybridViewController::viewDidLoad();
