@@ -23,7 +23,8 @@ namespace vellicor {
 
 namespace {
 
-constexpr const char* kLogType = "AppUICoordinator";
+// Not kLogType: inside a step that names the base's type.
+constexpr const char* kStepLogType = "AppUICoordinator";
 
 } // namespace
 
@@ -74,7 +75,7 @@ void AppUICoordinator::execute() {
 
 void AppUICoordinator::handleWillShowAuthenticationView() {
     // Log text read by support tooling; keep verbatim.
-    Logger::info("Authentication is required. Moving forward with presenting authentication view.", kLogType);
+    Logger::info("Authentication is required. Moving forward with presenting authentication view.", kStepLogType);
     complete(FlowCoordinatorError::requiresAuthentication());
 }
 
@@ -126,7 +127,7 @@ void AppUICoordinator::startTabBarExperience(const std::shared_ptr<CommunityView
         // Log text read by support tooling; keep verbatim.
         Logger::error("Native (Tab bar) experience failed with error " + localizedDescription(*ended) +
                           ". Moving forward with singular hybrid web app.",
-                      kLogType);
+                      kStepLogType);
         self->pushSingleScreen(weakScreen.lock());
     });
 }
@@ -137,7 +138,7 @@ void AppUICoordinator::startForceAppUpdateExperience(const platform::Json& metad
         // Log text read by support tooling; keep verbatim.
         Logger::error("Force app update experience failed with error " + localizedDescription(config.error()) +
                           ". Moving forward without enforcing app update.",
-                      kLogType);
+                      kStepLogType);
         return;
     }
     AppContext::current()->setAppUpdateManager(AppUpdateManager::instantiateAppUpdateManager(*config));

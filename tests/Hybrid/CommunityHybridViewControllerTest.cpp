@@ -277,6 +277,31 @@ TEST_F(CommunityHybridViewControllerTest, QueuedFaultsShowWhenTheScreenAppears) 
     EXPECT_TRUE(context->faultManager->faults().empty());
 }
 
+TEST_F(CommunityHybridViewControllerTest, FaultsAndToastsShowOnTheScreenTheAppsCoordinatorHolds) {
+    // The coordinator shows another screen (the tab bar, or the first community screen).
+    const auto shown = flowtest::FakeCommunityScreen::make(State::pageLoaded);
+    installAppCoordinator(shown);
+    context->faultManager->addFault(std::make_shared<AppBootstrapFault>());
+    show();
+    testsupport::advance(1);
+    EXPECT_EQ(screen->webAppViewController(), shown);
+    EXPECT_EQ(subviewsOf<Toast>(*shown->view()).size(), 1u) << "the queued fault";
+    EXPECT_TRUE(subviewsOf<Toast>(*screen->view()).empty());
+
+    screen->communityHybridViewModel()->toast().setValue("Community loaded successfully");
+    testsupport::advance(1);
+    const auto toasts = subviewsOf<Toast>(*shown->view());
+    EXPECT_TRUE(std::ranges::any_of(toasts, [&](const auto& toast) { return toast == screen->toastView(); }));
+    EXPECT_TRUE(subviewsOf<Toast>(*screen->view()).empty());
+
+    // A coordinator that holds no screen (the app's interface is not up): the screen itself.
+    installAppCoordinator(nullptr);
+    EXPECT_EQ(screen->webAppViewController(), screen);
+    // No coordinator at all.
+    context->setAppCoordinator(nullptr);
+    EXPECT_EQ(screen->webAppViewController(), screen);
+}
+
 TEST_F(CommunityHybridViewControllerTest, OutsideLinksOpenOnceWhereTheRulesSayAndNeverLoop) {
     enum class Where { webView, cookieBrowser, outside };
     const struct {
