@@ -81,6 +81,15 @@ void AppUICoordinator::handleWillShowAuthenticationView() {
 
 void AppUICoordinator::webAppDidBootstrap(const std::shared_ptr<CommunityViewControllable>& viewController,
                                           const std::optional<platform::Json>& metadataResponse) {
+    // A page that reports its bootstrap again while the first report is
+    // still being shown (its push waits for a presented screen to go) would
+    // push the same screen twice, or build a second tab bar around it.
+    if (showingScreen_) {
+        Logger::info("The web app bootstrapped again while its screen is being shown; ignoring it.", kStepLogType);
+        return;
+    }
+    showingScreen_ = true;
+
     // Without page data, the navigation the last session stored.
     auto metadata = metadataResponse;
     if (!metadata) metadata = TabBarPersistentStore().tabBarConfig();

@@ -63,7 +63,8 @@ public:
 
     // CommunityViewControllerDelegate
     /// The tab bar from the page's metadata, else the stored one; with
-    /// neither, the single screen. Ends the cold-start marker.
+    /// neither, the single screen. Ends the cold-start marker. Only the first
+    /// report counts: a later one is logged and ignored.
     void webAppDidBootstrap(const std::shared_ptr<CommunityViewControllable>& viewController,
                             const std::optional<platform::Json>& metadataResponse) override;
     /// Nothing: page loads do not move this step.
@@ -92,6 +93,8 @@ private:
     const AppMode appMode_;
     ScreenPtr communityViewController_;
     std::shared_ptr<FlowCoordinator> activeSubFlowCoordinator_;
+    /// Set by the first bootstrap report, which alone decides what is shown.
+    bool showingScreen_ = false;
     std::shared_ptr<platform::NotificationCenter> observedCenter_;
     std::optional<platform::ObserverToken> authenticationViewObservation_;
 };

@@ -49,6 +49,9 @@ constexpr const char* kDeathSandboxVariable = "VELLICOR_APP_UI_DEATH_SANDBOX";
 constexpr const char* kAuthenticationRequired =
     "AppUICoordinator: Authentication is required. Moving forward with presenting authentication view.";
 
+constexpr const char* kBootstrappedAgain =
+    "AppUICoordinator: The web app bootstrapped again while its screen is being shown; ignoring it.";
+
 /// Page data whose navigation does not parse.
 platform::Json unreadableMenu() { return {{"menuItems", "none"}, {"branding", {{"iconTintColor", "#0070D2"}}}}; }
 
@@ -350,6 +353,36 @@ TEST_F(AppUICoordinatorTest, WhileSomethingIsPresentedThePushWaitsAThirdOfASecon
         } else {
             EXPECT_EQ(navigation->topViewController(), screen);
         }
+
+        navigation->dismiss(false);
+        navigation->popToRoot(false);
+        testsupport::pump();
+    }
+}
+
+TEST_F(AppUICoordinatorTest, ABootstrapReportedAgainWhileThePushWaitsIsIgnored) {
+    for (const auto& data : {std::optional<platform::Json>(), std::optional<platform::Json>(threeMenuItems())}) {
+        SCOPED_TRACE(data ? "tab bar" : "single screen");
+        const auto ignoredBefore = infoLines(kBootstrappedAgain);
+        const auto screen = startAndLoad();
+        ASSERT_TRUE(screen);
+        navigation->present(platform::ui::ViewController::create(), false);
+        testsupport::pump();
+
+        step->webAppDidBootstrap(screen, data);
+        step->webAppDidBootstrap(screen, data);
+        testsupport::advance(1);
+
+        EXPECT_EQ(ends, kEndedWithoutError);
+        ASSERT_EQ(navigation->viewControllers().size(), 2u) << "one screen pushed, once";
+        if (data) {
+            const auto tabBar = shownTabBar();
+            ASSERT_TRUE(tabBar);
+            EXPECT_EQ(tabBar->viewControllers().front(), screen);
+        } else {
+            EXPECT_EQ(navigation->topViewController(), screen);
+        }
+        EXPECT_EQ(infoLines(kBootstrappedAgain) - ignoredBefore, 1);
 
         navigation->dismiss(false);
         navigation->popToRoot(false);
