@@ -71,13 +71,10 @@ const std::shared_ptr<Toast>& CommunityHybridViewController::toastView() {
 }
 
 std::shared_ptr<platform::ui::ViewController> CommunityHybridViewController::webAppViewController() {
-    // The screen the app's flow shows (the tab bar, or a single community
-    // screen) is where the user looks; a tab or a screen shown before the
-    // flow holds one shows on itself.
+    // The screen the app shows (a tab bar holding this one, say) is where
+    // the user looks.
     if (const auto coordinator = AppContext::current()->appCoordinator()) {
-        if (const auto& shown = coordinator->communityViewController()) {
-            return shown->viewController().shared_from_this();
-        }
+        if (const auto& shown = coordinator->communityViewController()) return shown->viewController().shared_from_this();
     }
     return self();
 }

@@ -6,6 +6,7 @@
 #include "VellicorApp/Interface/InterfaceResources.hpp"
 #include "VellicorApp/Interface/ProgressView.hpp"
 #include "VellicorApp/Interface/Toast.hpp"
+#include "VellicorApp/Shell/AppCoordinator.hpp"
 #include "VellicorApp/Shell/Faults.hpp"
 #include "tests/Hybrid/CommunityModelTestSupport.hpp"
 #include "tests/support/LoopbackHttpsServer.hpp"
@@ -277,7 +278,25 @@ TEST_F(CommunityHybridViewControllerTest, QueuedFaultsShowWhenTheScreenAppears) 
     EXPECT_TRUE(context->faultManager->faults().empty());
 }
 
-TEST_F(CommunityHybridViewControllerTest, FaultsAndToastsShowOnTheScreenTheAppsCoordinatorHolds) {
+TEST_F(CommunityHybridViewControllerTest, ToastsShowOnTheScreenTheAppShows) {
+    show();
+    const auto shown = screen;
+    const auto coordinator = AppCoordinator::create(navigation);
+    coordinator->loadTopViewController();
+    context->setAppCoordinator(coordinator);
+
+    // Another community screen (a tab not in front) shows its toast on the app's screen.
+    const auto other = CommunityHybridViewController::create(makeCommunityModel());
+    other->view();
+    EXPECT_EQ(other->webAppViewController(), shown);
+    other->communityHybridViewModel()->toast().setValue("Community loaded successfully");
+    testsupport::advance(1);
+    EXPECT_EQ(subviewsOf<Toast>(*shown->view()).size(), 1u);
+    EXPECT_TRUE(subviewsOf<Toast>(*other->view()).empty());
+    context->setAppCoordinator(nullptr);
+}
+
+TEST_F(CommunityHybridViewControllerTest, QueuedFaultsShowOnTheScreenTheAppShowsElseOnTheScreenItself) {
     // The coordinator shows another screen (the tab bar, or the first community screen).
     const auto shown = flowtest::FakeCommunityScreen::make(State::pageLoaded);
     installAppCoordinator(shown);
@@ -286,12 +305,6 @@ TEST_F(CommunityHybridViewControllerTest, FaultsAndToastsShowOnTheScreenTheAppsC
     testsupport::advance(1);
     EXPECT_EQ(screen->webAppViewController(), shown);
     EXPECT_EQ(subviewsOf<Toast>(*shown->view()).size(), 1u) << "the queued fault";
-    EXPECT_TRUE(subviewsOf<Toast>(*screen->view()).empty());
-
-    screen->communityHybridViewModel()->toast().setValue("Community loaded successfully");
-    testsupport::advance(1);
-    const auto toasts = subviewsOf<Toast>(*shown->view());
-    EXPECT_TRUE(std::ranges::any_of(toasts, [&](const auto& toast) { return toast == screen->toastView(); }));
     EXPECT_TRUE(subviewsOf<Toast>(*screen->view()).empty());
 
     // A coordinator that holds no screen (the app's interface is not up): the screen itself.
@@ -408,6 +421,16 @@ TEST_F(CommunityHybridViewControllerTest, AReleasedScreenDoesNothingButPendingRe
     const auto model = screen->communityHybridViewModel();
     const auto webView = screen->webView();
     const auto dispatch = screen->jsCallDispatchHandler();
+    // A session refresh is under way when the screen goes.
+    model->state().setValue(State::pageLoaded);
+    accounts->user = communitytest::makeUser();
+    int refreshAnswers = 0;
+    screen->refreshUserCredentials(url("https://community.example.test/s/topic"),
+                                   [&refreshAnswers](std::optional<std::string>, std::optional<platform::Error> error) {
+                                       EXPECT_FALSE(error);
+                                       ++refreshAnswers;
+                                   });
+    ASSERT_EQ(accounts->pendingLogins.size(), 1u);
     std::weak_ptr<CommunityHybridViewController> weakScreen = screen;
     navigation.reset();
     window.reset();
@@ -415,6 +438,17 @@ TEST_F(CommunityHybridViewControllerTest, AReleasedScreenDoesNothingButPendingRe
     screen.reset();
     testsupport::pump();
     ASSERT_TRUE(weakScreen.expired()) << "nothing keeps the screen alive";
+
+    // The refresh still answers its caller; nothing is loaded for the screen.
+    const auto frontDoorsBefore =
+        std::ranges::count_if(server.requests(), [](const auto& request) { return request.path == "/gate/entry.vx"; });
+    accounts->pendingLogins.front()(
+        veltrane::VQAuthSuccess{communitytest::makeUser(), veltrane::VQOAuthInfo(veltrane::VQOAuthType::refresh)});
+    testsupport::pump();
+    EXPECT_EQ(refreshAnswers, 1);
+    EXPECT_FALSE(webView->isLoading());
+    EXPECT_EQ(std::ranges::count_if(server.requests(), [](const auto& request) { return request.path == "/gate/entry.vx"; }),
+              frontDoorsBefore);
 
     // The model's values reach no listener.
     model->state().setValue(State::initialized);
