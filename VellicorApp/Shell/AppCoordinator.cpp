@@ -5,6 +5,7 @@
 #include "VellicorApp/Instrumentation/AppSessionTracker.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/AppDelegate.hpp"
+#include "VellicorApp/Shell/AppUICoordinator.hpp"
 #include "VellicorApp/Shell/AppUpdateManager.hpp"
 #include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
 #include "VellicorApp/Shell/BootstrapCoordinator.hpp"
@@ -64,12 +65,9 @@ AppCoordinator::StepFactory::userAccessPermissions(const NavigationControllerPtr
     return UserAccessPermissionsCoordinator::create(navigationController);
 }
 
-AppCoordinator::StepPtr AppCoordinator::StepFactory::appUI(const NavigationControllerPtr& /*navigationController*/,
-                                                           const ScreenPtr& /*communityViewController*/,
-                                                           AppMode /*appMode*/) {
-    // The app-UI step joins with the community screen and the tab bar it
-    // builds; no chain can reach a usable screen without it.
-    platform::fatalError("The app UI step is not available in this build.");
+AppCoordinator::StepPtr AppCoordinator::StepFactory::appUI(const NavigationControllerPtr& navigationController,
+                                                           const ScreenPtr& communityViewController, AppMode appMode) {
+    return AppUICoordinator::create(navigationController, communityViewController, appMode);
 }
 
 AppCoordinator::StepPtr AppCoordinator::StepFactory::launchAction(std::shared_ptr<LaunchActionable> launchAction,

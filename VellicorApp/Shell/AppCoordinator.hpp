@@ -64,9 +64,6 @@ public:
         /// once the web app has bootstrapped (with the screen, or a tab bar
         /// holding it, on top of the navigation stack), or with
         /// requiresAuthentication when the user must sign in first.
-        ///
-        /// Not part of this build yet: the default stops the app. Until the
-        /// step joins, a factory that makes it must be handed in.
         virtual StepPtr appUI(const NavigationControllerPtr& navigationController,
                               const ScreenPtr& communityViewController, AppMode appMode);
         virtual StepPtr launchAction(std::shared_ptr<LaunchActionable> launchAction,

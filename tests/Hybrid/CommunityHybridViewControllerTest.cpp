@@ -296,6 +296,25 @@ TEST_F(CommunityHybridViewControllerTest, ToastsShowOnTheScreenTheAppShows) {
     context->setAppCoordinator(nullptr);
 }
 
+TEST_F(CommunityHybridViewControllerTest, QueuedFaultsShowOnTheScreenTheAppShowsElseOnTheScreenItself) {
+    // The coordinator shows another screen (the tab bar, or the first community screen).
+    const auto shown = flowtest::FakeCommunityScreen::make(State::pageLoaded);
+    installAppCoordinator(shown);
+    context->faultManager->addFault(std::make_shared<AppBootstrapFault>());
+    show();
+    testsupport::advance(1);
+    EXPECT_EQ(screen->webAppViewController(), shown);
+    EXPECT_EQ(subviewsOf<Toast>(*shown->view()).size(), 1u) << "the queued fault";
+    EXPECT_TRUE(subviewsOf<Toast>(*screen->view()).empty());
+
+    // A coordinator that holds no screen (the app's interface is not up): the screen itself.
+    installAppCoordinator(nullptr);
+    EXPECT_EQ(screen->webAppViewController(), screen);
+    // No coordinator at all.
+    context->setAppCoordinator(nullptr);
+    EXPECT_EQ(screen->webAppViewController(), screen);
+}
+
 TEST_F(CommunityHybridViewControllerTest, OutsideLinksOpenOnceWhereTheRulesSayAndNeverLoop) {
     enum class Where { webView, cookieBrowser, outside };
     const struct {

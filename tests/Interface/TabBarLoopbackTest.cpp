@@ -29,6 +29,9 @@ using namespace vellicor;
 
 namespace {
 
+using tabbartest::settled;
+using tabbartest::threeMenuItems;
+
 /// The app's UI step as far as the tab bar goes: on the bootstrap it runs the
 /// tab-bar step with the page's data, and keeps the step while it runs.
 class BootstrapFlow : public CommunityViewControllerDelegate {
@@ -54,39 +57,12 @@ private:
     std::shared_ptr<platform::ui::NavigationController> navigation_;
 };
 
-class TabBarLoopbackTest : public tabbartest::TabBarTest {
+class TabBarLoopbackTest : public tabbartest::TabBarLoopbackFixture {
 protected:
-    void SetUp() override {
-        TabBarTest::SetUp();
-        configure(false);
-        // The front door sends the browser on to the page it names; every
-        // page's title is its path.
-        server.server().Get("/gate/entry.vx", [](const httplib::Request& request, httplib::Response& response) {
-            response.set_redirect(request.get_param_value("returnTo"));
-        });
-        server.server().Get(R"(/s/.*)", [](const httplib::Request& request, httplib::Response& response) {
-            response.set_content("<html><head><title>" + request.path + "</title></head></html>", "text/html");
-        });
-        server.routeHost();
-        registerHybridResources();
-    }
-
     void TearDown() override {
         flow.reset();
         screen.reset();
-        platform::ui::Nib::resetRegistry();
-        TabBarTest::TearDown();
-    }
-
-    /// Waits until no load is in flight in any of the screens and the main queue is idle.
-    bool settled(const std::vector<std::shared_ptr<platform::web::WebView>>& webViews) const {
-        const bool done = testsupport::waitUntil([&] {
-            testsupport::pump();
-            return platform::BackgroundActivity::inFlight() == 0 &&
-                   std::none_of(webViews.begin(), webViews.end(), [](const auto& view) { return view->isLoading(); });
-        });
-        testsupport::pump();
-        return done;
+        TabBarLoopbackFixture::TearDown();
     }
 
     std::size_t requestsFor(const std::string& path) const {
@@ -95,7 +71,6 @@ protected:
             std::count_if(requests.begin(), requests.end(), [&](const auto& request) { return request.path == path; }));
     }
 
-    testsupport::LoopbackHttpsServer server;
     std::shared_ptr<BootstrapFlow> flow;
     std::shared_ptr<CommunityHybridViewController> screen;
 };
@@ -105,17 +80,6 @@ std::vector<std::string> lines(const std::string& text) {
     std::istringstream stream(text);
     for (std::string line; std::getline(stream, line);) result.push_back(line);
     return result;
-}
-
-platform::Json threeMenuItems() {
-    auto items = platform::Json::array();
-    for (int i = 1; i <= 3; ++i) {
-        items.push_back({{"id", i},
-                         {"position", i},
-                         {"name", "Tab " + std::to_string(i)},
-                         {"targetUrl", "https://community.example.test/s/tab" + std::to_string(i)}});
-    }
-    return {{"menuItems", items}, {"branding", {{"iconTintColor", "#0070D2"}, {"barTintColor", "#FFFFFF"}}}};
 }
 
 TEST_F(TabBarLoopbackTest, ABootstrapWithThreeMenuItemsPushesTheBarAndLoadsTheOtherTabsSignedIn) {

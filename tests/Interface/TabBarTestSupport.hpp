@@ -8,8 +8,12 @@
 #include "VellicorApp/Hybrid/CommunityViewControllerDelegate.hpp"
 #include "VellicorApp/Hybrid/HybridViewController.hpp"
 #include "VellicorApp/Hybrid/WebViewOAuthRefreshable.hpp"
+#include "VellicorApp/Hybrid/HybridResources.hpp"
 #include "VellicorApp/Interface/InterfaceResources.hpp"
 #include "tests/Hybrid/CommunityModelTestSupport.hpp"
+#include "tests/support/LoopbackHttpsServer.hpp"
+
+#include "Platform/Foundation/Dispatch.hpp"
 
 #include "Platform/SDKs/Veltrane/VQHybridViewConfig.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
@@ -18,6 +22,7 @@
 #include "Platform/UI/Window.hpp"
 #include "Platform/Web/WebView.hpp"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -145,6 +150,56 @@ protected:
     std::shared_ptr<platform::ui::ViewController> root;
     std::shared_ptr<platform::ui::NavigationController> navigation;
     std::shared_ptr<platform::ui::Window> window;
+};
+
+/// Three tabs of the community ("Tab 1" to "Tab 3", at /s/tab1 to /s/tab3)
+/// with the bar's colours, as the web app's bootstrap sends them.
+inline platform::Json threeMenuItems() {
+    auto items = platform::Json::array();
+    for (int i = 1; i <= 3; ++i) {
+        items.push_back({{"id", i},
+                         {"position", i},
+                         {"name", "Tab " + std::to_string(i)},
+                         {"targetUrl", "https://community.example.test/s/tab" + std::to_string(i)}});
+    }
+    return {{"menuItems", items}, {"branding", {{"iconTintColor", "#0070D2"}, {"barTintColor", "#FFFFFF"}}}};
+}
+
+/// Waits until no load is in flight in any of the web views and the main queue is idle.
+inline bool settled(const std::vector<std::shared_ptr<platform::web::WebView>>& webViews) {
+    const bool done = testsupport::waitUntil([&] {
+        testsupport::pump();
+        return platform::BackgroundActivity::inFlight() == 0 &&
+               std::none_of(webViews.begin(), webViews.end(), [](const auto& view) { return view->isLoading(); });
+    });
+    testsupport::pump();
+    return done;
+}
+
+/// The tab-bar test over the loopback community, without service-provider
+/// apps: the front door sends the browser on to the page it names, and every
+/// page under /s/ has its path as its title.
+class TabBarLoopbackFixture : public TabBarTest {
+protected:
+    void SetUp() override {
+        TabBarTest::SetUp();
+        configure(false);
+        server.server().Get("/gate/entry.vx", [](const httplib::Request& request, httplib::Response& response) {
+            response.set_redirect(request.get_param_value("returnTo"));
+        });
+        server.server().Get(R"(/s/.*)", [](const httplib::Request& request, httplib::Response& response) {
+            response.set_content("<html><head><title>" + request.path + "</title></head></html>", "text/html");
+        });
+        server.routeHost();
+        vellicor::registerHybridResources();
+    }
+
+    void TearDown() override {
+        platform::ui::Nib::resetRegistry();
+        TabBarTest::TearDown();
+    }
+
+    testsupport::LoopbackHttpsServer server;
 };
 
 } // namespace tabbartest

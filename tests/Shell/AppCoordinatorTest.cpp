@@ -1,6 +1,7 @@
 #include "VellicorApp/Shell/AppCoordinator.hpp"
 
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
+#include "VellicorApp/Shell/AppUICoordinator.hpp"
 #include "VellicorApp/Shell/AppUpdateManager.hpp"
 #include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
 #include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
@@ -296,9 +297,12 @@ TEST_F(AppCoordinatorTest, ANonCommunityScreenOnTopAfterTheAppUIStopsTheApp) {
     EXPECT_DEATH(appUI->end(), "Failed to create/load hybrid container view controller.");
 }
 
-TEST_F(AppCoordinatorTest, TheRealFactoryHasNoAppUIStepYet) {
+TEST_F(AppCoordinatorTest, TheRealFactoryMakesTheAppsOwnSteps) {
     AppCoordinator::StepFactory real;
-    EXPECT_DEATH(real.appUI(navigation, nullptr, AppMode::normal), "The app UI step is not available in this build.");
+    const auto appUI = std::dynamic_pointer_cast<AppUICoordinator>(real.appUI(navigation, nullptr, AppMode::yarrowin));
+    ASSERT_TRUE(appUI);
+    EXPECT_EQ(appUI->communityViewController(), nullptr);
+    EXPECT_EQ(appUI->appMode(), AppMode::yarrowin);
     // The steps that exist are the real ones.
     EXPECT_TRUE(std::dynamic_pointer_cast<BaseFlowCoordinator>(real.preBootstrapLaunchAction(nullptr)));
     EXPECT_TRUE(std::dynamic_pointer_cast<BaseFlowCoordinator>(real.bootstrap(AppMode::normal, false)));
