@@ -20,7 +20,8 @@ using Result = ui::EventDriver::Result;
 std::unexpected<std::string> fail(std::string message) { return std::unexpected(std::move(message)); }
 
 constexpr const char* kUsage =
-    "post HANDLER JSON [--frame main|sub] [--origin URL] [--world NAME] | navigate URL [--new-window] [--form] | "
+    "post HANDLER JSON [--frame main|sub] [--origin URL] [--world NAME] [--off-screen] | "
+    "navigate URL [--new-window] [--form] | "
     "respond TEXT JSON | respond TEXT --error MESSAGE [--code N] | respond --clear | scripts | cookies";
 
 /// A visible web view under `view`, front-most first (later subviews before
@@ -36,6 +37,16 @@ std::shared_ptr<WebView> findWebView(const std::shared_ptr<ui::View>& view) {
         }
     }
     return std::dynamic_pointer_cast<WebView>(view);
+}
+
+/// The web view made last among those with a loaded page in no window: a
+/// screen the app has loaded before it shows it.
+std::shared_ptr<WebView> latestOffScreenWebView() {
+    const auto views = WebView::liveWebViews();
+    for (auto it = views.rbegin(); it != views.rend(); ++it) {
+        if (!(*it)->window() && (*it)->url()) return *it;
+    }
+    return nullptr;
 }
 
 /// Splits trailing "--name value" options (and flags) off a text whose head is
@@ -95,11 +106,12 @@ struct PageCommandState {
 
 Result postCommand(const ui::EventLine& line, const std::shared_ptr<PageCommandState>& state) {
     if (line.args.size() < 3) return fail(std::string("usage: page ") + kUsage);
-    auto webView = frontMostWebView();
-    if (!webView) return fail("no web view is shown");
     const std::string name = line.args[1];
     std::string text = line.raw(2);
-    auto options = takeTrailingOptions(text, {"--frame", "--origin", "--world"}, {});
+    auto options = takeTrailingOptions(text, {"--frame", "--origin", "--world"}, {"--off-screen"});
+    const bool offScreen = options.contains("--off-screen");
+    auto webView = offScreen ? latestOffScreenWebView() : frontMostWebView();
+    if (!webView) return fail(offScreen ? "no web view is loaded off screen" : "no web view is shown");
     auto body = parseJson(text);
     if (!body) return fail("not JSON: " + text);
 

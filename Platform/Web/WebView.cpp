@@ -26,6 +26,12 @@ constexpr std::string_view kEmptyDocument = "<html><head></head><body></body></h
 std::mutex gFallbackMutex;
 JavaScriptResponder gFallbackResponder;
 
+/// Every web view made, oldest first; the gone ones are dropped as it is read.
+std::vector<std::weak_ptr<WebView>>& madeWebViews() {
+    static auto* views = new std::vector<std::weak_ptr<WebView>>();
+    return *views;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -136,7 +142,17 @@ std::shared_ptr<WebView> WebView::create(ui::Rect frame, const std::shared_ptr<W
     }
     auto view = ui::makeView<WebView>(frame, std::move(own));
     view->relay_ = std::make_shared<RedirectRelay>(view);
+    std::erase_if(madeWebViews(), [](const std::weak_ptr<WebView>& made) { return made.expired(); });
+    madeWebViews().push_back(view);
     return view;
+}
+
+std::vector<std::shared_ptr<WebView>> WebView::liveWebViews() {
+    std::vector<std::shared_ptr<WebView>> views;
+    for (const auto& made : madeWebViews()) {
+        if (auto view = made.lock()) views.push_back(std::move(view));
+    }
+    return views;
 }
 
 WebView::WebView(ui::Rect frame, std::shared_ptr<WebViewConfiguration> configuration)

@@ -99,6 +99,8 @@ public:
     static std::shared_ptr<WebView> create(ui::Rect frame = {},
                                            const std::shared_ptr<WebViewConfiguration>& configuration = nullptr);
     ~WebView() override;
+    /// The web views that exist, oldest first (main thread).
+    static std::vector<std::shared_ptr<WebView>> liveWebViews();
 
     /// The name the web library registers its bundle under (Bundle::registerBundle).
     static constexpr const char* kBundleName = "WebKit";

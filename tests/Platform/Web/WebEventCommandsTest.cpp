@@ -117,6 +117,29 @@ TEST_F(WebEventCommandsTest, BadPageCommandsStopTheRun) {
     }
 }
 
+TEST_F(WebEventCommandsTest, PagePostOffScreenReachesTheLatestPageLoadedInNoWindow) {
+    EXPECT_EQ(run("page post authenticate {} --off-screen\n"), 1);
+    EXPECT_NE(err.str().find("no web view is loaded off screen"), std::string::npos) << err.str();
+
+    // A screen loaded before it shows: its page is not on screen, and a web
+    // view made later that has loaded nothing is not taken for it.
+    auto behind = WebView::create();
+    auto handler = std::make_shared<PlainHandler>();
+    behind->configuration()->userContentController->add(handler, "webAppEventBootstrapDone");
+    behind->load(platform::HttpRequest(url("https://community.example.test/page/3")));
+    platform::ui::EventDriver::settle();
+    const auto blank = WebView::create();
+    ASSERT_EQ(run("page post webAppEventBootstrapDone {\"data\": 3} --off-screen\n"
+                  "page post webAppEventBootstrapDone {\"data\": 1}\n"),
+              0)
+        << err.str();
+    EXPECT_EQ(out.str(), "page post webAppEventBootstrapDone: delivered\npage post webAppEventBootstrapDone: delivered\n");
+    ASSERT_EQ(handler->messages.size(), 1u);
+    EXPECT_EQ(handler->messages[0].body, (Json{{"data", 3}}));
+    ASSERT_EQ(events->messages.size(), 1u);
+    EXPECT_EQ(events->messages[0].body, (Json{{"data", 1}}));
+}
+
 TEST_F(WebEventCommandsTest, PageNavigateFollowsALinkOfTheFrontMostVisibleWebView) {
     // A web view in front that is hidden does not take the event.
     auto hidden = WebView::create();
