@@ -274,7 +274,8 @@ public:
     ///    "pages": {"/s/path": {"title", "body", "requiresSession"}},
     ///    "records": [{"type", "id", "fields", "guestReadable",
     ///                 "contents": {"<field>": {"body" | "file", "contentType", "guestReadable"}}}],
-    ///    "authConfiguration": {...}}
+    ///    "authConfiguration": {...},
+    ///    "storeLookup": {"answer": {...}, "status": 200}}
     /// A content's "file" is read from `folder` (a path relative to it). Returns
     /// an error text for a malformed document or an unreadable file (nothing is
     /// applied then).

@@ -192,6 +192,16 @@ std::optional<std::string> CommunityServer::configure(const nlohmann::ordered_js
         if (!it->is_object()) return "\"authConfiguration\" must be an object";
         authConfiguration = *it;
     }
+    std::optional<std::pair<Json, int>> storeLookup;
+    if (auto it = document.find("storeLookup"); it != document.end()) {
+        const auto answer = it->is_object() ? it->find("answer") : it->end();
+        if (!it->is_object() || answer == it->end()) return "\"storeLookup\" must be an object with an \"answer\"";
+        const auto status = it->value("status", Json(200));
+        if (!status.is_number_integer() || status.get<int>() < 100 || status.get<int>() > 599) {
+            return "storeLookup: \"status\" must be an HTTP status";
+        }
+        storeLookup.emplace(*answer, status.get<int>());
+    }
 
     {
         std::lock_guard lock(impl_->mutex);
@@ -211,6 +221,10 @@ std::optional<std::string> CommunityServer::configure(const nlohmann::ordered_js
             impl_->authConfigurationEnabled = true;
         }
         for (auto& [clientId, uris] : parsedClients) impl_->clients[clientId] = std::move(uris);
+        if (storeLookup) {
+            impl_->storeLookup = std::move(storeLookup->first);
+            impl_->storeLookupStatus = storeLookup->second;
+        }
     }
     for (auto& record : parsedRecords) {
         putRecord(record.type, record.id, std::move(record.fields), record.guestReadable);

@@ -1,7 +1,7 @@
 // community-server: the community and its platform API on loopback over HTTPS,
 // for running the app by hand or from scripts.
 //
-//   community-server [--port N] [--host NAME] [--data DIR] [--config FILE] [--print-ca-path]
+//   community-server [--port N] [--host NAME] [--dns-name NAME]... [--data DIR] [--config FILE] [--print-ca-path]
 //                    [--check-no-token-in PATH]...
 //
 // The certificate is made afresh at every start (in DIR when given); clients
@@ -33,6 +33,9 @@ int main(int argc, char** argv) {
     std::vector<std::filesystem::path> tokenFreePaths;
     app.add_option("-p,--port", options.port, "Port to listen on (0: any free port)")->check(CLI::Range(0, 65535));
     app.add_option("--host", options.hostName, "Host name the certificate and the answers use");
+    std::vector<std::string> dnsNames;
+    app.add_option("--dns-name", dnsNames,
+                   "Another name the certificate covers, for a host mapped to this server (repeatable)");
     app.add_option("-d,--data", options.dataFolder, "Folder for the certificate files and community.json");
     app.add_option("-c,--config", configFile, "The community's configuration (default: DIR/community.json)")
         ->check(CLI::ExistingFile);
@@ -40,6 +43,7 @@ int main(int argc, char** argv) {
     app.add_option("--check-no-token-in", tokenFreePaths,
                    "At the end, fail (status 3) when a file under PATH holds an issued token");
     CLI11_PARSE(app, argc, argv);
+    options.extraDnsNames.insert(options.extraDnsNames.end(), dnsNames.begin(), dnsNames.end());
     if (!options.dataFolder.empty()) options.dataFolder = std::filesystem::absolute(options.dataFolder);
 
     // Signals are taken by sigwait below; block them before any thread starts.

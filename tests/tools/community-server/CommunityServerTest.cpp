@@ -771,7 +771,8 @@ TEST_F(CommunityServerTest, ConfigureAppliesAWholeDocumentOrNothing) {
 
     for (const char* bad : {R"([])", R"({"users": [{"username": 1}]})", R"({"pages": {"/x": {"title": "X"}}})",
                             R"({"accessTokenLifetime": "long"})", R"({"records": [{"type": "a"}]})",
-                            R"({"clients": [{"clientId": "x"}]})", R"({"clients": [{"clientId": "x", "redirectUris": [1]}]})",
+                            R"({"clients": [{"clientId": "x"}]})", R"({"storeLookup": {"status": 200}})",
+                            R"({"storeLookup": {"answer": {}, "status": "ok"}})", R"({"clients": [{"clientId": "x", "redirectUris": [1]}]})",
                             R"({"records": [{"type": "a", "id": "b", "contents": {"F": {"file": "missing.pdf"}}}]})",
                             R"({"records": [{"type": "a", "id": "b", "contents": {"F": {"contentType": "text/plain"}}}]})",
                             R"({"users": [{"username": "dave@example.test", "password": "pw", "userId": "0US4",
@@ -806,6 +807,13 @@ TEST_F(CommunityServerTest, TheStoreLookupAnswersWhatWasSet) {
         EXPECT_EQ(request.param("country"), "DE");
     }
     EXPECT_EQ(client->Post("/lookup", "", "text/plain")->status, 405);
+    // From the configuration too.
+    ASSERT_FALSE(server.configure(nlohmann::ordered_json::parse(
+        R"({"storeLookup": {"answer": {"resultCount": 1, "results": [{"version": "3.0"}]}, "status": 202}})")));
+    auto configured = get("/lookup?bundleId=com.vellicor.app&country=US");
+    ASSERT_TRUE(configured);
+    EXPECT_EQ(configured->status, 202);
+    EXPECT_EQ(nlohmann::json::parse(configured->body)["results"][0]["version"], "3.0");
 }
 
 } // namespace
