@@ -240,6 +240,12 @@ public:
     /// answers that status with an error page.
     void setFrontDoorRefusalStatus(std::optional<int> status);
 
+    /// The community moved to a domain of its own ("https://new.example.test"):
+    /// asked under the server's host name, its pages ("/s/...") answer 301
+    /// with the same path there; under any other name they answer as usual.
+    /// Empty (the default): it did not move.
+    void setMovedTo(std::string baseUrl);
+
     // The app store's lookup ----------------------------------------------------
 
     /// What "GET /lookup" answers, under any host (tests reach it under the
@@ -275,7 +281,7 @@ public:
     ///    "records": [{"type", "id", "fields", "guestReadable",
     ///                 "contents": {"<field>": {"body" | "file", "contentType", "guestReadable"}}}],
     ///    "authConfiguration": {...},
-    ///    "storeLookup": {"answer": {...}, "status": 200}}
+    ///    "storeLookup": {"answer": {...}, "status": 200}, "movedTo": "https://new.example.test"}
     /// A content's "file" is read from `folder` (a path relative to it). Returns
     /// an error text for a malformed document or an unreadable file (nothing is
     /// applied then).

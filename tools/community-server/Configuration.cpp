@@ -192,6 +192,11 @@ std::optional<std::string> CommunityServer::configure(const nlohmann::ordered_js
         if (!it->is_object()) return "\"authConfiguration\" must be an object";
         authConfiguration = *it;
     }
+    std::optional<std::string> movedTo;
+    if (auto it = document.find("movedTo"); it != document.end()) {
+        if (!it->is_string()) return "\"movedTo\" must be a string";
+        movedTo = it->get<std::string>();
+    }
     std::optional<std::pair<Json, int>> storeLookup;
     if (auto it = document.find("storeLookup"); it != document.end()) {
         const auto answer = it->is_object() ? it->find("answer") : it->end();
@@ -221,6 +226,7 @@ std::optional<std::string> CommunityServer::configure(const nlohmann::ordered_js
             impl_->authConfigurationEnabled = true;
         }
         for (auto& [clientId, uris] : parsedClients) impl_->clients[clientId] = std::move(uris);
+        if (movedTo) impl_->movedTo = std::move(*movedTo);
         if (storeLookup) {
             impl_->storeLookup = std::move(storeLookup->first);
             impl_->storeLookupStatus = storeLookup->second;

@@ -60,9 +60,23 @@ void CommunityServer::Impl::handleRoot(const httplib::Request& req, httplib::Res
     sendRedirect(res, baseFor(req) + "/s/");
 }
 
+void CommunityServer::setMovedTo(std::string baseUrl) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->movedTo = std::move(baseUrl);
+}
+
 void CommunityServer::Impl::handlePage(const httplib::Request& req, httplib::Response& res, const std::smatch&) {
     const auto path = normalizedPagePath(req.path);
     std::lock_guard lock(mutex);
+    if (!movedTo.empty()) {
+        auto host = req.get_header_value("Host");
+        if (const auto colon = host.rfind(':'); colon != std::string::npos) host.resize(colon);
+        if (host == options.hostName) {
+            res.status = 301;
+            res.set_header("Location", movedTo + req.path);
+            return;
+        }
+    }
     auto it = pages.find(path);
     if (it == pages.end()) {
         sendHtml(res, 404, "Page Not Found",

@@ -129,6 +129,8 @@ struct CommunityServer::Impl {
     bool authConfigurationEnabled = true;
     Json storeLookup = Json{{"resultCount", 0}, {"results", Json::array()}};
     int storeLookupStatus = 200;
+    /// Where the community moved (setMovedTo()); empty: it did not.
+    std::string movedTo;
     std::deque<Failure> failures;
     std::vector<std::shared_ptr<const Route>> customRoutes;
     std::deque<RecordedRequest> recorded; // the latest options.requestLogCapacity

@@ -784,6 +784,22 @@ TEST_F(CommunityServerTest, ConfigureAppliesAWholeDocumentOrNothing) {
     EXPECT_EQ(server.users().size(), 2u);
 }
 
+TEST_F(CommunityServerTest, AMovedCommunityRedirectsOnlyUnderTheServersOwnName) {
+    ASSERT_FALSE(server.configure(nlohmann::ordered_json::parse(
+        R"({"pages": {"/s/": {"title": "Home"}}, "movedTo": "https://moved.example.test"})")));
+    for (const auto& [host, status] : {std::pair{"community.example.test", 301}, {"community.example.test:443", 301},
+                                       {"moved.example.test", 200}}) {
+        SCOPED_TRACE(host);
+        auto answer = get("/s/", {{"Host", host}});
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, status);
+        EXPECT_EQ(answer->get_header_value("Location"), status == 301 ? "https://moved.example.test/s/" : "");
+    }
+    EXPECT_TRUE(server.configure(nlohmann::ordered_json::parse(R"({"movedTo": 1})")));
+    server.setMovedTo("");
+    EXPECT_EQ(get("/s/", {{"Host", "community.example.test"}})->status, 200);
+}
+
 TEST_F(CommunityServerTest, TheStoreLookupAnswersWhatWasSet) {
     const struct {
         const char* name;
