@@ -1,9 +1,18 @@
 #include "VellicorApp/Shell/Localization.hpp"
 
+#include "VellicorApp/SampleResources.hpp"
+
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
 
 using namespace vellicor;
 using ::testing::ElementsAre;
@@ -18,6 +27,27 @@ TEST_F(LocalizationTest, LooksKeysUpInTheLocalizationBundle) {
     EXPECT_EQ(localized("SWITCH_COMMUNITY", "Yarrowin switch community quick action button title."), "Switch Community");
     EXPECT_EQ(localized("NO_SUCH_KEY", "Not translated."), "NO_SUCH_KEY");
     EXPECT_THAT(apptest::appLogLines(), IsEmpty());
+}
+
+// Every text the app looks up by key has an English text in the sample
+// package: a missing one shows the user the bare key.
+TEST_F(LocalizationTest, EveryKeyTheAppLooksUpHasATextInTheSamplePackage) {
+    apptest::installContext(apptest::sampleResources());
+    const std::filesystem::path app = sampleResourcesDirectory().parent_path();
+    const std::regex lookup(R"(\blocalized\(\s*"([A-Z][A-Z0-9_]*)\")");
+    std::set<std::string> keys;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(app)) {
+        if (entry.path().extension() != ".cpp" && entry.path().extension() != ".hpp") continue;
+        std::ifstream in(entry.path());
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string source = text.str();
+        for (std::sregex_iterator match(source.begin(), source.end(), lookup), end; match != end; ++match) {
+            keys.insert((*match)[1].str());
+        }
+    }
+    ASSERT_GT(keys.size(), 20u) << "the app's sources were not found under " << app;
+    for (const auto& key : keys) EXPECT_NE(localized(key), key) << key;
 }
 
 TEST_F(LocalizationTest, WithoutTheBundleEveryLookupGivesTheKeyAndLogs) {
