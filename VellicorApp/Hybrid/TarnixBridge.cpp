@@ -1,5 +1,7 @@
 #include "VellicorApp/Hybrid/TarnixBridge.hpp"
 
+#include "VellicorApp/Hybrid/CommunitySender.hpp"
+
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Context.hpp"
 
@@ -46,7 +48,10 @@ void TarnixBridge::create(const std::shared_ptr<platform::web::WebView>& webView
         },
         logger);
 
-    BridgeBuilder::createBridge(webView, {barcodeScanner, location, contacts, calendar, appReview}, true);
+    // The plug-ins reach the camera, contacts, calendar and location: a site
+    // a link brought into the web view must not.
+    BridgeBuilder::createBridge(webView, {barcodeScanner, location, contacts, calendar, appReview}, true)
+        ->setSenderCheck(isCommunitySender);
 }
 
 } // namespace vellicor

@@ -53,12 +53,16 @@ protected:
         return webView;
     }
 
-    /// The page calls a plug-in; gives the error text of the reply, if any.
+    /// A page at `pageURL` (the community's by default) calls a plug-in;
+    /// gives the error text of the reply, if any.
     static std::optional<std::string> call(WebView& webView, const std::string& service, const std::string& action,
-                                           Json args = Json::object()) {
+                                           Json args = Json::object(),
+                                           const std::string& pageURL = "https://community.example.test/s/") {
         std::optional<std::string> error = "no reply";
+        platform::web::PageMessageOptions options;
+        options.frameURL = platform::Url::parse(pageURL);
         webView.postScriptMessage(platform::tarnixbridge::WebBridge::kHandlerName,
-                                  {{"service", service}, {"action", action}, {"args", std::move(args)}}, {},
+                                  {{"service", service}, {"action", action}, {"args", std::move(args)}}, options,
                                   [&error](std::optional<Json>, std::optional<std::string> text) { error = text; });
         testsupport::pump();
         return error;
@@ -113,6 +117,27 @@ TEST_F(TarnixBridgeTest, EveryPluginIsReachableFromThePageAndRecordsItsTask) {
                                             "LocationService"}));
     // The runtime is in the page.
     EXPECT_EQ(webView->configuration()->userContentController->userScripts().size(), 1u);
+}
+
+TEST_F(TarnixBridgeTest, OnlyTheCommunitysOwnPagesReachThePlugins) {
+    platform::system::CLLocationManager::setDeviceLocation(platform::system::CLLocation{{52.52, 13.405}, 10});
+    auto webView = webViewWithBridge(TarnixBridge());
+    const char* const foreignPages[] = {
+        "https://elsewhere.example.test/s/",          // another site a link brought in
+        "http://community.example.test/s/",           // the community's host without TLS
+        "https://community.example.test.evil.test/",  // a look-alike host
+    };
+    for (const char* page : foreignPages) {
+        EXPECT_EQ(call(*webView, "LocationService", "getCurrentPosition", Json::object(), page),
+                  "The Tarnix bridge does not answer this page.")
+            << page;
+        EXPECT_EQ(call(*webView, "ContactsService", "pickContacts", Json::object(), page),
+                  "The Tarnix bridge does not answer this page.")
+            << page;
+    }
+    platform::system::CLLocationManager::resetForTesting();
+    EXPECT_TRUE(presented.empty());
+    EXPECT_TRUE(storedEvents().empty());
 }
 
 TEST_F(TarnixBridgeTest, TheScannerKeepsItsAnimationFlagAndThePickerIsAlwaysAnimated) {

@@ -4,6 +4,7 @@
 #include "Platform/SDKs/Tarnix/TarnixPlugin.hpp"
 
 #include "Platform/Foundation/Console.hpp"
+#include "Platform/Foundation/Json.hpp"
 #include "Platform/Web/UserContentController.hpp"
 #include "Platform/Web/WebView.hpp"
 
@@ -32,20 +33,23 @@ void WebBridge::didReceiveScriptMessage(web::UserContentController&, const web::
         replyHandler(std::nullopt, "The Tarnix bridge answers the main frame only.");
         return;
     }
-    const auto& body = message.body;
-    if (!body.is_object() || !body.contains("service") || !body["service"].is_string() ||
-        !body.contains("action") || !body["action"].is_string()) {
+    if (senderCheck_ && !senderCheck_(message)) {
+        replyHandler(std::nullopt, "The Tarnix bridge does not answer this page.");
+        return;
+    }
+    const auto service = jsonString(message.body, "service");
+    const auto action = jsonString(message.body, "action");
+    if (!service || !action) {
         replyHandler(std::nullopt, "A Tarnix call needs a service and an action.");
         return;
     }
-    const auto service = body["service"].get<std::string>();
-    auto target = plugin(service);
+    auto target = plugin(*service);
     if (!target) {
-        replyHandler(std::nullopt, "Unknown Tarnix service '" + service + "'.");
+        replyHandler(std::nullopt, "Unknown Tarnix service '" + *service + "'.");
         return;
     }
-    const Json args = body.contains("args") ? body["args"] : Json();
-    target->handle(body["action"].get<std::string>(), args, std::move(replyHandler));
+    const Json* args = jsonValue(message.body, "args");
+    target->handle(*action, args ? *args : Json(), std::move(replyHandler));
 }
 
 std::shared_ptr<WebBridge> BridgeBuilder::createBridge(const std::shared_ptr<web::WebView>& webView,

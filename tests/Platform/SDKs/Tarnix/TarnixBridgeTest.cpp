@@ -233,6 +233,23 @@ TEST_F(TarnixBridgeTest, MessagesTheBridgeRefuses) {
     EXPECT_TRUE(storedEvents().empty());
 }
 
+TEST_F(TarnixBridgeTest, APageTheOwnerRefusesReachesNoPlugin) {
+    std::vector<bool> asked;
+    build()->setSenderCheck([&asked](const platform::web::ScriptMessage& message) {
+        asked.push_back(message.frameInfo.isMainFrame);
+        return false;
+    });
+    const auto reply = post({{"service", "AppReviewService"}, {"action", "requestReview"}});
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->error, "The Tarnix bridge does not answer this page.");
+    EXPECT_FALSE(reply->value);
+    // A sub-frame is refused before its page is looked at.
+    post({{"service", "AppReviewService"}, {"action", "requestReview"}}, false);
+    EXPECT_EQ(asked, std::vector<bool>{true});
+    EXPECT_EQ(AppReviewService::reviewRequestCount(), 0);
+    EXPECT_TRUE(storedEvents().empty());
+}
+
 TEST_F(TarnixBridgeTest, AFailedTaskRejectsTheCallAndRecordsTheFailure) {
     build();
     const auto reply = post({{"service", "LocationService"}, {"action", "getCurrentPosition"}});
