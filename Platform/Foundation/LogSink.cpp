@@ -43,11 +43,11 @@ namespace {
 class LineLock {
 public:
     void lock() {
-        for (int attempt = 0; locked_.exchange(true, std::memory_order_acquire); ++attempt) {
+        int spins = 0;
+        while (locked_.exchange(true, std::memory_order_acquire)) {
             while (locked_.load(std::memory_order_relaxed)) {
-                if (attempt < kSpinsBeforeYield) {
-                    __builtin_ia32_pause();
-                    ++attempt;
+                if (++spins < kSpinsBeforeYield) {
+                    pause();
                 } else {
                     std::this_thread::yield();
                 }
@@ -57,6 +57,12 @@ public:
     void unlock() { locked_.store(false, std::memory_order_release); }
 
 private:
+    static void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+
     static constexpr int kSpinsBeforeYield = 256;
     std::atomic<bool> locked_ = false;
 };

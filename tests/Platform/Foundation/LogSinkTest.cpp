@@ -1,10 +1,13 @@
 #include "Platform/Foundation/LogSink.hpp"
 
+#include "Platform/Foundation/FileManager.hpp"
+
 #include "tests/support/TestSupport.hpp"
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -89,22 +92,31 @@ TEST(LogSinkTest, AThreadThatLoggedBeforeWritesToTheFilesOfANewSandbox) {
         advance(1);
         waitFor(2);
         LogSink::write("Worker", LogLevel::info, "after the new sandbox");
+        LogSink::write("Worker", LogLevel::info, "again");
         advance(3);
         waitFor(4);
         LogSink::write("Worker", LogLevel::info, "after closing");
         advance(5);
+        // Still alive while its lines are read: nothing it holds is flushed
+        // by its end.
+        waitFor(6);
     });
     waitFor(1);
-    testsupport::freshSandbox();
+    // The sandbox changes under the worker, without the logs being closed first.
+    const auto nextSandbox = testsupport::sandboxRoot() / "next";
+    std::filesystem::create_directories(nextSandbox);
+    platform::Sandbox::setRoot(nextSandbox);
     advance(2);
     waitFor(3);
-    EXPECT_EQ(lines(LogSink::readAll("Worker").value()).size(), 1u);
+    EXPECT_EQ(lines(LogSink::readAll("Worker").value_or("")).size(), 2u);
     LogSink::closeAll();
     advance(4);
     waitFor(5);
+    const auto all = lines(LogSink::readAll("Worker").value_or(""));
+    advance(6);
     worker.join();
-    const auto all = lines(LogSink::readAll("Worker").value());
-    ASSERT_EQ(all.size(), 2u);
+    ASSERT_EQ(all.size(), 3u);
     EXPECT_TRUE(all[0].ends_with("INFO after the new sandbox")) << all[0];
-    EXPECT_TRUE(all[1].ends_with("INFO after closing")) << all[1];
+    EXPECT_TRUE(all[1].ends_with("INFO again")) << all[1];
+    EXPECT_TRUE(all[2].ends_with("INFO after closing")) << all[2];
 }
