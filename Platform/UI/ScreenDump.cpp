@@ -25,9 +25,30 @@ std::vector<std::shared_ptr<Window>> frontToBack() {
     return windows;
 }
 
+// Whether a window takes every touch on the screen, so that none reaches the
+// windows behind it: it takes touches and covers the whole screen.
+bool coversScreen(const Window& window) {
+    const auto& frame = window.frame;
+    return window.isUserInteractionEnabled && frame.origin.x <= 0 && frame.origin.y <= 0 &&
+           frame.origin.x + frame.size.width >= kScreenSize.width &&
+           frame.origin.y + frame.size.height >= kScreenSize.height;
+}
+
+// The windows a user's finger can reach, front-most first: those down to the
+// first one that covers the screen.
+std::vector<std::shared_ptr<Window>> reachableWindows() {
+    std::vector<std::shared_ptr<Window>> reachable;
+    for (auto& window : frontToBack()) {
+        const bool covers = coversScreen(*window);
+        reachable.push_back(std::move(window));
+        if (covers) break;
+    }
+    return reachable;
+}
+
 template <class Finder>
 std::shared_ptr<View> findFront(const std::string& idOrLabel, Finder finder) {
-    for (const auto& window : frontToBack()) {
+    for (const auto& window : reachableWindows()) {
         if (auto view = finder(std::static_pointer_cast<View>(window), idOrLabel)) return view;
     }
     return nullptr;
@@ -117,7 +138,7 @@ std::expected<void, std::string> ScreenDump::type(const std::string& id, const s
 }
 
 std::expected<void, std::string> ScreenDump::selectTab(int index) {
-    for (const auto& window : frontToBack()) {
+    for (const auto& window : reachableWindows()) {
         if (auto tabs = findTabBarController(window->rootViewController())) {
             if (!tabs->simulateTapOnTab(static_cast<std::size_t>(index))) {
                 return fail("tab " + std::to_string(index) + " cannot be selected");

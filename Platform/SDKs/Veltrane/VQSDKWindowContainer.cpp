@@ -1,8 +1,7 @@
 #include "Platform/SDKs/Veltrane/VQSDKWindowContainer.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
-#include "Platform/UI/NavigationController.hpp"
-#include "Platform/UI/TabBarController.hpp"
+#include "Platform/UI/Presenting.hpp"
 #include "Platform/UI/ViewController.hpp"
 #include "Platform/UI/Window.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
@@ -53,19 +52,7 @@ void VQSDKWindowContainer::dismissWindowAnimated(bool animated, std::function<vo
 
 std::shared_ptr<platform::ui::ViewController> VQSDKWindowContainer::topViewControllerWithRootViewController(
     const std::shared_ptr<platform::ui::ViewController>& root) {
-    if (!root) return nullptr;
-    if (auto presented = root->presentedViewController(); presented && presented != root) {
-        return topViewControllerWithRootViewController(presented);
-    }
-    if (auto navigation = std::dynamic_pointer_cast<platform::ui::NavigationController>(root)) {
-        auto top = navigation->topViewController();
-        return top ? topViewControllerWithRootViewController(top) : root;
-    }
-    if (auto tabs = std::dynamic_pointer_cast<platform::ui::TabBarController>(root)) {
-        auto selected = tabs->selectedViewController();
-        return selected ? topViewControllerWithRootViewController(selected) : root;
-    }
-    return root;
+    return platform::ui::topMostControllerFromRoot(root);
 }
 
 } // namespace platform::veltrane

@@ -48,8 +48,9 @@ public:
     void dismissWindow() { dismissWindowAnimated(false); }
 
     /// The controller a user sees on top of `root`: it follows presented
-    /// controllers, the top of navigation stacks and the selected tab, as deep
-    /// as they go. None for no root.
+    /// controllers (not one on its way out), the top of navigation stacks and
+    /// the selected tab, as deep as they go (platform::ui::topMostControllerFromRoot).
+    /// None for no root.
     static std::shared_ptr<platform::ui::ViewController> topViewControllerWithRootViewController(
         const std::shared_ptr<platform::ui::ViewController>& root);
 
