@@ -2,6 +2,7 @@
 
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Context.hpp"
+#include "VellicorApp/Shell/GateWindow.hpp"
 #include "VellicorApp/Shell/Localization.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
@@ -9,6 +10,7 @@
 #include "Platform/System/Storefront.hpp"
 #include "Platform/UI/AlertController.hpp"
 #include "Platform/UI/Application.hpp"
+#include "Platform/UI/Presenting.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -19,6 +21,8 @@ namespace vellicor {
 namespace {
 
 constexpr const char* kTypeName = "AppUpdateManager";
+/// The SDK window the required update's alert is shown in.
+constexpr const char* kRequiredUpdateWindowName = "AppUpdateRequired";
 constexpr const char* kOptionalAlertLastPresentedKey = "OptionalAlertLastPresented";
 constexpr const char* kShortVersionKey = "CFBundleShortVersionString";
 constexpr std::int64_t kMaximumGraceDays = 15;
@@ -232,7 +236,21 @@ void AppUpdateManager::presentAlert(const AppUpdate::Alert& alert,
         controller->addAction(AlertAction::create(*cancelTitle, AlertAction::Style::cancel,
                                                   std::function<void()>([record] { record(AppUpdateMarker::cancel); })));
     }
-    viewController->present(controller, true, [record] { record(AppUpdateMarker::popup); });
+    const auto shown = [record](platform::ui::PresentationResult result) {
+        if (result) {
+            record(AppUpdateMarker::popup);
+            return;
+        }
+        Logger::error("Failed to show the update alert: " + localizedDescription(result.error()), kTypeName);
+    };
+    if (alert.type == AppUpdateAlertType::required) {
+        // A gate: the alert's own window covers whatever the app shows and
+        // stays up after the alert's button, until the app is updated.
+        if (!requiredUpdateGate_) requiredUpdateGate_ = GateWindow::create(kRequiredUpdateWindowName);
+        requiredUpdateGate_->present(controller, true, shown);
+        return;
+    }
+    platform::ui::presentOnTop(viewController, controller, true, shown);
 }
 
 void AppUpdateManager::openAppStorePage(std::int64_t trackID, const std::string& browserURL,
@@ -253,9 +271,10 @@ void AppUpdateManager::openAppStorePage(std::int64_t trackID, const std::string&
 }
 
 void AppUpdateManager::redisplayAlert() {
-    const auto viewController = presentingViewController_.lock();
-    if (!forceUpdateAlert_ || !viewController) return;
-    presentAlert(*forceUpdateAlert_, viewController);
+    if (!forceUpdateAlert_) return;
+    // Still on screen: nothing to show again.
+    if (requiredUpdateGate_ && requiredUpdateGate_->topViewController()) return;
+    presentAlert(*forceUpdateAlert_, presentingViewController_.lock());
 }
 
 } // namespace vellicor

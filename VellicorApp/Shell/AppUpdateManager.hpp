@@ -20,6 +20,8 @@ class ViewController;
 
 namespace vellicor {
 
+class GateWindow;
+
 /// The two update alerts: the user may put off an optional one; a required
 /// one has no cancel button and comes back on every return to the foreground.
 enum class AppUpdateAlertType {
@@ -68,8 +70,10 @@ std::int64_t versionIntegerValue(std::string_view version);
 platform::TimeInterval sameTimeNextDay(platform::TimeInterval date, platform::SearchDirection direction);
 
 /// Decides after each launch-action step whether the App Store has a newer
-/// version this device can run, and shows the optional or the required
-/// update alert over the community screen. The optional alert is shown at
+/// version this device can run, and shows the optional update alert over
+/// whatever is on top of the community screen, or the required one in a gate
+/// window of its own above the app (it covers the app, sheets and browsers
+/// included, and stays up until the app is updated). The optional alert is shown at
 /// most once a day (the time it was last shown is kept in the defaults
 /// under "OptionalAlertLastPresented"); the required one again on every
 /// return to the foreground.
@@ -139,6 +143,8 @@ private:
     /// Where the required alert was last shown; not kept alive by the manager.
     std::weak_ptr<platform::ui::ViewController> presentingViewController_;
     std::optional<AppUpdate::Alert> forceUpdateAlert_;
+    /// The required alert's window, made with the first required alert.
+    std::shared_ptr<GateWindow> requiredUpdateGate_;
     std::optional<std::string> latestAppVersion_;
 };
 

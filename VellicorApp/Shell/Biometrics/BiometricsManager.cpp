@@ -6,7 +6,9 @@
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccount.hpp"
-#include "Platform/UI/NavigationController.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKWindowContainer.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
+#include "Platform/UI/Presenting.hpp"
 #include "Platform/UI/Storyboard.hpp"
 #include "Platform/UI/Window.hpp"
 
@@ -17,15 +19,8 @@ using namespace platform::ui;
 namespace {
 
 constexpr const char* kLogType = "BiometricsManager";
-
-/// The controller at the end of the chain of presentations from `controller`.
-std::shared_ptr<ViewController> topMostPresented(std::shared_ptr<ViewController> controller) {
-    while (auto presented = controller->presentedViewController()) {
-        if (presented->isBeingDismissed()) break;
-        controller = std::move(presented);
-    }
-    return controller;
-}
+/// The SDK window the lock screen is shown in.
+constexpr const char* kLockWindowName = "BiometricsLock";
 
 } // namespace
 
@@ -36,7 +31,7 @@ std::shared_ptr<BiometricsManager> BiometricsManager::create(const std::shared_p
 }
 
 BiometricsManager::BiometricsManager(const std::shared_ptr<platform::veltrane::VQUserAccount>& user)
-    : userAccount_(user),
+    : userAccount_(user), lockGate_(GateWindow::create(kLockWindowName)),
       sessionTracker_(SessionTracker::create(user ? biometricTimeout(*user) : kDefaultBiometricTimeout)) {}
 
 void BiometricsManager::validateUserIdentity(const std::shared_ptr<ViewController>& viewController, Completion completion) {
@@ -54,10 +49,10 @@ void BiometricsManager::validateUserIdentity(const std::shared_ptr<ViewControlle
         return;
     }
     if (!viewController) return;
-    presentLockScreen(viewController);
+    presentLockScreen();
 }
 
-void BiometricsManager::presentLockScreen(const std::shared_ptr<ViewController>& viewController) {
+void BiometricsManager::presentLockScreen() {
     auto lockScreen = std::dynamic_pointer_cast<BiometricsValidationViewController>(
         Storyboard::named(BiometricsValidationViewController::kStoryboardName)
             ->instantiateViewController(BiometricsValidationViewController::kIdentifier));
@@ -65,8 +60,14 @@ void BiometricsManager::presentLockScreen(const std::shared_ptr<ViewController>&
     biometricsVC_ = lockScreen;
     lockScreen->setDelegate(shared_from_this());
     lockScreen->modalPresentationStyle = ModalPresentationStyle::fullScreen;
-    topMostPresented(viewController)->present(lockScreen, true, [weakSelf = weak_from_this()] {
-        if (auto self = weakSelf.lock()) self->validate();
+    // The lock's own window covers whatever the app shows, over the given
+    // controller or not.
+    lockGate_->present(lockScreen, true, [weakSelf = weak_from_this()](platform::ui::PresentationResult shown) {
+        const auto self = weakSelf.lock();
+        if (!self) return;
+        // The gate stays up and the prompt still comes: the lock holds.
+        if (!shown) Logger::error("Failed to show the lock screen: " + localizedDescription(shown.error()), kLogType);
+        self->validate();
     });
 }
 
@@ -82,7 +83,7 @@ void BiometricsManager::validate() {
 void BiometricsManager::handle(bool success, const std::optional<platform::Error>& error) {
     const auto lockScreen = biometricsVC_.lock();
     if (success) {
-        if (lockScreen) lockScreen->dismiss(true);
+        lockGate_->close(true);
         Logger::info("Biometric validation successful", kLogType);
         // Cleared before the call: the completion may start the next
         // validation, which sets a new one.
@@ -106,9 +107,10 @@ void BiometricsManager::handle(bool success, const std::optional<platform::Error
 
 void BiometricsManager::sessionTrackerShouldValidate(bool shouldValidate) {
     if (!shouldValidate || biometricsVC_.lock()) return;
-    const auto window = Window::keyWindow();
-    const auto navigation = std::dynamic_pointer_cast<NavigationController>(window ? window->rootViewController() : nullptr);
-    const auto top = navigation ? navigation->topViewController() : nullptr;
+    // Whatever is on top of the app's window: the lock covers it in its own.
+    const auto main = platform::veltrane::VQSDKWindowManager::sharedManager()->mainWindow();
+    const auto window = main ? main->window() : Window::keyWindow();
+    const auto top = platform::ui::topMostControllerFromRoot(window ? window->rootViewController() : nullptr);
     if (top) validateUserIdentity(top, completion_);
 }
 
@@ -118,6 +120,7 @@ void BiometricsManager::biometricsValidationShouldRevalidate(BiometricsValidatio
 }
 
 void BiometricsManager::biometricsValidationShouldLogUserOut(BiometricsValidationViewController&) {
+    lockGate_->close(true);
     const auto context = AppContext::current();
     if (context->userAccount()) context->userAccountManager->logout();
 }

@@ -4,6 +4,7 @@
 #include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
 #include "VellicorApp/Shell/Biometrics/BiometricsValidationViewController.hpp"
 #include "VellicorApp/Shell/Biometrics/BiometricsValidator.hpp"
+#include "VellicorApp/Shell/GateWindow.hpp"
 
 #include <memory>
 
@@ -29,14 +30,15 @@ class BiometricsManager : public BiometricsManaging,
 public:
     static std::shared_ptr<BiometricsManager> create(const std::shared_ptr<platform::veltrane::VQUserAccount>& user);
 
-    /// The lock screen is presented over the top-most controller that the
-    /// given one presents, so that an alert or browser already shown there
-    /// does not refuse it.
+    /// The lock screen is shown in the lock's own window above the app's, so
+    /// that it covers any sheet, alert or browser the app shows and nothing
+    /// under it takes taps; the given controller only tells a retry from the
+    /// lock screen (validated at once) from a new lock.
     void validateUserIdentity(const std::shared_ptr<platform::ui::ViewController>& viewController,
                               Completion completion) override;
 
-    /// With true and no lock screen up, locks again over the top controller of
-    /// the key window's navigation stack, keeping the pending completion.
+    /// With true and no lock screen up, locks again over whatever the app's
+    /// window shows, keeping the pending completion.
     void sessionTrackerShouldValidate(bool shouldValidate) override;
 
     void biometricsValidationShouldRevalidate(BiometricsValidationViewController& viewController) override;
@@ -48,13 +50,15 @@ public:
 private:
     explicit BiometricsManager(const std::shared_ptr<platform::veltrane::VQUserAccount>& user);
 
-    void presentLockScreen(const std::shared_ptr<platform::ui::ViewController>& viewController);
+    void presentLockScreen();
     void validate();
     void handle(bool success, const std::optional<platform::Error>& error);
 
     std::weak_ptr<platform::veltrane::VQUserAccount> userAccount_;
     std::shared_ptr<BiometricsValidator> biometricsValidator_;
     std::weak_ptr<BiometricsValidationViewController> biometricsVC_;
+    /// The lock's window; up while the lock screen is.
+    std::shared_ptr<GateWindow> lockGate_;
     std::shared_ptr<SessionTracker> sessionTracker_;
     Completion completion_;
 };
