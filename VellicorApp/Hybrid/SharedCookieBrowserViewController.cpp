@@ -207,7 +207,12 @@ StatusBarStyle SharedCookieBrowserViewController::preferredStatusBarStyle() cons
 }
 
 void SharedCookieBrowserViewController::closeButtonTapped() {
-    if (const auto navigation = navigationController()) navigation->pop(true);
+    const auto navigation = navigationController();
+    if (!navigation) return;
+    // Pushed on a stack, it pops; as the first screen of a stack of its own
+    // (opened from a page shown as a sheet), the stack goes.
+    if (navigation->viewControllers().size() > 1) navigation->pop(true);
+    else navigation->dismiss(true);
 }
 
 void SharedCookieBrowserViewController::backButtonTapped() {

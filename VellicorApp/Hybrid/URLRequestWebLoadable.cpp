@@ -11,6 +11,7 @@
 #include "Platform/Foundation/HttpHeaders.hpp"
 #include "Platform/UI/Application.hpp"
 #include "Platform/UI/NavigationController.hpp"
+#include "Platform/UI/Presenting.hpp"
 #include "Platform/UI/ViewController.hpp"
 #include "Platform/Web/SafariViewController.hpp"
 #include "Platform/Web/WebView.hpp"
@@ -46,8 +47,22 @@ void URLRequestWebLoadable::loadURL(const platform::Url& url) {
 void URLRequestWebLoadable::loadURLCookieSupport(const platform::Url& url, bool animated) {
     const auto browser = SharedCookieBrowserViewController::instantiate();
     browser->url = url;
-    const auto navigation = screen_.viewController().navigationController();
-    if (!navigation) return;
+    auto& screen = screen_.viewController();
+    const auto navigation = screen.navigationController();
+    if (!navigation) {
+        // A screen of its own (a page opened as a sheet): the browser comes
+        // in a navigation stack of its own over whatever is on top.
+        const auto typeName = screen.typeName();
+        platform::ui::presentOnTop(screen.shared_from_this(), platform::ui::NavigationController::create(browser),
+                                   animated,
+                                   [typeName, address = url.absoluteString()](platform::ui::PresentationResult shown) {
+                                       if (shown) return;
+                                       Logger::error("Failed to open " + address + " in the shared-cookie browser: " +
+                                                         localizedDescription(shown.error()),
+                                                     typeName);
+                                   });
+        return;
+    }
     if (std::dynamic_pointer_cast<SharedCookieBrowserViewController>(navigation->topViewController())) {
         navigation->pop(false);
     }
@@ -92,15 +107,19 @@ void URLRequestWebLoadable::presentSafariFallback(const platform::Url& url) {
     const auto safari = platform::web::SafariViewController::create(url, configuration);
     safari->modalPresentationStyle = platform::ui::ModalPresentationStyle::overCurrentContext;
 
-    auto& screen = screen_.viewController();
-    if (std::dynamic_pointer_cast<platform::web::SafariViewController>(screen.presentedViewController())) {
-        std::weak_ptr<platform::ui::ViewController> weakScreen = screen.shared_from_this();
-        screen.dismiss(false, [weakScreen, safari] {
-            if (const auto strong = weakScreen.lock()) strong->present(safari, true);
-        });
-        return;
-    }
-    screen.present(safari, true);
+    // Over whatever is on top (a page opened as a sheet, say); a browser of
+    // this kind already on top makes way for the new one.
+    const auto isInAppBrowser = [](const platform::ui::ViewController& top) {
+        return dynamic_cast<const platform::web::SafariViewController*>(&top) != nullptr;
+    };
+    platform::ui::presentOnTop(
+        screen_.viewController().shared_from_this(), safari, true,
+        [typeName, text](platform::ui::PresentationResult shown) {
+            if (shown) return;
+            Logger::error("Failed to show " + text + " in SafariViewController: " + localizedDescription(shown.error()),
+                          typeName);
+        },
+        isInAppBrowser);
 }
 
 } // namespace vellicor

@@ -13,6 +13,7 @@
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccount.hpp"
+#include "Platform/UI/Presenting.hpp"
 #include "Platform/Web/WebView.hpp"
 
 #include <algorithm>
@@ -201,10 +202,19 @@ void CommunityTabBarController::presentCommunityScreen(const platform::Url& url)
     config->setStartPage(url.absoluteString());
     auto screen = makeCommunityScreen(std::move(config));
     std::weak_ptr<CommunityHybridViewController> weakScreen = screen;
-    present(screen, true, [weakScreen] {
-        // Closing is the user's only way back from the presented page.
-        if (auto presented = weakScreen.lock()) presented->dismissButton()->isHidden = false;
-    });
+    // Over whatever is on top of the tab bar (a page opened before, a
+    // browser), which would refuse a presentation on the tab bar itself.
+    platform::ui::presentOnTop(self(), screen, true,
+                               [weakScreen, address = url.absoluteString()](platform::ui::PresentationResult shown) {
+                                   if (!shown) {
+                                       Logger::error("Failed to open " + address + ": " +
+                                                         localizedDescription(shown.error()),
+                                                     kLogType);
+                                       return;
+                                   }
+                                   // Closing is the user's only way back from the presented page.
+                                   if (auto presented = weakScreen.lock()) presented->dismissButton()->isHidden = false;
+                               });
 }
 
 void CommunityTabBarController::openRecord(const std::string& recordId) {
