@@ -11,6 +11,7 @@
 #include "VellicorApp/Shell/BootstrapCoordinator.hpp"
 #include "VellicorApp/Shell/CustomDomainCoordinator.hpp"
 #include "VellicorApp/Shell/EULA/EULACoordinator.hpp"
+#include "VellicorApp/Shell/GateWindow.hpp"
 #include "VellicorApp/Shell/LaunchActionCoordinator.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 #include "VellicorApp/Shell/PreBootstrapLaunchActionCoordinator.hpp"
@@ -18,6 +19,7 @@
 #include "VellicorApp/Shell/UserAccessPermissionsCoordinator.hpp"
 
 #include "Platform/Foundation/Error.hpp"
+#include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/UI/NavigationController.hpp"
 
 namespace vellicor {
@@ -93,6 +95,12 @@ void AppCoordinator::setUp() {
     authenticationObserver_ = AppContext::current()->authenticationObserver;
     configureObserverCallbacks();
     refreshTracker_->setDelegate(shared_from_this());
+    // An action that waited for a gate (the lock, say) runs once the gates are down.
+    AppContext::current()->notificationCenter->addObserver<AppCoordinator>(
+        shared_from_this(), kGatesDidCloseNotification, nullptr,
+        [](AppCoordinator& self, const platform::Notification&) {
+            if (self.launchActionStepPending_) self.runQueuedLaunchAction();
+        });
 }
 
 void AppCoordinator::configureObserverCallbacks() {
@@ -186,7 +194,7 @@ void AppCoordinator::runAppUI() {
                   // here; signing in runs the tail again.
                   if (error) return;
                   self.loadTopViewController();
-                  self.launchActionFlow(self.launchAction_);
+                  self.runQueuedLaunchAction();
               });
 }
 
@@ -232,12 +240,39 @@ bool AppCoordinator::shouldHandleActionBeforeAppBootstrap() const {
     return launchAction_ && !launchAction_->requiresWebAppBootstrap() && activeFlowCoordinator_;
 }
 
+bool AppCoordinator::canRunLaunchActionStep() const {
+    // A launch-action step that still waits for its page gives way to the
+    // next one; any other step ends the chain with this step itself.
+    const bool otherStepRuns = activeFlowCoordinator_ && activeRun_ != launchActionRun_;
+    return communityViewController_ && !otherStepRuns && !GateWindow::isAnyUp();
+}
+
 void AppCoordinator::launchActionFlow(std::shared_ptr<LaunchActionable> action) {
     launchAction_ = std::move(action);
-    if (isWebAppLoaded()) {
-        const auto ran = launchAction_;
-        startStep(steps_->launchAction(ran, communityViewController_), [ran](AppCoordinator& self, const auto&) {
-            // Log text read by support tooling; keep verbatim.
+    if (!canRunLaunchActionStep() && shouldHandleActionBeforeAppBootstrap()) {
+        // The pre-bootstrap step of the new chain runs it.
+        executeColdStartFlow();
+        return;
+    }
+    runQueuedLaunchAction();
+}
+
+void AppCoordinator::runQueuedLaunchAction() {
+    if (!canRunLaunchActionStep()) {
+        launchActionStepPending_ = true;
+        // Log text read by support tooling; keep verbatim. It runs at the end
+        // of the next successful chain or session refresh, or once the gates
+        // (the lock, a required update) are down.
+        if (launchAction_) Logger::info("Deferring launch action to be executed later.", kLogType);
+        return;
+    }
+    launchActionStepPending_ = false;
+    // The step waits for the screen's next page load when the screen is not
+    // loaded (a session refresh reloads it), so no action is lost to a reload.
+    const auto ran = launchAction_;
+    launchActionRun_ = startStep(
+        steps_->launchAction(ran, communityViewController_),
+        [ran](AppCoordinator& self, const std::optional<FlowCoordinatorError>& error) {
             if (const auto screen = self.communityViewController_) {
                 screen->refreshNotifications();
                 screen->sendKORVALogs();
@@ -245,18 +280,17 @@ void AppCoordinator::launchActionFlow(std::shared_ptr<LaunchActionable> action) 
                     updates->presentAppUpdateIfNeeded(screen->viewController().shared_from_this());
                 }
             }
+            if (error && ran) {
+                // It could not run (no community screen to open it in): kept
+                // for the next run, and the flow is not done.
+                Logger::info("Keeping the launch action queued: it could not run yet.", kLogType);
+                return;
+            }
             // An action queued while this one ran stays queued.
             if (self.launchAction_ == ran) self.launchAction_ = nullptr;
+            // Log text read by support tooling; keep verbatim.
             Logger::info("App Flow Completed.", kLogType);
         });
-    } else if (shouldHandleActionBeforeAppBootstrap()) {
-        // The pre-bootstrap step of the new chain runs it.
-        executeColdStartFlow();
-    } else if (launchAction_) {
-        // Log text read by support tooling; keep verbatim. It runs at the end
-        // of the next successful chain or session refresh.
-        Logger::info("Deferring launch action to be executed later.", kLogType);
-    }
 }
 
 void AppCoordinator::preserveLastSessionURL(const platform::Url& url) {

@@ -88,9 +88,9 @@ public:
     /// the same signed-in user is ignored (several community screens report
     /// one failure each); sign-in and sign-out always run it.
     void executePostAuthFlow() override;
-    /// Queues the action (none clears the queue), then runs it at once when
-    /// the web app is loaded, restarts the chain for an action that needs no
-    /// web app while a step runs, or defers it.
+    /// Queues the action (none clears the queue), then restarts the chain for
+    /// an action that needs no web app while a step runs, or hands it to the
+    /// one place that runs queued actions (runQueuedLaunchAction).
     void launchActionFlow(std::shared_ptr<LaunchActionable> action);
     /// Queues a link to the URL when nothing else is queued.
     void preserveLastSessionURL(const platform::Url& url);
@@ -139,6 +139,15 @@ private:
     void configureObserverCallbacks();
     /// An action that needs no web app, while a step runs.
     bool shouldHandleActionBeforeAppBootstrap() const;
+    /// The community screen has been shown, no step but a waiting
+    /// launch-action step runs, and no gate (lock, required update) is up.
+    bool canRunLaunchActionStep() const;
+    /// The one place queued actions run: at the end of a chain, after a
+    /// session refresh, when an action arrives and when the gates close. When
+    /// the app can, starts the launch-action step with the queued action (or
+    /// none, to end the flow at the next page load); else defers. The action
+    /// leaves the queue only once it has taken effect.
+    void runQueuedLaunchAction();
 
     std::weak_ptr<platform::ui::NavigationController> navigationController_;
     const std::shared_ptr<StepFactory> steps_;
@@ -155,6 +164,11 @@ private:
     /// The run of the permissions step the last executePostAuthFlow() started,
     /// and the signed-in user it runs for.
     std::uint64_t postAuthPermissionsRun_ = 0;
+    /// The run of the last launch-action step.
+    std::uint64_t launchActionRun_ = 0;
+    /// A launch-action step was due but had to wait (for a gate, a step or
+    /// the community screen).
+    bool launchActionStepPending_ = false;
     std::optional<platform::veltrane::VQUserAccountIdentity> postAuthAccount_;
 };
 

@@ -23,13 +23,14 @@ DeeplinkAction::create(std::optional<platform::Url> url, std::optional<std::stri
         new DeeplinkAction(std::move(url), std::move(pageRef), std::move(notificationID), navigationController));
 }
 
-void DeeplinkAction::execute(std::function<void()> completion) {
+void DeeplinkAction::execute(Completion completion) {
     const auto screen = communityScreenOnTop();
     if (!screen) {
         // Log text read by support tooling; keep verbatim.
         Logger::error("Top view controller is not a CommunityViewControllable. Failed to perform deeplink action.",
                       "DeeplinkAction");
-        if (completion) completion();
+        // Not done: it stays queued for a screen to open it in.
+        if (completion) completion(false);
         return;
     }
     if (pageRef_) {
@@ -41,7 +42,7 @@ void DeeplinkAction::execute(std::function<void()> completion) {
     // action still holds it; should the action be gone by then, nothing
     // further happens.
     std::weak_ptr<URLLinkAction> weakSelf = weak_from_this();
-    URLLinkAction::execute([weakSelf, screen, completion = std::move(completion)]() mutable {
+    URLLinkAction::execute([weakSelf, screen, completion = std::move(completion)](bool) mutable {
         const auto self = std::static_pointer_cast<DeeplinkAction>(weakSelf.lock());
         if (!self) return;
         self->markNotificationRead(screen, std::move(completion));
@@ -49,11 +50,11 @@ void DeeplinkAction::execute(std::function<void()> completion) {
 }
 
 void DeeplinkAction::markNotificationRead(const std::shared_ptr<CommunityViewControllable>& /*screen*/,
-                                          std::function<void()> completion) {
+                                          Completion completion) {
     // Only a signed-in user's push manager can mark a notification read, and
     // the context holds none yet: the road without one, on which nothing is
     // marked and the screen's notifications are left as they are.
-    if (completion) completion();
+    if (completion) completion(true);
 }
 
 } // namespace vellicor

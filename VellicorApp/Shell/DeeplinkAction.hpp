@@ -28,7 +28,7 @@ public:
     /// With a page reference opens that record only; otherwise opens the URL
     /// as URLLinkAction does. Then marks the notification read. Without a
     /// community screen on top, logs, marks nothing and completes.
-    void execute(std::function<void()> completion) override;
+    void execute(Completion completion) override;
 
     const std::optional<std::string>& pageRef() const { return pageRef_; }
     const std::optional<std::string>& notificationID() const { return notificationID_; }
@@ -43,7 +43,7 @@ private:
     /// Marks the notification read for the signed-in user, then refreshes the
     /// screen's notifications and calls the completion.
     void markNotificationRead(const std::shared_ptr<CommunityViewControllable>& screen,
-                              std::function<void()> completion);
+                              Completion completion);
 
     std::optional<std::string> pageRef_;
     std::optional<std::string> notificationID_;

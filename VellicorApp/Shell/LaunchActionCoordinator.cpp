@@ -54,9 +54,11 @@ void LaunchActionCoordinator::handleLaunchAction() {
     std::weak_ptr<BaseFlowCoordinator> weakSelf = weak_from_this();
     // Keep the action for the length of its run even should the step go.
     const auto action = launchAction_;
-    action->execute([weakSelf] {
-        if (const auto self = weakSelf.lock())
-            std::static_pointer_cast<LaunchActionCoordinator>(self)->complete(std::nullopt);
+    action->execute([weakSelf](bool tookEffect) {
+        const auto self = weakSelf.lock();
+        if (!self) return;
+        std::static_pointer_cast<LaunchActionCoordinator>(self)->complete(
+            tookEffect ? std::nullopt : std::optional(FlowCoordinatorError::invalidAction()));
     });
 }
 

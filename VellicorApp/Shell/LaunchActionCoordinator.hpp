@@ -14,9 +14,9 @@ class CommunityViewControllable;
 /// at once when the action needs no web app or the community screen has
 /// already loaded a page, otherwise at the screen's next page load (the step
 /// becomes the screen's delegate and waits). Without an action it ends at
-/// the first loaded page. It ends without error when the action calls its
-/// completion; it never ends with an error, and does not end at all when the
-/// screen is gone before it can wait for it.
+/// the first loaded page. It ends without error when the action has taken
+/// effect and with invalidAction when it could not run (it stays queued); it
+/// does not end at all when the screen is gone before it can wait for it.
 ///
 /// The action runs at most once per step: the step stays the screen's
 /// delegate while the action finishes (a read mark may still be on its way),

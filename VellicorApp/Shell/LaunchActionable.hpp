@@ -12,9 +12,13 @@ public:
 
     /// Whether the community web app must be loaded before the action runs.
     virtual bool requiresWebAppBootstrap() const = 0;
-    /// Performs the action; calls the completion (when given) once when done,
-    /// also when the action could not be done.
-    virtual void execute(std::function<void()> completion) = 0;
+    /// Called once when the action has run: with true when it has taken
+    /// effect (it opened, or failed for a reason the user is told, or can
+    /// never run), with false when it could not run yet and should stay queued.
+    using Completion = std::function<void(bool tookEffect)>;
+
+    /// Performs the action; calls the completion (when given) once.
+    virtual void execute(Completion completion) = 0;
 };
 
 } // namespace vellicor

@@ -18,9 +18,11 @@ void PreBootstrapLaunchActionCoordinator::execute() {
         return;
     }
     std::weak_ptr<BaseFlowCoordinator> weakSelf = weak_from_this();
-    launchAction_->execute([weakSelf] {
-        if (const auto self = weakSelf.lock())
-            std::static_pointer_cast<PreBootstrapLaunchActionCoordinator>(self)->complete(std::nullopt);
+    launchAction_->execute([weakSelf](bool tookEffect) {
+        const auto self = weakSelf.lock();
+        if (!self) return;
+        std::static_pointer_cast<PreBootstrapLaunchActionCoordinator>(self)->complete(
+            tookEffect ? std::nullopt : std::optional(FlowCoordinatorError::invalidAction()));
     });
 }
 

@@ -15,12 +15,17 @@ URLLinkAction::create(std::optional<platform::Url> url,
 
 std::shared_ptr<CommunityViewControllable> URLLinkAction::communityScreenOnTop() const {
     const auto navigation = navigationController_.lock();
-    return navigation ? std::dynamic_pointer_cast<CommunityViewControllable>(navigation->topViewController()) : nullptr;
+    if (!navigation) return nullptr;
+    const auto& stack = navigation->viewControllers();
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+        if (auto screen = std::dynamic_pointer_cast<CommunityViewControllable>(*it)) return screen;
+    }
+    return nullptr;
 }
 
 // The log texts below are read by support tooling; keep them verbatim.
 
-void URLLinkAction::execute(std::function<void()> completion) {
+void URLLinkAction::execute(Completion completion) {
     const auto screen = communityScreenOnTop();
     if (!screen) {
         Logger::error("Top view controller is not a CommunityViewControllable. Failed to perform deeplink action.",
@@ -30,7 +35,7 @@ void URLLinkAction::execute(std::function<void()> completion) {
     } else {
         Logger::error("Failed to handle link-action flow!", "URLLinkAction");
     }
-    if (completion) completion();
+    if (completion) completion(screen != nullptr);
 }
 
 } // namespace vellicor

@@ -28,10 +28,11 @@ public:
            const std::shared_ptr<platform::ui::NavigationController>& navigationController);
 
     bool requiresWebAppBootstrap() const override { return true; }
-    /// Opens the URL in the community screen on top; logs and opens nothing
-    /// without such a screen or without a URL. Calls the completion once, at
-    /// the end, on every road.
-    void execute(std::function<void()> completion) override;
+    /// Opens the URL in the community screen of the navigation stack; logs and
+    /// opens nothing without such a screen (not done: it stays queued) or
+    /// without a URL (done: it never can). Calls the completion once, at the
+    /// end, on every road.
+    void execute(Completion completion) override;
 
     const std::optional<platform::Url>& url() const { return url_; }
     std::shared_ptr<platform::ui::NavigationController> navigationController() const {
@@ -43,8 +44,9 @@ protected:
                   const std::shared_ptr<platform::ui::NavigationController>& navigationController)
         : navigationController_(navigationController), url_(std::move(url)) {}
 
-    /// The top screen of the navigation stack when it is a community screen;
-    /// null when the navigation controller is gone or the top is another screen.
+    /// The top-most community screen of the navigation stack (a browser
+    /// pushed over it does not hide it); null when the navigation controller
+    /// is gone or holds none.
     std::shared_ptr<CommunityViewControllable> communityScreenOnTop() const;
 
 private:

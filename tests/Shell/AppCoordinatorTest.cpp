@@ -449,7 +449,7 @@ TEST_F(AppCoordinatorTest, AfterTheActionTheScreenIsRefreshedThenUpdatesCheckedT
     EXPECT_TRUE(screen->calls.empty()) << "nothing before the action has run";
     const auto completedBefore = countOf(logs(), kFlowCompleted);
 
-    action->held();
+    action->held(true);
     testsupport::pump();
 
     EXPECT_EQ(screen->calls, (std::vector<std::string>{"refreshNotifications", "sendKORVALogs", "updateCheck"}));
@@ -619,7 +619,7 @@ TEST_F(AppCoordinatorTest, ALinkQueuedWhileAShortcutRunsIsKept) {
     // While the shortcut's screen is up, a link arrives.
     const auto link = std::make_shared<FakeAction>(true);
     coordinator->launchActionFlow(link);
-    shortcut->held();
+    shortcut->held(true);
     EXPECT_EQ(coordinator->launchAction(), link) << "the link is not lost";
     EXPECT_EQ(link->runs, 0);
 

@@ -86,7 +86,7 @@ TEST_F(DeeplinkActionTest, OpensTheRecordElseTheURLAndCompletesOnce) {
         const auto before = apptest::appLogTexts("ERROR").size();
 
         int completions = 0;
-        action->execute([&] { ++completions; });
+        action->execute([&](bool) { ++completions; });
 
         EXPECT_EQ(completions, 1);
         // Nobody is signed in, so there is no push manager: no read mark is

@@ -74,27 +74,29 @@ public:
     std::vector<std::function<void(std::optional<std::string>, std::optional<platform::Error>)>> credentialRefreshes;
 };
 
-/// A launch action that counts its runs; it completes at once unless told to
-/// hold its completion for the test to call.
+/// A launch action that counts its runs; it completes at once (having taken
+/// effect, unless `tookEffect` says otherwise) unless told to hold its
+/// completion for the test to call.
 class FakeAction : public vellicor::LaunchActionable {
 public:
     explicit FakeAction(bool requiresWebApp, bool holdsCompletion = false)
         : requiresWebApp(requiresWebApp), holdsCompletion(holdsCompletion) {}
 
     bool requiresWebAppBootstrap() const override { return requiresWebApp; }
-    void execute(std::function<void()> completion) override {
+    void execute(Completion completion) override {
         ++runs;
         if (holdsCompletion) {
             held = std::move(completion);
         } else if (completion) {
-            completion();
+            completion(tookEffect);
         }
     }
 
     const bool requiresWebApp;
     const bool holdsCompletion;
+    bool tookEffect = true;
     int runs = 0;
-    std::function<void()> held;
+    Completion held;
 };
 
 } // namespace flowtest

@@ -68,13 +68,13 @@ TEST_F(LaunchActionStepsTest, PreBootstrapStepEndsWhenItsActionCompletes) {
     const auto action = std::make_shared<FakeAction>(false, true);
     start(PreBootstrapLaunchActionCoordinator::create(action));
     EXPECT_TRUE(ended.empty());
-    action->held();
+    action->held(true);
     EXPECT_EQ(ended.size(), 1u);
 
     // A step its owner dropped ends silently.
     start(PreBootstrapLaunchActionCoordinator::create(action));
     step.reset();
-    action->held();
+    action->held(true);
     EXPECT_TRUE(ended.empty());
 }
 
@@ -133,7 +133,7 @@ TEST_F(LaunchActionStepsTest, LaunchStepRunsItsActionOnceHoweverManyPagesLoad) {
     screen->loadPage();
     EXPECT_EQ(action->runs, 1);
     EXPECT_TRUE(ended.empty());
-    action->held();
+    action->held(true);
     ASSERT_EQ(ended.size(), 1u);
     EXPECT_FALSE(ended[0]);
 

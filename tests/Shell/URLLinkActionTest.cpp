@@ -28,14 +28,16 @@ protected:
     }
 };
 
-TEST_F(URLLinkActionTest, OpensItsURLInTheCommunityScreenOnTop) {
-    enum class Top { community, otherScreen, emptyStack, navigationGone };
+TEST_F(URLLinkActionTest, OpensItsURLInTheCommunityScreenOfTheStack) {
+    enum class Top { community, browserOverCommunity, otherScreen, emptyStack, navigationGone };
     struct Case {
         const char* name;
         Top top;
         std::optional<std::string> url;
         std::vector<std::string> opened;
         std::vector<std::string> errors;
+        /// Whether the action reports it took effect (else it stays queued).
+        bool tookEffect = true;
     };
     const Case cases[] = {
         {"community screen on top",
@@ -48,27 +50,36 @@ TEST_F(URLLinkActionTest, OpensItsURLInTheCommunityScreenOnTop) {
          "https://elsewhere.test/",
          {"openURL https://elsewhere.test/"},
          {}},
-        {"no URL", Top::community, std::nullopt, {}, {kNoURL}},
-        {"another screen on top", Top::otherScreen, "https://community.example.test/s/a", {}, {kNoScreen}},
-        {"another screen on top, no URL", Top::otherScreen, std::nullopt, {}, {kNoScreen}},
-        {"nothing on the stack", Top::emptyStack, "https://community.example.test/s/a", {}, {kNoScreen}},
-        {"navigation controller gone", Top::navigationGone, "https://community.example.test/s/a", {}, {kNoScreen}},
+        {"a browser pushed over the community screen does not hide it",
+         Top::browserOverCommunity,
+         "https://community.example.test/s/a",
+         {"openURL https://community.example.test/s/a"},
+         {}},
+        {"no URL: it never can run", Top::community, std::nullopt, {}, {kNoURL}},
+        {"no community screen", Top::otherScreen, "https://community.example.test/s/a", {}, {kNoScreen}, false},
+        {"no community screen, no URL", Top::otherScreen, std::nullopt, {}, {kNoScreen}, false},
+        {"nothing on the stack", Top::emptyStack, "https://community.example.test/s/a", {}, {kNoScreen}, false},
+        {"navigation controller gone", Top::navigationGone, "https://community.example.test/s/a", {}, {kNoScreen},
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto community = FakeCommunityScreen::make(State::pageLoaded);
         const auto root = platform::ui::makeController<interfacetest::Screen>();
         auto navigation = platform::ui::NavigationController::create(c.top == Top::emptyStack ? nullptr : root);
-        if (c.top == Top::community) navigation->push(community, false);
+        if (c.top == Top::community || c.top == Top::browserOverCommunity) navigation->push(community, false);
+        if (c.top == Top::browserOverCommunity) {
+            navigation->push(platform::ui::makeController<interfacetest::Screen>(), false);
+        }
         const auto action = URLLinkAction::create(c.url ? platform::Url::parse(*c.url) : std::nullopt, navigation);
         EXPECT_TRUE(action->requiresWebAppBootstrap());
         if (c.top == Top::navigationGone) navigation.reset();
 
         const auto errorsBefore = apptest::appLogTexts("ERROR").size();
-        int completions = 0;
-        action->execute([&] { ++completions; });
+        std::vector<bool> completions;
+        action->execute([&](bool tookEffect) { completions.push_back(tookEffect); });
 
-        EXPECT_EQ(completions, 1);
+        EXPECT_EQ(completions, std::vector<bool>{c.tookEffect});
         EXPECT_EQ(community->calls, c.opened);
         const auto errors = apptest::appLogTexts("ERROR");
         EXPECT_EQ(std::vector<std::string>(errors.begin() + static_cast<long>(errorsBefore), errors.end()), c.errors);
