@@ -5,6 +5,7 @@
 #include "VellicorApp/Shell/AppUpdateManager.hpp"
 #include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
 #include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
+#include "VellicorApp/Shell/GateWindow.hpp"
 #include "VellicorApp/Shell/Biometrics/BiometricsValidationViewController.hpp"
 #include "VellicorApp/Shell/ShellResources.hpp"
 #include "VellicorApp/Shell/Faults.hpp"
@@ -469,6 +470,64 @@ TEST_F(AppCoordinatorTest, ALinkDeferredWhileSignedOutRunsAtTheEndOfTheNextChain
     context->notificationCenter->post(platform::veltrane::kVQNotificationUserDidLogIn);
     testsupport::pump();
     EXPECT_EQ(link->runs, 1);
+    EXPECT_EQ(coordinator->launchAction(), nullptr);
+}
+
+TEST_F(AppCoordinatorTest, ALinkArrivingWhileAGateIsUpRunsOnceTheGatesClose) {
+    const auto screen = startUp();
+    // The lock (or a required update) is up in a window of its own.
+    const auto gate = GateWindow::create("TestGate");
+    gate->present(platform::ui::ViewController::create(), false);
+    testsupport::pump();
+    ASSERT_TRUE(GateWindow::isAnyUp());
+    const auto completedBefore = countOf(logs(), kFlowCompleted);
+
+    const auto link = std::make_shared<FakeAction>(true);
+    coordinator->launchActionFlow(link);
+    EXPECT_EQ(link->runs, 0) << "nothing runs behind a gate";
+    EXPECT_EQ(countOf(logs(), kFlowCompleted), completedBefore) << "the flow is not done";
+    EXPECT_EQ(coordinator->launchAction(), link);
+
+    gate->close(false);
+    testsupport::pump();
+    EXPECT_FALSE(GateWindow::isAnyUp());
+    EXPECT_EQ(link->runs, 1) << "it runs once the gate has closed";
+    EXPECT_EQ(coordinator->launchAction(), nullptr);
+    EXPECT_EQ(countOf(logs(), kFlowCompleted), completedBefore + 1);
+}
+
+TEST_F(AppCoordinatorTest, ALinkWhileTheScreenReloadsRunsAtItsNextPageLoad) {
+    const auto screen = startUp();
+    // A session refresh reloads the screen: it is back to its first state.
+    screen->currentState = State::initialized;
+    const auto link = std::make_shared<FakeAction>(true);
+    coordinator->launchActionFlow(link);
+    EXPECT_EQ(link->runs, 0);
+
+    screen->bootstrap();
+    EXPECT_EQ(link->runs, 0) << "a bootstrap is not a loaded page";
+    screen->loadPage();
+    EXPECT_EQ(link->runs, 1);
+    EXPECT_EQ(coordinator->launchAction(), nullptr);
+}
+
+TEST_F(AppCoordinatorTest, AnActionThatCouldNotRunStaysQueuedAndTheFlowIsNotDone) {
+    const auto screen = startUp();
+    const auto completedBefore = countOf(logs(), kFlowCompleted);
+    const auto link = std::make_shared<FakeAction>(true);
+    link->tookEffect = false; // say, no community screen to open it in
+
+    coordinator->launchActionFlow(link);
+
+    EXPECT_EQ(link->runs, 1);
+    EXPECT_EQ(coordinator->launchAction(), link) << "kept for the next run";
+    EXPECT_EQ(countOf(logs(), kFlowCompleted), completedBefore);
+    EXPECT_EQ(countOf(logs(), "AppCoordinator: Keeping the launch action queued: it could not run yet."), 1);
+
+    // The next run (a refresh, say) runs it again.
+    link->tookEffect = true;
+    coordinator->launchActionFlow(coordinator->launchAction());
+    EXPECT_EQ(link->runs, 2);
     EXPECT_EQ(coordinator->launchAction(), nullptr);
 }
 

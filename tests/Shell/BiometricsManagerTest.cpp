@@ -1,4 +1,5 @@
 #include "VellicorApp/Shell/Biometrics/BiometricsManager.hpp"
+#include "VellicorApp/Shell/GateWindow.hpp"
 
 #include "VellicorApp/Shell/Localization.hpp"
 #include "VellicorApp/Shell/ShellResources.hpp"
@@ -7,6 +8,9 @@
 #include "Platform/SDKs/Veltrane/VQIdData.hpp"
 #include "Platform/System/LocalAuthentication.hpp"
 #include "Platform/UI/AlertController.hpp"
+#include "Platform/UI/Button.hpp"
+#include "Platform/UI/ScreenDump.hpp"
+#include "Platform/UI/TabBarController.hpp"
 
 #include <gtest/gtest.h>
 
@@ -169,6 +173,55 @@ TEST_F(BiometricsManagerTest, LockIsPresentedOverAnOpenAlert) {
     ASSERT_TRUE(lockScreen());
     EXPECT_EQ(alert->presentedViewController(), lockScreen());
     EXPECT_EQ(LocalAuthentication::shared().pendingCount(), 1u) << "validation started";
+}
+
+TEST_F(BiometricsManagerTest, TheLockComesBackOverATabsBrowserInAWindowOfItsOwn) {
+    platform::veltrane::VQSDKWindowManager::sharedManager()->setMainUIWindow(window);
+    // A tab of the tab bar shows the in-app browser.
+    const auto tab = platform::ui::makeController<interfacetest::Screen>();
+    const auto tabs = platform::ui::TabBarController::create();
+    tabs->setViewControllers({tab});
+    navigation->push(tabs, false);
+    int browserTaps = 0;
+    const auto browser = platform::ui::makeController<interfacetest::Screen>();
+    const auto done = platform::ui::Button::create();
+    done->accessibilityIdentifier = "browser.done";
+    done->addAction(platform::ui::ControlEvent::touchUpInside, [&] { ++browserTaps; });
+    browser->view()->addSubview(done);
+    tab->present(browser, false);
+    run(0.5);
+    ASSERT_TRUE(platform::ui::ScreenDump::tap("browser.done").has_value());
+    int gatesClosed = 0;
+    context->notificationCenter->addObserver(kGatesDidCloseNotification, nullptr,
+                                             [&](const platform::Notification&) { ++gatesClosed; });
+
+    // Back after longer than the user's timeout.
+    manager->sessionTrackerShouldValidate(true);
+    settle();
+
+    ASSERT_TRUE(lockScreen()) << "the lock is not refused by what the app shows";
+    const auto windows = platform::ui::Window::visibleWindows();
+    ASSERT_EQ(windows.size(), 2u);
+    EXPECT_EQ(windows.back()->rootViewController()->presentedViewController(), lockScreen());
+    EXPECT_EQ(navigation->presentedViewController(), browser) << "the browser stays, under the lock";
+    EXPECT_TRUE(GateWindow::isAnyUp());
+    EXPECT_FALSE(platform::ui::ScreenDump::tap("browser.done").has_value()) << "nothing under the lock takes taps";
+    EXPECT_FALSE(platform::ui::ScreenDump::selectTab(0).has_value());
+    EXPECT_EQ(LocalAuthentication::shared().pendingCount(), 1u);
+
+    ASSERT_TRUE(LocalAuthentication::shared().respond(LocalAuthentication::Outcome::accept));
+    // The reply comes on a worker thread and hops to the main queue.
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        testsupport::pump();
+        return !lockScreen() || lockScreen()->isBeingDismissed();
+    }));
+    run(1.0);
+    EXPECT_EQ(lockScreen(), nullptr);
+    EXPECT_EQ(platform::ui::Window::visibleWindows().size(), 1u) << "the lock's window is gone";
+    EXPECT_FALSE(GateWindow::isAnyUp());
+    EXPECT_EQ(gatesClosed, 1);
+    EXPECT_TRUE(platform::ui::ScreenDump::tap("browser.done").has_value());
+    EXPECT_EQ(browserTaps, 2);
 }
 
 TEST_F(BiometricsManagerTest, ReplyAfterLogoutIsIgnored) {
