@@ -271,10 +271,11 @@ void AppUpdateManager::openAppStorePage(std::int64_t trackID, const std::string&
 }
 
 void AppUpdateManager::redisplayAlert() {
-    if (!forceUpdateAlert_) return;
+    const auto viewController = presentingViewController_.lock();
+    if (!forceUpdateAlert_ || !viewController) return;
     // Still on screen: nothing to show again.
     if (requiredUpdateGate_ && requiredUpdateGate_->topViewController()) return;
-    presentAlert(*forceUpdateAlert_, presentingViewController_.lock());
+    presentAlert(*forceUpdateAlert_, viewController);
 }
 
 } // namespace vellicor

@@ -35,7 +35,7 @@ GateWindow::~GateWindow() {
     // with it; no notification from here, the owner's change says enough.
     if (!up_) return;
     --gatesUp;
-    if (const auto container = VQSDKWindowManager::sharedManager()->windowWithName(name_)) {
+    if (const auto container = window_.lock()) {
         if (const auto root = container->viewController(); root && root->presentedViewController()) root->dismiss(false);
         container->dismissWindowAnimated(false);
     }
@@ -50,7 +50,7 @@ void GateWindow::markDown() {
 }
 
 std::shared_ptr<ViewController> GateWindow::topViewController() const {
-    if (const auto container = VQSDKWindowManager::sharedManager()->windowWithName(name_)) {
+    if (const auto container = window_.lock()) {
         const auto root = container->viewController();
         const auto top = container->topViewController();
         return top == root ? nullptr : top;
@@ -65,6 +65,7 @@ void GateWindow::present(const std::shared_ptr<ViewController>& controller, bool
         ++gatesUp;
     }
     const auto container = VQSDKWindowManager::sharedManager()->createNewNamedWindow(name_);
+    window_ = container;
     if (!container) {
         // No app window yet: over whatever the key window shows.
         presentedWithoutWindow_ = controller;
@@ -88,7 +89,7 @@ void GateWindow::close(bool animated, std::function<void()> completion) {
         }
         if (completion) completion();
     };
-    const auto container = VQSDKWindowManager::sharedManager()->windowWithName(name_);
+    const auto container = window_.lock();
     if (!container) {
         const auto presented = presentedWithoutWindow_.lock();
         if (presented && presented->presentingViewController()) presented->dismiss(animated, std::move(finish));

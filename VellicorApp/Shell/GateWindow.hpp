@@ -9,6 +9,9 @@
 namespace platform::ui {
 class ViewController;
 }
+namespace platform::veltrane {
+class VQSDKWindowContainer;
+}
 
 namespace vellicor {
 
@@ -60,6 +63,9 @@ private:
 
     const std::string name_;
     bool up_ = false;
+    /// The SDK's window once made; the SDK owns it (held weakly, so that a
+    /// gate outliving the SDK's windows at exit touches nothing gone).
+    std::weak_ptr<platform::veltrane::VQSDKWindowContainer> window_;
     /// What the gate presented without a window of its own.
     std::weak_ptr<platform::ui::ViewController> presentedWithoutWindow_;
 };
