@@ -166,12 +166,56 @@ TEST_F(URLRequestWebLoadableTest, TwoCookieLinksLeaveOneBrowserShowingTheSecond)
     EXPECT_EQ(browser->url, url("https://partner.example.com/b"));
 }
 
-TEST_F(URLRequestWebLoadableTest, ACookieLinkOutsideANavigationStackShowsNothing) {
+TEST_F(URLRequestWebLoadableTest, ACookieLinkOfAScreenInNoWindowShowsNothingAndSaysSo) {
     const auto alone = platform::ui::makeController<FakeScreen>();
+    markLog();
     alone->loadURLCookieSupport(url("https://partner.example.com/a"), true);
     testsupport::pump();
     EXPECT_FALSE(alone->navigationController());
     EXPECT_FALSE(alone->presentedViewController());
+    EXPECT_EQ(logged("ERROR"), std::vector<std::string>{"Failed to open https://partner.example.com/a in the "
+                                                        "shared-cookie browser: the screen on top is not in a window"});
+}
+
+TEST_F(URLRequestWebLoadableTest, ACookieLinkInAPageShownAsASheetOpensTheBrowserOverIt) {
+    // A page opened as a sheet has no navigation stack of its own.
+    const auto sheet = platform::ui::makeController<FakeScreen>();
+    navigation->present(sheet, false);
+    testsupport::pump();
+
+    sheet->loadURLCookieSupport(url("https://partner.example.com/a"), false);
+    testsupport::pump();
+
+    const auto stack = std::dynamic_pointer_cast<NavigationController>(sheet->presentedViewController());
+    ASSERT_TRUE(stack) << "the browser comes in a stack of its own over the sheet";
+    const auto browser = std::dynamic_pointer_cast<SharedCookieBrowserViewController>(stack->topViewController());
+    ASSERT_TRUE(browser);
+    EXPECT_EQ(browser->url, url("https://partner.example.com/a"));
+
+    // Its close button takes the whole stack away, back to the sheet.
+    ASSERT_FALSE(browser->navigationItem().leftBarButtonItems.empty());
+    browser->navigationItem().leftBarButtonItems.front()->simulateTap();
+    testsupport::pump();
+    testsupport::advance(1);
+    EXPECT_FALSE(sheet->presentedViewController());
+    EXPECT_EQ(navigation->presentedViewController(), sheet);
+}
+
+TEST_F(URLRequestWebLoadableTest, AFallBackWhileASheetIsOpenComesOverTheSheet) {
+    Application::shared().setOpenAnswer("https", false);
+    const auto sheet = platform::ui::makeController<FakeScreen>();
+    navigation->present(sheet, false);
+    testsupport::pump();
+    markLog();
+
+    screen->loadExternalURL(url("https://elsewhere.example.org/page"));
+    testsupport::pump();
+    testsupport::advance(1);
+
+    const auto safari = std::dynamic_pointer_cast<SafariViewController>(sheet->presentedViewController());
+    ASSERT_TRUE(safari) << "not refused by the screen under the sheet";
+    EXPECT_EQ(safari->url(), url("https://elsewhere.example.org/page"));
+    EXPECT_TRUE(logged("ERROR").empty());
 }
 
 TEST_F(URLRequestWebLoadableTest, TheLogoutPageAnywhereInTheLinkLogsOutAndOpensNothing) {

@@ -322,19 +322,39 @@ TEST_F(CommunityTabBarControllerTest, LinksGoToTheSelectedTabAMatchingTabOrANewS
         EXPECT_EQ(tabs[1]->calls, c.selectedTabCalls);
         EXPECT_TRUE(tabs[0]->calls.empty());
         EXPECT_TRUE(tabs[2]->calls.empty());
-        auto presented = std::dynamic_pointer_cast<HybridViewController>(tabBar->presentedViewController());
+        auto presented = std::dynamic_pointer_cast<HybridViewController>(navigation->presentedViewController());
         EXPECT_EQ(presented != nullptr, c.presents);
         if (presented) {
             const auto config = presented->hybridViewModel()->hybridViewConfig();
             EXPECT_EQ(config->unauthenticatedStartPage(), std::optional<std::string>(c.link));
             EXPECT_EQ(config->startPage(), std::optional<std::string>(c.link));
             EXPECT_FALSE(presented->dismissButton()->isHidden) << "the user can close it";
-            tabBar->dismiss(false);
+            navigation->dismiss(false);
             testsupport::pump();
         }
         navigation->popToRoot(false);
         testsupport::pump();
     }
+    EXPECT_TRUE(errorLogs().empty());
+}
+
+TEST_F(CommunityTabBarControllerTest, ASecondCommunityLinkOpensOverTheFirstOnesSheet) {
+    build({kStart, "https://community.example.test/s/b"});
+    tabBar->openURL(url("https://community.example.test/s/topic/1"));
+    testsupport::advance(1);
+    testsupport::pump();
+    const auto first = std::dynamic_pointer_cast<HybridViewController>(navigation->presentedViewController());
+    ASSERT_TRUE(first);
+
+    tabBar->openURL(url("https://community.example.test/s/topic/2"));
+    testsupport::advance(1);
+    testsupport::pump();
+
+    const auto second = std::dynamic_pointer_cast<HybridViewController>(first->presentedViewController());
+    ASSERT_TRUE(second) << "not refused by the tab bar that already presents";
+    EXPECT_EQ(second->hybridViewModel()->hybridViewConfig()->startPage(),
+              std::optional<std::string>("https://community.example.test/s/topic/2"));
+    EXPECT_FALSE(second->dismissButton()->isHidden);
     EXPECT_TRUE(errorLogs().empty());
 }
 
@@ -353,7 +373,7 @@ TEST_F(CommunityTabBarControllerTest, ATabWithoutAStartPageMatchesNoLink) {
     testsupport::advance(1);
     testsupport::pump();
     EXPECT_EQ(tabBar->selectedIndex(), 0u);
-    EXPECT_NE(tabBar->presentedViewController(), nullptr);
+    EXPECT_NE(navigation->presentedViewController(), nullptr);
 }
 
 // Refreshing the session ---------------------------------------------------------------------------

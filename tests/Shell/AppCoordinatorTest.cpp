@@ -5,6 +5,7 @@
 #include "VellicorApp/Shell/AppUpdateManager.hpp"
 #include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
 #include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
+#include "VellicorApp/Shell/DeeplinkAction.hpp"
 #include "VellicorApp/Shell/GateWindow.hpp"
 #include "VellicorApp/Shell/Biometrics/BiometricsValidationViewController.hpp"
 #include "VellicorApp/Shell/ShellResources.hpp"
@@ -494,6 +495,44 @@ TEST_F(AppCoordinatorTest, ALinkArrivingWhileAGateIsUpRunsOnceTheGatesClose) {
     EXPECT_EQ(link->runs, 1) << "it runs once the gate has closed";
     EXPECT_EQ(coordinator->launchAction(), nullptr);
     EXPECT_EQ(countOf(logs(), kFlowCompleted), completedBefore + 1);
+}
+
+TEST_F(AppCoordinatorTest, APushTapLandsWhateverIsOnTop) {
+    enum class Top { screen, pushedBrowser, sheet, gate };
+    const struct {
+        const char* name;
+        Top top;
+    } cases[] = {
+        {"the community screen", Top::screen},
+        {"a browser pushed over the community screen", Top::pushedBrowser},
+        {"a sheet presented over the community screen", Top::sheet},
+        {"a gate (the lock): it lands once the gate closes", Top::gate},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        steps = std::make_shared<FakeSteps>();
+        SetUp();
+        const auto screen = startUp();
+        screen->calls.clear();
+        const auto gate = GateWindow::create("TestGate");
+        if (c.top == Top::pushedBrowser) navigation->push(platform::ui::makeController<interfacetest::Screen>(), false);
+        if (c.top == Top::sheet) navigation->present(platform::ui::makeController<interfacetest::Screen>(), false);
+        if (c.top == Top::gate) gate->present(platform::ui::ViewController::create(), false);
+        testsupport::pump();
+
+        // The payload of a tapped notification: a record and its link.
+        coordinator->launchActionFlow(DeeplinkAction::create(
+            platform::Url::parse("https://community.example.test/s/detail/rec1"), "rec1", std::nullopt, navigation));
+        if (c.top == Top::gate) {
+            EXPECT_TRUE(std::ranges::find(screen->calls, "openRecord rec1") == screen->calls.end());
+            gate->close(false);
+        }
+        testsupport::pump();
+
+        EXPECT_NE(std::ranges::find(screen->calls, "openRecord rec1"), screen->calls.end());
+        EXPECT_EQ(coordinator->launchAction(), nullptr);
+    }
 }
 
 TEST_F(AppCoordinatorTest, ALinkWhileTheScreenReloadsRunsAtItsNextPageLoad) {
