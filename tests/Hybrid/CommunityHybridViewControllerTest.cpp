@@ -289,21 +289,15 @@ TEST_F(CommunityHybridViewControllerTest, NoMessageFromOutsideTheCommunitysMainF
 TEST_F(CommunityHybridViewControllerTest, AForeignPageShownAfterALinkGetsNoEventNoRecordAndNoToken) {
     // The community's host on another port is another site too.
     platform::HttpSession::setHostMapping("community.example.test:8443", "127.0.0.1:" + std::to_string(server.port()));
+    struct Unmap {
+        ~Unmap() { platform::HttpSession::removeHostMapping("community.example.test:8443"); }
+    } unmap;
     show();
     accounts->user = communitytest::makeUser();
     const auto webView = screen->webView();
     const auto store = platform::veltrane::VQSDKEventStoreManager::sharedInstance();
     store->deleteAllEvents();
-    for (const char* id : {"event-1", "event-2"}) {
-        auto event = std::make_shared<platform::veltrane::VQSDKInstrumentationEvent>();
-        event->eventId = id;
-        event->name = "AppDeepLink";
-        event->schemaType = platform::veltrane::VQASchemaType::interaction;
-        event->eventType = platform::veltrane::VQAEventType::user;
-        event->startTime = 1'700'000'000'000;
-        event->attributes = Json::object();
-        store->storeEvent(event);
-    }
+    for (const char* id : {"event-1", "event-2"}) store->storeEvent(instrtest::interactionEvent(id));
     const auto storedIds = [] {
         std::vector<std::string> ids;
         for (const auto& event : instrtest::storedEvents()) ids.push_back(event->eventId);
@@ -355,7 +349,6 @@ TEST_F(CommunityHybridViewControllerTest, AForeignPageShownAfterALinkGetsNoEvent
     ASSERT_TRUE(credentials->came);
     ASSERT_TRUE(credentials->value);
     EXPECT_EQ(credentials->value->at("accessToken"), "access-token");
-    platform::HttpSession::removeHostMapping("community.example.test:8443");
 }
 
 TEST_F(CommunityHybridViewControllerTest, AMissingPlugInRuntimeIsIgnored) {

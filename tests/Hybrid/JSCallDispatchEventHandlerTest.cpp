@@ -16,8 +16,6 @@
 
 using namespace vellicor;
 using platform::Json;
-using platform::veltrane::VQAEventType;
-using platform::veltrane::VQASchemaType;
 using platform::veltrane::VQSDKEventStoreManager;
 using platform::veltrane::VQSDKInstrumentationEvent;
 using platform::web::JavaScriptCall;
@@ -48,13 +46,7 @@ public:
 };
 
 std::shared_ptr<const VQSDKInstrumentationEvent> storedEvent(const std::string& id) {
-    auto event = std::make_shared<VQSDKInstrumentationEvent>();
-    event->eventId = id;
-    event->name = "AppDeepLink";
-    event->schemaType = VQASchemaType::interaction;
-    event->eventType = VQAEventType::user;
-    event->startTime = 1'700'000'000'000;
-    event->attributes = Json::object();
+    auto event = instrtest::interactionEvent(id);
     VQSDKEventStoreManager::sharedInstance()->storeEvent(event);
     return event;
 }
