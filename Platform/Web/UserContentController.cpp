@@ -134,6 +134,17 @@ UserContentController::Delivery UserContentController::deliver(const ScriptMessa
     if (entry == nullptr) {
         return Delivery::noHandler;
     }
+    if (!senderPolicy_ || !senderPolicy_(message)) {
+        if (!senderPolicy_) {
+            Console::log("Refused the script message \"" + message.name + "\": the app has set no sender policy");
+        }
+        if (entry->withReply && onReply) {
+            MainQueue::async([onReply = std::move(onReply)] {
+                onReply(std::nullopt, std::string(kRefusedSenderMessage));
+            });
+        }
+        return Delivery::refused;
+    }
     // Keep the handler (and this controller) alive while it runs, even if it
     // removes itself.
     auto self = shared_from_this();

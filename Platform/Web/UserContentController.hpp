@@ -4,6 +4,7 @@
 #include "Platform/Web/ContentWorld.hpp"
 #include "Platform/Web/ScriptMessage.hpp"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,9 +29,23 @@ struct PLATFORM_EXPORT UserScript {
 /// Handlers are registered per content world; a name may be used once in a
 /// world, for a handler with or without a reply, and adding it a second time
 /// stops the app, as on the platform. The controller holds its handlers strongly.
+///
+/// Messages are refused by default: one reaches its handler only when the
+/// controller's sender policy accepts the frame that posted it, and a
+/// controller without a policy accepts none. The check is made here, once,
+/// before any handler sees the message, so that no handler can forget it.
 class PLATFORM_EXPORT UserContentController : public std::enable_shared_from_this<UserContentController> {
 public:
     static std::shared_ptr<UserContentController> create();
+
+    /// What the page's promise is rejected with when the sender policy refuses its message.
+    static constexpr const char* kRefusedSenderMessage = "The app does not take messages from this frame.";
+
+    /// Whether a posted message (its frame, origin and name) may reach its handler.
+    using SenderPolicy = std::function<bool(const ScriptMessage& message)>;
+    /// Replaces the sender policy; none refuses every message.
+    void setSenderPolicy(SenderPolicy policy) { senderPolicy_ = std::move(policy); }
+    bool hasSenderPolicy() const { return static_cast<bool>(senderPolicy_); }
 
     // User scripts ---------------------------------------------------------
     const std::vector<UserScript>& userScripts() const { return userScripts_; }
@@ -64,8 +79,11 @@ public:
     /// the message's world. A handler with a reply gets a reply handler that
     /// forwards the reply to `onReply`; a plain handler's page gets no value
     /// (`onReply` is not called). `noHandler` when no handler has the name in
-    /// that world: the page finds nothing to post to.
-    enum class Delivery { noHandler, delivered, awaitingReply };
+    /// that world: the page finds nothing to post to. `refused` when the sender
+    /// policy does not accept the message (or there is none): no handler sees
+    /// it, and a page awaiting a reply gets kRefusedSenderMessage as its error
+    /// on the main queue.
+    enum class Delivery { noHandler, delivered, awaitingReply, refused };
     Delivery deliver(const ScriptMessage& message, ScriptReplyHandler onReply = {});
 
 private:
@@ -81,6 +99,7 @@ private:
 
     std::vector<UserScript> userScripts_;
     std::vector<Entry> handlers_;
+    SenderPolicy senderPolicy_;
 };
 
 } // namespace platform::web

@@ -132,11 +132,13 @@ Result postCommand(const ui::EventLine& line, const std::shared_ptr<PageCommandS
     }
 
     std::weak_ptr<PageCommandState> weak = state;
+    // A refused message prints as such; the rejection its page gets is not printed again.
+    auto refused = std::make_shared<bool>(false);
     auto delivery = webView->postScriptMessage(
         name, std::move(*body), messageOptions,
-        [weak, name](std::optional<Json> reply, std::optional<std::string> error) {
+        [weak, name, refused](std::optional<Json> reply, std::optional<std::string> error) {
             auto current = weak.lock();
-            if (!current || !current->driver) return;
+            if (*refused || !current || !current->driver) return;
             auto& out = current->driver->out();
             if (error) {
                 out << "page post " << name << ": error " << ui::dumpQuoted(*error) << "\n";
@@ -149,6 +151,10 @@ Result postCommand(const ui::EventLine& line, const std::shared_ptr<PageCommandS
     case UserContentController::Delivery::noHandler: out << "page post " << name << ": no handler\n"; break;
     case UserContentController::Delivery::delivered: out << "page post " << name << ": delivered\n"; break;
     case UserContentController::Delivery::awaitingReply: break; // the reply prints when it comes
+    case UserContentController::Delivery::refused:
+        *refused = true;
+        out << "page post " << name << ": refused\n";
+        break;
     }
     return {};
 }

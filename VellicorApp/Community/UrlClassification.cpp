@@ -15,15 +15,6 @@ namespace vellicor {
 
 namespace {
 
-// Host names compare in ASCII letter case only: a full Unicode case fold
-// would take hosts written with look-alike letters ("\u017F" for "s") for
-// the community's.
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 std::string loginHost() {
     const auto context = AppContext::current();
     return context->userAccountManager ? context->userAccountManager->loginHost() : std::string();
@@ -41,12 +32,9 @@ std::optional<platform::UrlComponents> communityAddress(std::string_view address
         return platform::UrlComponents::parse("https://" + std::string(address));
     }
     auto parsed = platform::UrlComponents::parse(address);
-    if (!parsed || !parsed->scheme || !equalsIgnoringAsciiCase(*parsed->scheme, "https")) return std::nullopt;
+    if (!parsed || !parsed->scheme || !platform::caseInsensitiveEquals(*parsed->scheme, "https")) return std::nullopt;
     return parsed;
 }
-
-// A missing port is the HTTPS default.
-int effectivePort(const std::optional<int>& port) { return port.value_or(443); }
 
 // The percent-encoded path with "%2e" written "." and "%2f" written "/",
 // the forms a server may read them in.
@@ -156,17 +144,21 @@ bool isHttpRequest(const platform::Url& url) {
     return scheme && (*scheme == "http" || *scheme == "https" || *scheme == "tnx");
 }
 
+bool isCommunityOrigin(const platform::Url& url, std::string_view address) {
+    const auto community = communityAddress(address);
+    if (!community || !community->host || community->host->empty()) return false;
+    const auto communityURL = community->url();
+    return communityURL && platform::isSameOrigin(url, *communityURL);
+}
+
 bool isInternalCommunityURL(const platform::Url& url, std::string_view address) {
     const auto scheme = url.scheme();
     if (!scheme || *scheme != "https") return false;
+    if (!isCommunityOrigin(url, address)) return false;
 
     const auto community = communityAddress(address);
-    if (!community || !community->host || community->host->empty()) return false;
     const auto components = platform::UrlComponents::fromUrl(url, true);
-    if (!components || !components->host || !equalsIgnoringAsciiCase(*components->host, *community->host)) {
-        return false;
-    }
-    if (effectivePort(community->port) != effectivePort(components->port)) return false;
+    if (!community || !components) return false;
 
     // The community's path, whole segments only: "/site" is not "/site2".
     std::string communityPath = community->path;
@@ -177,6 +169,18 @@ bool isInternalCommunityURL(const platform::Url& url, std::string_view address) 
 
     const std::string_view rest = std::string_view(*path).substr(std::min(communityPath.size(), path->size()));
     return !leadsIntoNestedSite(rest);
+}
+
+bool isCommunityPage(const platform::Url& url, std::string_view address, std::string_view path) {
+    if (!isCommunityOrigin(url, address)) return false;
+    const auto community = communityAddress(address);
+    if (!community) return false;
+    const auto shown = pathWithoutDotSegments(url, url.path());
+    if (!shown) return false;
+    if (*shown == path) return true;
+    std::string below = community->path;
+    while (!below.empty() && below.back() == '/') below.pop_back();
+    return !below.empty() && *shown == below + std::string(path);
 }
 
 ManagedURLType isManagedURL(const platform::Url& url) {

@@ -17,15 +17,30 @@ namespace vellicor {
 /// Whether the scheme is exactly "http", "https" or "tnx".
 bool isHttpRequest(const platform::Url& url);
 
+/// Whether the URL has the origin of the community at `address` (a login host
+/// or a start page, as for isInternalCommunityURL): the scheme "https" (in any
+/// letter case), the address's host (ASCII letter case aside) and its port, a
+/// missing port being 443 on either side (platform::isSameOrigin). The app's
+/// one origin rule: the pages it keeps, the pages whose messages it takes and
+/// the pages it calls into all pass it.
+bool isCommunityOrigin(const platform::Url& url, std::string_view address);
+
 /// Whether the URL is a page of the community at `address`: a login host (a
 /// host name, perhaps with a port and a path, without a scheme) or a start
 /// page with its scheme ("https://host/path/"; another scheme has no pages).
-/// A page has the scheme exactly "https", the same host (ASCII letter case
-/// aside), the same port (none and 443 being the same), a path at or below
+/// A page has the scheme exactly "https", the community's origin
+/// (isCommunityOrigin), a path at or below
 /// the address's path (whole segments only, after removing "." and ".."
 /// segments, also written "%2e"), and no further site below that path (a
 /// segment followed by "/s" at the end or by "/s/"). Linear in the URL's length.
 bool isInternalCommunityURL(const platform::Url& url, std::string_view address);
+
+/// Whether the URL is the page at `path` ("/gate/logout.vx") of the community
+/// at `address`: the community's origin (isCommunityOrigin), and a path that
+/// is `path` itself at the root or right below the address's path, once
+/// decoded and without "." and ".." segments. The query and the fragment are
+/// never read.
+bool isCommunityPage(const platform::Url& url, std::string_view address, std::string_view path);
 
 /// The first rule list with a pattern that claims the URL, tried in the order
 /// in-app browser, within app, external browser, shared-cookie browser;

@@ -1,7 +1,6 @@
 #include "VellicorApp/Hybrid/AuthenticationMessageHandler.hpp"
 
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
-#include "VellicorApp/Hybrid/CommunitySender.hpp"
 #include "VellicorApp/Hybrid/OAuthCredentialsInfo.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 
@@ -46,7 +45,7 @@ void AuthenticationMessageHandler::didReceiveScriptMessage(platform::web::UserCo
     } else if (message.name == rawValue(MessageType::logoutCurrentUser)) {
         handleLogout(reply);
     } else if (message.name == rawValue(MessageType::getAuthCredentials)) {
-        handleGetAuthCredentials(message, reply);
+        handleGetAuthCredentials(reply);
     } else {
         reply->answer(std::nullopt, kNotSupported);
     }
@@ -54,10 +53,6 @@ void AuthenticationMessageHandler::didReceiveScriptMessage(platform::web::UserCo
 
 void AuthenticationMessageHandler::handleLogin(const platform::web::ScriptMessage& message,
                                                std::shared_ptr<ScriptReply> reply) {
-    if (!isCommunitySender(message)) {
-        reply->answer(Json::object(), kNotAuthenticated);
-        return;
-    }
     const auto webView = message.webView.lock();
     std::optional<std::string> address;
     if (webView && webView->url()) address = webView->url()->absoluteString();
@@ -109,10 +104,9 @@ void AuthenticationMessageHandler::handleLogout(const std::shared_ptr<ScriptRepl
     reply->answer(Json::object(), std::nullopt);
 }
 
-void AuthenticationMessageHandler::handleGetAuthCredentials(const platform::web::ScriptMessage& message,
-                                                            const std::shared_ptr<ScriptReply>& reply) {
+void AuthenticationMessageHandler::handleGetAuthCredentials(const std::shared_ptr<ScriptReply>& reply) {
     const auto account = AppContext::current()->userAccount();
-    if (!account || !isCommunitySender(message)) {
+    if (!account) {
         reply->answer(std::nullopt, kNotAuthenticated);
         return;
     }

@@ -35,8 +35,9 @@ public:
 /// URL (not supported). One instance serves all four names. Main thread.
 ///
 /// Every message is answered exactly once; a message nothing answers gets
-/// (nothing, "Not authenticated"). Only the community's own page (see
-/// isCommunitySender) may start a sign-in or read the credentials.
+/// (nothing, "Not authenticated"). Messages reach it only from the community's
+/// own pages: the web view's sender policy (isCommunitySender) refuses the rest
+/// before they get here.
 class AuthenticationMessageHandler : public platform::web::ScriptMessageHandlerWithReply,
                                      public std::enable_shared_from_this<AuthenticationMessageHandler> {
 public:
@@ -71,7 +72,7 @@ private:
 
     void handleLogin(const platform::web::ScriptMessage& message, std::shared_ptr<ScriptReply> reply);
     void handleLogout(const std::shared_ptr<ScriptReply>& reply);
-    void handleGetAuthCredentials(const platform::web::ScriptMessage& message, const std::shared_ptr<ScriptReply>& reply);
+    void handleGetAuthCredentials(const std::shared_ptr<ScriptReply>& reply);
     void signInDidEnd(const platform::veltrane::VQAuthResult& result, const std::optional<std::string>& address,
                       const std::weak_ptr<platform::web::WebView>& webView, const std::shared_ptr<ScriptReply>& reply);
 

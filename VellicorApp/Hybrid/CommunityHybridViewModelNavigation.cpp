@@ -1,14 +1,15 @@
 // How a community screen's model decides about navigations: the community's
 // own pages stay in the web view, every other link goes to the screen as
-// externalURL(), the site's logout page logs the user out, a front door
-// that refuses the token starts a session refresh, and a server error of
-// the loaded web app restarts the app's interface.
+// externalURL(), the community's logout page logs the user out, a community
+// front door that refuses the token starts a session refresh, and a server
+// error of the loaded web app restarts the app's interface.
 
 #include "VellicorApp/Hybrid/CommunityHybridViewModel.hpp"
 
 #include "VellicorApp/Community/InternalServerError.hpp"
 #include "VellicorApp/Community/ManagedURLType.hpp"
 #include "VellicorApp/Community/UrlClassification.hpp"
+#include "VellicorApp/Hybrid/CommunityOrigin.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Context.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
@@ -34,8 +35,6 @@ bool staysInWebView(const platform::Url& url) {
     return type == ManagedURLType::unknown || type == ManagedURLType::internalWebApp;
 }
 
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
-
 } // namespace
 
 void CommunityHybridViewModel::decidePolicyForNavigationAction(
@@ -50,7 +49,7 @@ void CommunityHybridViewModel::decidePolicyForNavigationAction(
     const auto address = url.absoluteString();
     // The logger masks the token of a front door.
     Logger::info("Handling " + address, kLogType);
-    if (contains(address, kLogoutPath)) {
+    if (isCommunityPage(url, kLogoutPath)) {
         AppContext::current()->userAccountManager->logout();
         decisionHandler(NavigationActionPolicy::cancel);
         return;
@@ -77,7 +76,7 @@ void CommunityHybridViewModel::decidePolicyForNavigationResponse(
     if (currentMarkerID() && status >= 400 && status <= 599) webViewNavErrorCode_ = status;
     InternalServerError::check(webView.shared(), *response.httpResponse);
 
-    if (contains(response.url->absoluteString(), kFrontDoorPath) && (status == 401 || status == 403)) {
+    if (isCommunityPage(*response.url, kFrontDoorPath) && (status == 401 || status == 403)) {
         // Log text read by support tooling; keep verbatim.
         Logger::info("Performing passive session refresh on entry.vx 401/403 failure", kLogType);
         // No completion and nothing loaded here: the splash time-out offers a

@@ -239,6 +239,15 @@ void HybridViewModel::decidePolicyForNavigationAction(
     }
     if (action.request.url && oAuthCoordinator_) {
         if (auto target = oAuthCoordinator_->isLoginRedirectURL(*action.request.url)) {
+            if (!refreshedNavigation_.expired()) {
+                // The page a refresh led to sends to a login page again: another
+                // refresh would end here once more, without end. The navigation
+                // goes on to the login page.
+                Logger::info("Showing the login page: the session was refreshed for this navigation already.",
+                             kLogType);
+                decisionHandler(NavigationActionPolicy::allow);
+                return;
+            }
             // Sets the SDK's agent as a side effect, for the sign-in's own requests.
             userAgent(platform::ui::UserInterfaceSizeClass::compact);
             std::weak_ptr<HybridViewModel> weakSelf = weak_from_this();
@@ -252,7 +261,7 @@ void HybridViewModel::decidePolicyForNavigationAction(
                     const auto [request, error] = self->handleOAuthResults(target, result);
                     (void)error; // reported by handleOAuthResults
                     if (!request) return;
-                    if (const auto view = weakView.lock()) view->load(*request);
+                    if (const auto view = weakView.lock()) self->refreshedNavigation_ = view->load(*request);
                 });
             });
             decisionHandler(NavigationActionPolicy::cancel);
@@ -262,9 +271,19 @@ void HybridViewModel::decidePolicyForNavigationAction(
     decisionHandler(NavigationActionPolicy::allow);
 }
 
+void HybridViewModel::navigationDidEnd(const std::shared_ptr<platform::web::Navigation>& navigation) {
+    if (navigation && navigation == refreshedNavigation_.lock()) refreshedNavigation_.reset();
+}
+
+void HybridViewModel::didCommit(platform::web::WebView& /*webView*/,
+                                const std::shared_ptr<platform::web::Navigation>& navigation) {
+    navigationDidEnd(navigation);
+}
+
 void HybridViewModel::didFail(platform::web::WebView& /*webView*/,
-                              const std::shared_ptr<platform::web::Navigation>& /*navigation*/,
+                              const std::shared_ptr<platform::web::Navigation>& navigation,
                               const platform::Error& error) {
+    navigationDidEnd(navigation);
     const auto description = error.localizedDescription();
     Logger::error("WebView did failed navigation with error: " + description, kLogType);
     // Cancelled loads too: the user sees every load that did not finish.
@@ -274,8 +293,9 @@ void HybridViewModel::didFail(platform::web::WebView& /*webView*/,
 }
 
 void HybridViewModel::didFailProvisionalNavigation(platform::web::WebView& /*webView*/,
-                                                   const std::shared_ptr<platform::web::Navigation>& /*navigation*/,
+                                                   const std::shared_ptr<platform::web::Navigation>& navigation,
                                                    const platform::Error& error) {
+    navigationDidEnd(navigation);
     Logger::error("WebView did failed provisional navigation with error: " + error.localizedDescription(), kLogType);
     if (isNetworkOffline(error)) handleNetworkFailureResponse(error);
 }

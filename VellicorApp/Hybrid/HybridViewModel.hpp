@@ -29,7 +29,10 @@ namespace vellicor {
 /// authentication messages, and the navigation decisions every screen
 /// shares. It spots a navigation to the platform's login page, signs in (or
 /// refreshes the session) natively and loads the front door to the page the
-/// login would have led to; it holds navigations back while a session
+/// login would have led to, once per navigation: when the navigation that
+/// front door starts (its redirects included) meets a login page again before
+/// it shows a page or fails, the login page is shown instead of another
+/// refresh, so that no address can loop. It holds navigations back while a session
 /// refresh runs; it turns load failures into a fault and an error marker.
 ///
 /// The web view holds it weakly as navigation and interface delegate; the
@@ -121,6 +124,7 @@ public:
     // NavigationDelegate
     void decidePolicyForNavigationAction(platform::web::WebView& webView, const platform::web::NavigationAction& action,
                                          std::function<void(platform::web::NavigationActionPolicy)> decisionHandler) override;
+    void didCommit(platform::web::WebView& webView, const std::shared_ptr<platform::web::Navigation>& navigation) override;
     void didFail(platform::web::WebView& webView, const std::shared_ptr<platform::web::Navigation>& navigation,
                  const platform::Error& error) override;
     void didFailProvisionalNavigation(platform::web::WebView& webView,
@@ -141,6 +145,9 @@ private:
     /// credentials (the completion is then dropped), or shows the login screen.
     void authenticate(platform::veltrane::VQAuthCompletion completion);
     void endUserSessionRefreshKORVAMarker(const std::optional<platform::Error>& error);
+    /// Forgets the navigation a login redirect's refresh started once it has
+    /// shown its page or failed.
+    void navigationDidEnd(const std::shared_ptr<platform::web::Navigation>& navigation);
 
     const std::shared_ptr<platform::veltrane::VQHybridViewConfig> hybridViewConfig_;
     std::optional<std::string> currentMarkerID_;
@@ -148,6 +155,9 @@ private:
     std::optional<HybridViewOAuthCoordinator> oAuthCoordinator_;
     bool isReAuthenticating_ = false;
     std::optional<std::string> sessionRefreshMarkerID_;
+    /// The navigation a login redirect's refresh loaded, until it shows its
+    /// page or fails (the web view keeps it alive while it runs).
+    std::weak_ptr<platform::web::Navigation> refreshedNavigation_;
     std::shared_ptr<platform::veltrane::VQOAuthOrgAuthConfiguration> authConfig_;
     std::optional<std::optional<std::string>> startPage_;
     std::shared_ptr<platform::web::WebViewConfiguration> webViewConfig_;

@@ -1,5 +1,6 @@
 #include "VellicorApp/Hybrid/HybridViewOAuthCoordinator.hpp"
 
+#include "VellicorApp/Hybrid/CommunityOrigin.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Context.hpp"
 
@@ -8,6 +9,7 @@
 #include "Platform/SDKs/Veltrane/UrlAdditions.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWebViewStateManager.hpp"
 
+#include <algorithm>
 #include <vector>
 
 namespace vellicor {
@@ -21,10 +23,17 @@ constexpr double kFrontDoorTimeout = 60.0;
 
 bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
-/// A page-framework redirect to its login page: "ec" is 301 or 302.
+/// A page-framework redirect to its login page: a community page whose "ec" is 301 or 302.
 bool isRXPageRedirect(const platform::Url& url) {
     const auto code = platform::veltrane::valueForParameterName(url, "ec");
-    return code == "301" || code == "302";
+    return (code == "301" || code == "302") && isCommunityOrigin(url);
+}
+
+/// Whether the URL is the page at `address`: the same origin and the same
+/// path (the queries aside). False for an address that is no URL.
+bool isPage(const platform::Url& url, std::string_view address) {
+    const auto page = platform::Url::parse(address);
+    return page && platform::isSameOrigin(url, *page) && url.path() == page->path();
 }
 
 } // namespace
@@ -89,38 +98,29 @@ std::optional<platform::HttpRequest> HybridViewOAuthCoordinator::authCompletion(
 std::optional<std::string> HybridViewOAuthCoordinator::isLoginRedirectURL(const platform::Url& url) const {
     const auto scheme = url.scheme();
     if (!scheme || !platform::lowercased(*scheme).starts_with("http")) return std::nullopt;
+    // The front door this coordinator builds signs in: taking it for a login
+    // redirect would refresh and build it again, without end.
+    if (url.path().ends_with(kFrontDoorPath)) return std::nullopt;
     const bool isLoginRedirect =
-        contains(url.absoluteString(), kMobileAuthRedirect) || isSAMLLoginRedirect(url) || isRXPageRedirect(url);
+        isCommunityPage(url, kMobileAuthRedirect) || isSAMLLoginRedirect(url) || isRXPageRedirect(url);
     if (!isLoginRedirect) return std::nullopt;
     if (!url.query()) return startPage_;
     auto page = platform::veltrane::valueForParameterName(url, "returnTo");
     if (!page) page = platform::veltrane::valueForParameterName(url, "startAt");
     // A front door as return page would sign in with the token it carries; the
-    // start page gets a fresh one.
+    // start page gets a fresh one. The page is read as text, not parsed: a
+    // front door in any spelling (relative, encoded once more) must not be
+    // followed, and a page mistaken for one only costs the start page.
     if (!page || contains(*page, kFrontDoorMarker)) return startPage_;
     return page;
 }
 
 bool HybridViewOAuthCoordinator::isSAMLLoginRedirect(const platform::Url& url) const {
     if (!authConfig_) return false;
-    const auto address = url.absoluteString();
-    // An empty login page would be "contained" in every address and turn each
-    // navigation into a sign-in.
-    if (const auto loginPage = authConfig_->loginPageUrl(); loginPage && !loginPage->empty() && contains(address, *loginPage)) {
-        return true;
-    }
+    if (const auto loginPage = authConfig_->loginPageUrl(); loginPage && isPage(url, *loginPage)) return true;
     const auto ssoUrls = authConfig_->ssoUrls();
     if (!ssoUrls) return false;
-    for (const auto& each : *ssoUrls) {
-        auto components = platform::UrlComponents::parse(each);
-        if (!components) continue;
-        components->setQueryItems(std::nullopt);
-        const auto ssoUrl = components->url();
-        if (!ssoUrl) continue;
-        // The SSO page's address without its query holds the whole tested address.
-        if (contains(ssoUrl->absoluteString(), address)) return true;
-    }
-    return false;
+    return std::ranges::any_of(*ssoUrls, [&url](const std::string& ssoUrl) { return isPage(url, ssoUrl); });
 }
 
 } // namespace vellicor

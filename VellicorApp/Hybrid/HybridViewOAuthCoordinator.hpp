@@ -56,11 +56,18 @@ public:
     std::optional<platform::HttpRequest> authCompletion(const std::optional<std::string>& url,
                                                         const platform::veltrane::VQOAuthInfo& authInfo) const;
 
-    /// For a URL the web view is about to open: when it is a login redirect
-    /// (the mobile sign-in redirect, the org's login or SSO page, or a page
-    /// redirect marked "ec=301"/"ec=302"), the page to show after signing in
-    /// natively: its "returnTo", else its "startAt", else startPage(); a
-    /// front door as return page also gives startPage(). None otherwise.
+    /// For a URL the web view is about to open: when it is a login redirect,
+    /// the page to show after signing in natively: its "returnTo", else its
+    /// "startAt", else startPage(); a return page holding "entry.vx" (a front
+    /// door) also gives startPage(). None otherwise.
+    ///
+    /// A login redirect is decided on the parsed URL, never on a part of its
+    /// text: the mobile sign-in redirect of the community (one of its origins,
+    /// and the path "/vapi/identity/mobileauthredirect" itself, at the root or
+    /// below the community's path: isCommunityPage), the org's login page or
+    /// one of its SSO pages (the same origin and path, queries aside), or a
+    /// community page marked "ec=301"/"ec=302". A front door (a path ending in
+    /// "/gate/entry.vx") never is one, whatever its query holds.
     std::optional<std::string> isLoginRedirectURL(const platform::Url& url) const;
 
 private:

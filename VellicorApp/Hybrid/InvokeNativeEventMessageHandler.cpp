@@ -1,7 +1,6 @@
 #include "VellicorApp/Hybrid/InvokeNativeEventMessageHandler.hpp"
 
 #include "VellicorApp/Hybrid/ClientFeatures.hpp"
-#include "VellicorApp/Hybrid/CommunitySender.hpp"
 #include "VellicorApp/Hybrid/ScriptReply.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
@@ -47,14 +46,6 @@ void InvokeNativeEventMessageHandler::didReceiveScriptMessage(platform::web::Use
     // A message nothing answers, here or later, gets this as its reply is released.
     auto reply = ScriptReply::create(std::move(replyHandler), rejection(NetworkError::transport()));
     if (message.name != kMessageName) return;
-    if (!isCommunitySender(message)) {
-        const auto& frame = message.frameInfo;
-        Logger::warning("Ignored a native event from " +
-                            std::string(frame.isMainFrame ? "the main frame" : "a sub-frame") + " of " +
-                            frame.securityOrigin.description() + ", outside the community.",
-                        kLogType);
-        return;
-    }
     auto event = NativeEvent::parseObject(message.body);
     if (!event) {
         // Log text read by support tooling; keep verbatim.

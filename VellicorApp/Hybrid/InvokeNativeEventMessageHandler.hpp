@@ -45,9 +45,10 @@ std::string nativeEventErrorReply(const NetworkError& error);
 /// Every message is answered exactly once. A body that is no event is
 /// rejected with the unknown-action error (type "OTHER"); a message nobody
 /// acts on (no delegate, or a result that never comes) with the rejection of
-/// NetworkError::transport(). Only the community's own page may ask (see
-/// isCommunitySender): the events act with the user's session and outside
-/// the web view, and their answers tell which records the user can read.
+/// NetworkError::transport(). Only the community's own pages reach it (the
+/// web view's sender policy, isCommunitySender, refuses the rest): the events
+/// act with the user's session and outside the web view, and their answers
+/// tell which records the user can read.
 class InvokeNativeEventMessageHandler : public platform::web::ScriptMessageHandlerWithReply {
 public:
     static constexpr const char* kMessageName = "invokeNativeEvent";

@@ -2,6 +2,7 @@
 
 #include "VellicorApp/Community/NetworkService.hpp"
 #include "VellicorApp/Hybrid/ClientFeatures.hpp"
+#include "VellicorApp/Hybrid/CommunityOrigin.hpp"
 #include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
 #include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
@@ -25,6 +26,14 @@ constexpr const char* kRefreshNotificationsScript = "myvellicor.nativejsapi.refr
 constexpr const char* kNavigateToPrefix = "myvellicor.nativejsapi.navigateTo(";
 constexpr const char* kNavigateToSuffix = ");";
 constexpr const char* kSendKORVADataBody = "return myvellicor.nativejsapi.sendKORVAData(payload, txnId);";
+
+/// Whether the web view shows one of the community's pages. Links the rules do
+/// not claim stay in the web view: a call into any other page would hand a
+/// foreign site the user's notifications, records or events.
+bool showsCommunityPage(const platform::web::WebView& webView) {
+    const auto& url = webView.url();
+    return url && isCommunityOrigin(*url);
+}
 
 } // namespace
 
@@ -55,19 +64,44 @@ void JSCallDispatchEventHandler::applicationDidBecomeActive(const platform::Noti
     refreshNotifications();
 }
 
-void JSCallDispatchEventHandler::evaluateOnMain(std::string script, Completion completion) {
-    platform::MainQueue::async([weak = weak_from_this(), script = std::move(script), completion = std::move(completion)] {
+void JSCallDispatchEventHandler::evaluateOnMain(std::string script, Completion completion, ForeignPage foreignPage) {
+    platform::MainQueue::async([weak = weak_from_this(), script = std::move(script), completion = std::move(completion),
+                                foreignPage] {
         if (const auto self = weak.lock()) {
             const auto screen = self->viewController_.lock();
-            if (const auto webView = screen ? screen->hybridAppWebView() : nullptr) webView->evaluateJavaScript(script);
+            if (const auto webView = screen ? screen->hybridAppWebView() : nullptr) {
+                self->evaluate(*webView, script, foreignPage);
+            }
         }
         if (completion) completion();
     });
 }
 
+void JSCallDispatchEventHandler::evaluate(platform::web::WebView& webView, std::string script, ForeignPage foreignPage) {
+    // The page is checked at the moment of the call: it may have changed since the call was asked for.
+    if (showsCommunityPage(webView)) {
+        webView.evaluateJavaScript(std::move(script));
+        return;
+    }
+    if (foreignPage == ForeignPage::drop) {
+        Logger::warning("Dropped a call into the page: the web view shows a page outside the community.", kTypeName);
+        return;
+    }
+    Logger::info("Holding the page call until the web view shows the community again.", kTypeName);
+    heldScript_ = std::move(script);
+    if (heldScriptObservation_) return;
+    // Owned by the handler: the observation ends with it, and holds it weakly.
+    heldScriptObservation_ = webView.observe(platform::web::WebViewProperty::url, [weak = weak_from_this()](
+                                                                                      platform::web::WebView& view) {
+        const auto self = weak.lock();
+        if (!self || !self->heldScript_ || !showsCommunityPage(view)) return;
+        view.evaluateJavaScript(*std::exchange(self->heldScript_, std::nullopt));
+    });
+}
+
 void JSCallDispatchEventHandler::refreshNotifications(Completion completion) {
     if (!AppContext::current()->userAccountManager->currentUser()) return;
-    evaluateOnMain(kRefreshNotificationsScript, std::move(completion));
+    evaluateOnMain(kRefreshNotificationsScript, std::move(completion), ForeignPage::drop);
     Logger::info("Refreshing notification tray icon.", kTypeName);
 }
 
@@ -83,7 +117,8 @@ void JSCallDispatchEventHandler::openRecord(const std::string& pageReference, Co
         return;
     }
     // ASCII-only output: line and paragraph separators never reach the script raw.
-    evaluateOnMain(kNavigateToPrefix + reference.dump(-1, ' ', true) + kNavigateToSuffix, std::move(completion));
+    evaluateOnMain(kNavigateToPrefix + reference.dump(-1, ' ', true) + kNavigateToSuffix, std::move(completion),
+                   ForeignPage::holdUntilCommunityPage);
     Logger::info("Dispatching navigate to page-ref.", kTypeName);
 }
 
@@ -97,7 +132,12 @@ void JSCallDispatchEventHandler::sendKORVALogs(Completion completion) {
                                 completion = std::move(completion)] {
         const auto self = weak.lock();
         const auto screen = self ? self->viewController_.lock() : nullptr;
-        if (const auto webView = screen ? screen->hybridAppWebView() : nullptr) {
+        const auto webView = screen ? screen->hybridAppWebView() : nullptr;
+        if (webView && !showsCommunityPage(*webView)) {
+            // The events stay stored and go with the next hand-over to the community's page.
+            Logger::warning("Did not send korva data: the web view shows a page outside the community.", kTypeName);
+            eventStoreManager->clearStore();
+        } else if (webView) {
             webView->callAsyncJavaScript(
                 kSendKORVADataBody, platform::Json{{"payload", payload}, {"txnId", transactionID}}, std::nullopt,
                 platform::web::ContentWorld::page(), [eventStoreManager](std::expected<platform::Json, platform::Error> result) {

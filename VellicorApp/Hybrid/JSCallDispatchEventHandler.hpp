@@ -1,9 +1,11 @@
 #pragma once
 
 #include "Platform/Foundation/NotificationCenter.hpp"
+#include "Platform/Web/WebView.hpp"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vellicor {
@@ -16,7 +18,12 @@ class CommunityViewControllable;
 /// screen.
 ///
 /// The screen is held weakly: once it (or its web view) is gone, nothing is
-/// run. The calls may come from any thread; the web view is touched only on
+/// run. Every call goes only into a page with one of the community's origins
+/// (isCommunityOrigin), checked when the call is made: while the web view
+/// shows another site (a link the rules do not claim), the notification
+/// refresh is dropped with a warning, the stored events stay stored, and the
+/// latest page reference is held and dispatched as soon as the web view shows
+/// a community page again. The calls may come from any thread; the web view is touched only on
 /// the main queue. sendKORVALogs reads the event store manager, which belongs
 /// to the main thread, so it is called there.
 class JSCallDispatchEventHandler : public std::enable_shared_from_this<JSCallDispatchEventHandler> {
@@ -58,11 +65,19 @@ public:
     void applicationDidBecomeActive(const platform::Notification& notification);
 
 private:
+    /// What becomes of a script when the web view shows a page outside the community.
+    enum class ForeignPage { drop, holdUntilCommunityPage };
+
     explicit JSCallDispatchEventHandler(std::weak_ptr<CommunityViewControllable> viewController)
         : viewController_(std::move(viewController)) {}
-    void evaluateOnMain(std::string script, Completion completion);
+    void evaluateOnMain(std::string script, Completion completion, ForeignPage foreignPage);
+    void evaluate(platform::web::WebView& webView, std::string script, ForeignPage foreignPage);
 
     std::weak_ptr<CommunityViewControllable> viewController_;
+    /// The script held for the community's page (the latest only), and the
+    /// observation of the web view's URL that runs it.
+    std::optional<std::string> heldScript_;
+    std::shared_ptr<platform::web::WebViewObservation> heldScriptObservation_;
 };
 
 } // namespace vellicor

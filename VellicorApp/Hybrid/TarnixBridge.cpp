@@ -1,7 +1,5 @@
 #include "VellicorApp/Hybrid/TarnixBridge.hpp"
 
-#include "VellicorApp/Hybrid/CommunitySender.hpp"
-
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Context.hpp"
 
@@ -48,10 +46,9 @@ void TarnixBridge::create(const std::shared_ptr<platform::web::WebView>& webView
         },
         logger);
 
-    // The plug-ins reach the camera, contacts, calendar and location: a site
-    // a link brought into the web view must not.
-    BridgeBuilder::createBridge(webView, {barcodeScanner, location, contacts, calendar, appReview}, true)
-        ->setSenderCheck(isCommunitySender);
+    // The plug-ins reach the camera, contacts, calendar and location: the web
+    // view's sender policy keeps every page but the community's away from them.
+    BridgeBuilder::createBridge(webView, {barcodeScanner, location, contacts, calendar, appReview}, true);
 }
 
 } // namespace vellicor

@@ -2,6 +2,7 @@
 
 #include "VellicorApp/Community/ManagedURLType.hpp"
 #include "VellicorApp/Community/UrlClassification.hpp"
+#include "VellicorApp/Hybrid/CommunityOrigin.hpp"
 #include "VellicorApp/Hybrid/SharedCookieBrowserViewController.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Context.hpp"
@@ -72,7 +73,7 @@ void URLRequestWebLoadable::loadURLCookieSupport(const platform::Url& url, bool 
 void URLRequestWebLoadable::loadExternalURL(const platform::Url& url) {
     const auto typeName = screen_.viewController().typeName();
     const auto text = url.absoluteString();
-    if (text.find(kLogoutPath) != std::string::npos) {
+    if (isCommunityPage(url, kLogoutPath)) {
         // Log text read by support tooling; keep verbatim.
         Logger::info("Performing logout on create Web View. URL " + text, typeName);
         AppContext::current()->userAccountManager->logout();

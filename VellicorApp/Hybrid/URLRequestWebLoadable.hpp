@@ -29,7 +29,8 @@ public:
     /// navigation controller, replacing one already on top, so that at most one
     /// is on the stack. A screen outside a navigation controller shows nothing.
     void loadURLCookieSupport(const platform::Url& url, bool animated);
-    /// Logs the user out for the site's logout page; otherwise asks the system
+    /// Logs the user out for the community's logout page (isCommunityPage with
+    /// "/gate/logout.vx", never a part of the link's text); otherwise asks the system
     /// to open the link. An http or https link the system does not open, and
     /// whose rule does not send it to the external browser, is shown in the
     /// system's in-app browser (in reader mode, over the screen), replacing one

@@ -1,7 +1,6 @@
 #include "VellicorApp/Hybrid/WebAppEventMessageHandler.hpp"
 
 #include "VellicorApp/Community/TabBarPersistentStore.hpp"
-#include "VellicorApp/Hybrid/CommunitySender.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
 namespace vellicor {
@@ -27,13 +26,6 @@ void WebAppEventMessageHandler::didReceiveScriptMessage(platform::web::UserConte
 
 void WebAppEventMessageHandler::bootstrapDone(const platform::web::ScriptMessage& message) {
     if (!message.body.is_object()) return;
-    if (!isCommunitySender(message)) {
-        const auto& frame = message.frameInfo;
-        Logger::warning("Ignored a bootstrap message from " + std::string(frame.isMainFrame ? "the main frame" : "a sub-frame") +
-                            " of " + frame.securityOrigin.description() + ", outside the community.",
-                        kLogType);
-        return;
-    }
     std::optional<platform::Json> data;
     if (const auto* object = platform::jsonObject(message.body, "data")) data = *object;
     // Called also without data: the store then forgets the navigation it held.

@@ -27,9 +27,10 @@ public:
 /// "webAppEventPageLoadDone". Main thread.
 ///
 /// A bootstrap message stores the native navigation the page sent (and
-/// empties the stored one when it sent none); only the community's own page
-/// may do so, since the stored navigation becomes native tabs that run web
-/// views with the bridge.
+/// empties the stored one when it sent none). Only the community's own pages
+/// reach it (the web view's sender policy, isCommunitySender, refuses the
+/// rest): the stored navigation becomes native tabs that run web views with
+/// the bridge.
 class WebAppEventMessageHandler : public platform::web::ScriptMessageHandler {
 public:
     static constexpr const char* kBootstrapDone = "webAppEventBootstrapDone";

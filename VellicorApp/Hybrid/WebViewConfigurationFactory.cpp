@@ -1,7 +1,9 @@
 #include "VellicorApp/Hybrid/WebViewConfigurationFactory.hpp"
 
+#include "VellicorApp/Hybrid/CommunityOrigin.hpp"
 #include "VellicorApp/Hybrid/JSCallDispatchEventHandler.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Data.hpp"
 #include "Platform/Foundation/Error.hpp"
@@ -26,6 +28,18 @@ UserScript resourceScript(const std::string& name, UserScriptInjectionTime injec
     return UserScript{*text, injectionTime, true};
 }
 
+/// The sender policy of the app's web views: links the rules do not claim stay
+/// in the web view, so any site may be the one posting.
+bool takesMessage(const platform::web::ScriptMessage& message) {
+    if (isCommunitySender(message)) return true;
+    const auto& frame = message.frameInfo;
+    Logger::warning("Refused the message \"" + message.name + "\" from " +
+                        (frame.isMainFrame ? "the main frame" : "a sub-frame") + " of " +
+                        frame.securityOrigin.description() + ", outside the community.",
+                    "WebViewConfigurationFactory");
+    return false;
+}
+
 } // namespace
 
 const std::shared_ptr<platform::web::WebViewConfiguration>& WebViewConfigurationFactory::defaultConfig() {
@@ -39,6 +53,7 @@ const std::shared_ptr<platform::web::WebViewConfiguration>& WebViewConfiguration
                                             "tarnix-interface.js cannot be found!"));
     controller.addUserScript(UserScript{JSCallDispatchEventHandler::clientFeatureCapabilities(),
                                         UserScriptInjectionTime::atDocumentStart, true});
+    controller.setSenderPolicy(takesMessage);
     config->allowsInlineMediaPlayback = true;
     defaultConfig_ = std::move(config);
     return defaultConfig_;

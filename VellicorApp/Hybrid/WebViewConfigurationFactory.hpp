@@ -13,7 +13,9 @@ namespace vellicor {
 ///   2. "www/tarnix-interface.js" at document end,
 ///   3. the client-feature script at document start, after script 1.
 /// A missing or unreadable script file stops the app: it cannot run without
-/// them. Main thread.
+/// them. Its user content controller takes messages from community senders
+/// only (isCommunitySender): every other frame's message is refused, with a
+/// warning, before any handler sees it. Main thread.
 class WebViewConfigurationFactory {
 public:
     explicit WebViewConfigurationFactory(std::string userAgent) : userAgent_(std::move(userAgent)) {}

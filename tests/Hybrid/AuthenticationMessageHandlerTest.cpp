@@ -1,6 +1,7 @@
 #include "VellicorApp/Hybrid/AuthenticationMessageHandler.hpp"
 
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
+#include "VellicorApp/Hybrid/WebViewConfigurationFactory.hpp"
 
 #include "Platform/SDKs/Veltrane/UserAccountManagerError.hpp"
 #include "Platform/Web/WebView.hpp"
@@ -61,6 +62,7 @@ class AuthenticationMessageHandlerTest : public hybridtest::HybridTest {
 protected:
     void SetUp() override {
         HybridTest::SetUp();
+        webView = platform::web::WebView::create({}, WebViewConfigurationFactory(kUserAgent).defaultConfig());
         handler->setDelegate(model);
         for (const auto type : AuthenticationMessageHandler::kAllMessageTypes) {
             webView->configuration()->userContentController->addScriptMessageHandler(
@@ -84,7 +86,8 @@ protected:
 
     std::shared_ptr<AuthenticationMessageHandler> handler = AuthenticationMessageHandler::create(kUserAgent);
     std::shared_ptr<FakeModel> model = std::make_shared<FakeModel>();
-    std::shared_ptr<platform::web::WebView> webView = platform::web::WebView::create();
+    /// A web view as the app makes them (it takes messages from community senders only), made in SetUp.
+    std::shared_ptr<platform::web::WebView> webView;
 };
 
 Json credentialsWithUserAgent(const veltrane::VQUserAccount& account) {
@@ -201,14 +204,14 @@ TEST_F(AuthenticationMessageHandlerTest, LogoutIsAnnouncedBeforeTheAccountManage
                                                           nullptr, [this](const platform::Notification&) {
                                                               accounts->calls.push_back("announced");
                                                           });
-    const auto replies = post("logoutCurrentUser", "https://elsewhere.test/", false);
+    const auto replies = post("logoutCurrentUser");
     EXPECT_EQ(accounts->calls, (std::vector<std::string>{"announced", "logout"}));
     EXPECT_EQ(replies.only().value, Json::object());
     EXPECT_EQ(accounts->user, nullptr);
     context->notificationCenter->removeObserver(token);
 }
 
-TEST_F(AuthenticationMessageHandlerTest, OnlyTheCommunitysPageReadsTheCredentialsOrStartsASignIn) {
+TEST_F(AuthenticationMessageHandlerTest, OnlyTheCommunitysPagesReachTheHandler) {
     const struct {
         const char* name;
         std::string frameURL;
@@ -218,9 +221,12 @@ TEST_F(AuthenticationMessageHandlerTest, OnlyTheCommunitysPageReadsTheCredential
     } senders[] = {
         {"the community page", kPage, true, true, true},
         {"upper-case host", "https://COMMUNITY.EXAMPLE.TEST/s/", true, true, true},
+        {"the default port written out", "https://community.example.test:443/s/", true, true, true},
         {"the API host, apart from the login host", "https://api.example.test/", true, true, true},
+        {"another port of the community's host", "https://community.example.test:8443/s/", true, true, false},
         {"a sub-frame", kPage, false, true, false},
         {"plain http", "http://community.example.test/s/", true, true, false},
+        {"plain http on port 443", "http://community.example.test:443/s/", true, true, false},
         {"a suffix look-alike", "https://community.example.test.evil.test/", true, true, false},
         {"a prefix look-alike", "https://xcommunity.example.test/", true, true, false},
         {"the API host, signed out", "https://api.example.test/", true, false, false},
@@ -228,20 +234,27 @@ TEST_F(AuthenticationMessageHandlerTest, OnlyTheCommunitysPageReadsTheCredential
     };
     for (const auto& c : senders) {
         SCOPED_TRACE(c.name);
-        accounts->user = c.signedIn ? model->account : nullptr;
         model->signIns = 0;
-        const auto login = post("authenticate", c.frameURL, c.mainFrame);
+        accounts->calls.clear();
+        accounts->user = c.signedIn ? model->account : nullptr;
         const auto read = post("getAuthCredentials", c.frameURL, c.mainFrame);
-        EXPECT_EQ(model->signIns, c.community ? 1 : 0);
+        const auto login = post("authenticate", c.frameURL, c.mainFrame);
+        const auto logout = post("logoutCurrentUser", c.frameURL, c.mainFrame);
         if (c.community) {
-            EXPECT_EQ(login.only().error, std::nullopt);
             EXPECT_EQ(read.only().value->at("accessToken"), "access-token");
+            EXPECT_EQ(login.only().error, std::nullopt);
+            EXPECT_EQ(model->signIns, 1);
+            EXPECT_EQ(logout.only().value, Json::object());
+            EXPECT_EQ(accounts->calls, std::vector<std::string>{"logout"});
             continue;
         }
-        EXPECT_EQ(login.only().value, Json::object());
-        EXPECT_EQ(login.only().error, "Not authenticated");
-        EXPECT_EQ(read.only().value, std::nullopt);
-        EXPECT_EQ(read.only().error, "Not authenticated");
+        for (const auto* replies : {&read, &login, &logout}) {
+            EXPECT_EQ(replies->only().value, std::nullopt);
+            EXPECT_EQ(replies->only().error, platform::web::UserContentController::kRefusedSenderMessage);
+        }
+        EXPECT_EQ(model->signIns, 0);
+        EXPECT_TRUE(accounts->calls.empty()) << "no sign-in and no logout";
+        EXPECT_EQ(accounts->user != nullptr, c.signedIn);
     }
 }
 

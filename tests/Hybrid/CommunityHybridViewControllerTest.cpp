@@ -9,11 +9,13 @@
 #include "VellicorApp/Shell/AppCoordinator.hpp"
 #include "VellicorApp/Shell/Faults.hpp"
 #include "tests/Hybrid/CommunityModelTestSupport.hpp"
+#include "tests/Instrumentation/InstrumentationTestSupport.hpp"
 #include "tests/support/LoopbackHttpsServer.hpp"
 
 #include "Platform/SDKs/Tarnix/BarcodeScannerPlugin.hpp"
 #include "Platform/SDKs/Tarnix/BridgeBuilder.hpp"
 #include "Platform/SDKs/Tarnix/TarnixJavascript.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKEventStoreManager.hpp"
 #include "Platform/UI/Application.hpp"
 #include "Platform/UI/NavigationController.hpp"
 #include "Platform/UI/Storyboard.hpp"
@@ -212,6 +214,141 @@ TEST_F(CommunityHybridViewControllerTest, ThePagesMessagesReachTheModelTheCoordi
     EXPECT_EQ(model->state().value(), State::bootstrapped);
     ASSERT_EQ(flow->bootstraps.size(), 1u);
     EXPECT_EQ(flow->lastScreen.get(), static_cast<CommunityViewControllable*>(screen.get()));
+}
+
+TEST_F(CommunityHybridViewControllerTest, NoMessageFromOutsideTheCommunitysMainFrameReachesAnyHandler) {
+    show();
+    accounts->user = communitytest::makeUser();
+    const auto webView = screen->webView();
+    const auto names = webView->configuration()->userContentController->scriptMessageHandlerNames();
+    ASSERT_EQ(names.size(), 8u);
+    using Delivery = platform::web::UserContentController::Delivery;
+    const struct {
+        const char* name;
+        std::string frame;
+        bool isMainFrame;
+    } strangers[] = {
+        {"a sub-frame of the community page", kStartPage, false},
+        {"another port of the community's host", "https://community.example.test:8443/s/", true},
+        {"plain http", "http://community.example.test/s/", true},
+        {"plain http on port 443", "http://community.example.test:443/s/", true},
+        {"a look-alike host", "https://community.example.test.evil.test/s/", true},
+        {"a sub-domain", "https://www.community.example.test/s/", true},
+        {"another site", "https://elsewhere.example.test/s/", true},
+        {"a page without an origin", "about:blank", true},
+    };
+    for (const auto& c : strangers) {
+        for (const auto& name : names) {
+            SCOPED_TRACE(std::string(c.name) + ": " + name);
+            platform::web::PageMessageOptions options;
+            options.isMainFrame = c.isMainFrame;
+            options.frameURL = url(c.frame);
+            std::optional<std::pair<std::optional<Json>, std::optional<std::string>>> reply;
+            EXPECT_EQ(webView->postScriptMessage(
+                          name, Json::object(), options,
+                          [&reply](std::optional<Json> value, std::optional<std::string> error) {
+                              reply.emplace(std::move(value), std::move(error));
+                          }),
+                      Delivery::refused);
+            testsupport::pump();
+            // A page awaiting a reply is told no, and nothing else.
+            if (reply) {
+                EXPECT_EQ(reply->first, std::nullopt);
+                EXPECT_EQ(reply->second, platform::web::UserContentController::kRefusedSenderMessage);
+            }
+        }
+    }
+    // A foreign page shown in the community web view, posting from its own main frame.
+    webView->followLink(url("https://elsewhere.example.test/s/"));
+    ASSERT_TRUE(settled());
+    ASSERT_EQ(webView->url(), url("https://elsewhere.example.test/s/"));
+    for (const auto& name : names) {
+        SCOPED_TRACE(std::string("the page shown: ") + name);
+        EXPECT_EQ(webView->postScriptMessage(name, Json::object()), Delivery::refused);
+    }
+    testsupport::pump();
+    EXPECT_TRUE(accounts->calls.empty()) << "no sign-in, no logout";
+    EXPECT_NE(accounts->user, nullptr);
+    EXPECT_TRUE(flow->bootstraps.empty());
+    EXPECT_EQ(flow->pageLoads, 0);
+    EXPECT_FALSE(screen->presentedViewController()) << "no plug-in screen";
+
+    // The community's own main frame, with the default port written out or not, still reaches each handler.
+    for (const std::string page : {"https://community.example.test/s/", "https://community.example.test:443/s/"}) {
+        for (const auto& name : names) {
+            SCOPED_TRACE(page + ": " + name);
+            platform::web::PageMessageOptions options;
+            options.frameURL = url(page);
+            EXPECT_NE(webView->postScriptMessage(name, Json{{"service", "AppReviewService"}}, options),
+                      Delivery::refused);
+            testsupport::pump();
+        }
+    }
+}
+
+TEST_F(CommunityHybridViewControllerTest, AForeignPageShownAfterALinkGetsNoEventNoRecordAndNoToken) {
+    // The community's host on another port is another site too.
+    platform::HttpSession::setHostMapping("community.example.test:8443", "127.0.0.1:" + std::to_string(server.port()));
+    struct Unmap {
+        ~Unmap() { platform::HttpSession::removeHostMapping("community.example.test:8443"); }
+    } unmap;
+    show();
+    accounts->user = communitytest::makeUser();
+    const auto webView = screen->webView();
+    const auto store = platform::veltrane::VQSDKEventStoreManager::sharedInstance();
+    store->deleteAllEvents();
+    for (const char* id : {"event-1", "event-2"}) store->storeEvent(instrtest::interactionEvent(id));
+    const auto storedIds = [] {
+        std::vector<std::string> ids;
+        for (const auto& event : instrtest::storedEvents()) ids.push_back(event->eventId);
+        return ids;
+    };
+    ASSERT_EQ(storedIds(), (std::vector<std::string>{"event-1", "event-2"}));
+    // Whatever page is shown confirms every hand-over it gets, as a foreign site would.
+    webView->setJavaScriptResponder([](const platform::web::JavaScriptCall& call) -> std::optional<platform::web::JavaScriptReply> {
+        if (call.kind != platform::web::JavaScriptCall::Kind::callAsync) return std::nullopt;
+        return platform::web::JavaScriptReply{call.arguments["txnId"], std::nullopt};
+    });
+    const auto pageCalls = [&] {
+        std::vector<std::string> calls;
+        for (const auto& call : webView->javaScriptJournal()) {
+            if (call.script.find("myvellicor.nativejsapi") != std::string::npos) calls.push_back(call.script);
+        }
+        return calls;
+    };
+    const std::string navigate = R"(myvellicor.nativejsapi.navigateTo({"id":"001"});)";
+
+    for (const std::string foreign : {"https://elsewhere.example.test/s/", "https://community.example.test:8443/s/"}) {
+        SCOPED_TRACE(foreign);
+        webView->followLink(url(foreign));
+        ASSERT_TRUE(settled());
+        ASSERT_EQ(webView->url(), url(foreign)) << "the link stays in the web view";
+        webView->clearJavaScriptJournal();
+
+        screen->refreshNotifications();
+        screen->openRecord(R"({"id":"001"})");
+        screen->sendKORVALogs();
+        const auto credentials = post(*webView, "getAuthCredentials", Json::object());
+        testsupport::pump();
+        EXPECT_TRUE(pageCalls().empty()) << "no notification refresh, no page reference, no event";
+        ASSERT_TRUE(credentials->came);
+        EXPECT_EQ(credentials->value, std::nullopt) << "no token";
+        EXPECT_EQ(storedIds(), (std::vector<std::string>{"event-1", "event-2"})) << "the events stay stored";
+
+        // Back on the community's page the record opens, once.
+        webView->goBack();
+        ASSERT_TRUE(settled());
+        ASSERT_EQ(webView->url()->host(), "community.example.test");
+        EXPECT_EQ(pageCalls(), std::vector<std::string>{navigate});
+    }
+    // The community's own page gets the events and the credentials.
+    screen->sendKORVALogs();
+    const auto credentials = post(*webView, "getAuthCredentials", Json::object());
+    testsupport::pump();
+    EXPECT_TRUE(storedIds().empty());
+    ASSERT_TRUE(credentials->came);
+    ASSERT_TRUE(credentials->value);
+    EXPECT_EQ(credentials->value->at("accessToken"), "access-token");
 }
 
 TEST_F(CommunityHybridViewControllerTest, AMissingPlugInRuntimeIsIgnored) {

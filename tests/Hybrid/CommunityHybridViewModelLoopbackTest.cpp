@@ -14,6 +14,8 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+
 using namespace vellicor;
 using platform::Json;
 namespace veltrane = platform::veltrane;
@@ -97,6 +99,38 @@ TEST_F(CommunityHybridViewModelLoopbackTest, ALoginRedirectRefreshesNativelyAndR
     ASSERT_EQ(tokens.size(), 2u);
     EXPECT_EQ(tokens.back().param("grant_type"), "refresh_token");
     EXPECT_TRUE(requestsTo("/s/login/").empty());
+}
+
+TEST_F(CommunityHybridViewModelLoopbackTest, ALinkThatLeadsBackToTheLoginRedirectEndsAfterOneRefresh) {
+    makeModel();
+    load(model->startPage().value());
+    ASSERT_TRUE(showsPage("/s/topic"));
+    model->state().setValue(State::pageLoaded);
+    // A sign-in redirect whose return page is the sign-in redirect: the front
+    // door after the refresh leads straight back to it.
+    const std::string again = "https://community.example.test/vapi/identity/mobileauthredirect";
+    webView->followLink(platform::Url::parse("https://community.example.test/vapi/identity/mobileauthredirect?returnTo=" +
+                                             platform::addingPercentEncoding(again, platform::UrlCharacterSet::alphanumerics))
+                            .value());
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        testsupport::pump();
+        return !model->isReAuthenticating() && !webView->isLoading() && webView->url() &&
+               webView->url()->path() == "/vapi/identity/mobileauthredirect";
+    })) << "the web view shows a page";
+    testsupport::pump();
+    EXPECT_EQ(requestsTo("/vapi/oauth2/token").size(), 2u) << "the sign-in and one refresh";
+    EXPECT_EQ(requestsTo("/gate/entry.vx").size(), 2u) << "the start page and one front door";
+    EXPECT_EQ(std::ranges::count(apptest::appLogTexts("INFO"), "HybridViewModel: Showing the login page: the session "
+                                                               "was refreshed for this navigation already."),
+              1);
+
+    // The next link may refresh again: the bound is per navigation.
+    webView->followLink(platform::Url::parse("https://community.example.test/vapi/identity/mobileauthredirect").value());
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        testsupport::pump();
+        return requestsTo("/vapi/oauth2/token").size() == 3 && !model->isReAuthenticating() && !webView->isLoading();
+    }));
+    ASSERT_TRUE(showsPage("/s/topic"));
 }
 
 TEST_F(CommunityHybridViewModelLoopbackTest, AFrontDoorThatRefusesTheTokenRefreshesPassively) {

@@ -7,11 +7,13 @@
 
 #include "VellicorApp/Hybrid/CommunityHybridViewModel.hpp"
 #include "VellicorApp/Hybrid/CommunityViewControllerDelegate.hpp"
+#include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
 #include "VellicorApp/Shell/AppCoordinator.hpp"
 #include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
 #include "VellicorApp/Shell/FaultManager.hpp"
 
+#include "Platform/SDKs/Veltrane/VQSDKEventStoreManager.hpp"
 #include "Platform/SDKs/Veltrane/VeltraneHybridSDKManager.hpp"
 #include "Platform/UI/NavigationController.hpp"
 #include "Platform/UI/ViewController.hpp"
@@ -138,6 +140,8 @@ protected:
         dependencies.sessionID = "session";
         dependencies.notificationCenter = platform::NotificationCenter::create();
         dependencies.korvaMarkerCenter = center;
+        dependencies.eventStoreManager =
+            vellicor::CommunityEventStoreManager::create(platform::veltrane::VQSDKEventStoreManager::sharedInstance());
         context = vellicor::Context::create(std::move(dependencies));
         vellicor::AppContext::setStackForTesting({context});
     }

@@ -89,10 +89,16 @@ TEST_F(CommunityNavigationPolicyTest, NavigationActions) {
         const char* url;
         Outcome expected;
     } cases[] = {
-        // The site's logout page, wherever its path stands.
+        // The community's logout page: its origin and the path itself.
         {"https://community.example.test/gate/logout.vx", Outcome::logout},
-        {"https://community.example.test/s/?next=/gate/logout.vx", Outcome::logout},
-        {"mailto:x@example.test?body=/gate/logout.vx", Outcome::logout},
+        {"https://community.example.test/gate/logout.vx?retUrl=%2Fs%2F", Outcome::logout},
+        {"https://community.example.test/s/?next=/gate/logout.vx", Outcome::allow},
+        {"https://community.example.test/gate/logout.vx2", Outcome::allow},
+        {"https://community.example.test:8443/gate/logout.vx", Outcome::allow},
+        {"http://community.example.test/gate/logout.vx", Outcome::allow},
+        {"https://unlisted.example.org/gate/logout.vx", Outcome::allow},
+        {"https://external.example.net/gate/logout.vx", Outcome::external},
+        {"mailto:x@example.test?body=/gate/logout.vx", Outcome::external},
         // Web pages by rule: no rule and "WithinApp" stay, whatever the default.
         {"https://community.example.test/s/topic", Outcome::allow},
         {"http://unlisted.example.org/page", Outcome::allow},
@@ -155,6 +161,12 @@ TEST_F(CommunityNavigationPolicyTest, NavigationResponses) {
         {"front door 403 before the first load: no refresh possible", 403, door, State::initialized, false,
          NavigationResponsePolicy::cancel, false, std::nullopt},
         {"403 elsewhere", 403, page, State::pageLoaded, false, NavigationResponsePolicy::allow, false, std::nullopt},
+        {"403 of a page naming the front door", 403, page + "?next=/gate/entry.vx", State::pageLoaded, false,
+         NavigationResponsePolicy::allow, false, std::nullopt},
+        {"403 of the front door's path on another site", 403, "https://unlisted.example.org/gate/entry.vx?sid=x",
+         State::pageLoaded, false, NavigationResponsePolicy::allow, false, std::nullopt},
+        {"403 of the front door on another port", 403, "https://community.example.test:8443/gate/entry.vx?sid=x",
+         State::pageLoaded, false, NavigationResponsePolicy::allow, false, std::nullopt},
         {"front door 500 after the page load", 500, door, State::pageLoaded, false, NavigationResponsePolicy::cancel,
          false, std::nullopt},
         {"500 after the page load", 500, page, State::pageLoaded, true, NavigationResponsePolicy::cancel, false, 500},

@@ -191,6 +191,8 @@ TEST_F(HybridViewModelTest, StartPageIsComputedOnceFromTheSignedInStateAtFirstRe
 
 TEST_F(HybridViewModelTest, NavigationDecisions) {
     const std::string redirect = "https://community.example.test/s/login/?ec=302&startAt=%2Fs%2Ftopic";
+    // Without a user's credentials the community is the login host's alone.
+    const std::string loginHostRedirect = "https://127.0.0.1:9/s/login/?ec=302&startAt=%2Fs%2Ftopic";
     const struct {
         const char* name;
         std::string url;
@@ -210,9 +212,14 @@ TEST_F(HybridViewModelTest, NavigationDecisions) {
          NavigationActionPolicy::cancel, {"refresh"}},
         {"the SSO provider's page", "https://idp.example.test/sso/start", makeUser(), true,
          NavigationActionPolicy::cancel, {"refresh"}},
-        {"login redirect, signed out: login screen", redirect, nullptr, true, NavigationActionPolicy::cancel, {"login"}},
-        {"login redirect, no credentials: logout", redirect, makeUser(false), true, NavigationActionPolicy::cancel,
-         {"logout"}},
+        {"login redirect, signed out: login screen", loginHostRedirect, nullptr, true, NavigationActionPolicy::cancel,
+         {"login"}},
+        {"login redirect, no credentials: logout", loginHostRedirect, makeUser(false), true,
+         NavigationActionPolicy::cancel, {"logout"}},
+        {"the signed-out user's page redirect of another host", redirect, nullptr, true, NavigationActionPolicy::allow,
+         {}},
+        {"a page redirect of another site", "https://evil.test/s/login/?ec=302", makeUser(), true,
+         NavigationActionPolicy::allow, {}},
         {"login redirect without a coordinator", redirect, makeUser(), false, NavigationActionPolicy::allow, {}},
         {"another scheme", "mailto:someone@example.test?ec=302", makeUser(), true, NavigationActionPolicy::allow, {}},
     };
@@ -285,7 +292,8 @@ TEST_F(HybridViewModelTest, ALoginRedirectRefreshesNativelyAndLoadsTheFrontDoorT
 TEST_F(HybridViewModelTest, ASignInThatEndsAfterTheModelIsGoneLoadsNothing) {
     accounts->user = nullptr;
     auto model = makeModel();
-    EXPECT_EQ(decide(*model, "https://community.example.test/s/login/?ec=302"), NavigationActionPolicy::cancel);
+    // Signed out, the community's pages are the login host's.
+    EXPECT_EQ(decide(*model, "https://127.0.0.1:9/s/login/?ec=302"), NavigationActionPolicy::cancel);
     model.reset();
     accounts->pendingLogins.front()(veltrane::VQAuthSuccess{makeUser(), veltrane::VQOAuthInfo(veltrane::VQOAuthType::webServer)});
     testsupport::pump();

@@ -193,10 +193,6 @@ TEST_F(InvokeNativeEventMessageHandlerTest, EveryMessageIsAnsweredOnce) {
         {"no delegate", hybridtest::message(name, download), false, false, kNothingDone, false, false},
         {"delegate drops the completion", hybridtest::message(name, download), true, true, kNothingDone, false, true},
         {"another name", hybridtest::message("invokeNativeEvents", download), true, false, kNothingDone, false, false},
-        {"sub-frame of the community", hybridtest::message(name, download, "https://community.example.test/s/", false),
-         true, false, kNothingDone, false, false},
-        {"another site", hybridtest::message(name, download, "https://files.example.org/"), true, false, kNothingDone,
-         false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -217,13 +213,6 @@ TEST_F(InvokeNativeEventMessageHandlerTest, EveryMessageIsAnsweredOnce) {
                       "supported.");
         }
     }
-    // Only the senders outside the community are named in a warning.
-    EXPECT_EQ(handlerLogLines("WARNING"),
-              (std::vector<std::string>{
-                  "InvokeNativeEventMessageHandler: Ignored a native event from a sub-frame of "
-                  "https://community.example.test, outside the community.",
-                  "InvokeNativeEventMessageHandler: Ignored a native event from the main frame of "
-                  "https://files.example.org, outside the community."}));
 }
 
 } // namespace

@@ -16,8 +16,6 @@
 
 using namespace vellicor;
 using platform::Json;
-using platform::veltrane::VQAEventType;
-using platform::veltrane::VQASchemaType;
 using platform::veltrane::VQSDKEventStoreManager;
 using platform::veltrane::VQSDKInstrumentationEvent;
 using platform::web::JavaScriptCall;
@@ -48,13 +46,7 @@ public:
 };
 
 std::shared_ptr<const VQSDKInstrumentationEvent> storedEvent(const std::string& id) {
-    auto event = std::make_shared<VQSDKInstrumentationEvent>();
-    event->eventId = id;
-    event->name = "AppDeepLink";
-    event->schemaType = VQASchemaType::interaction;
-    event->eventType = VQAEventType::user;
-    event->startTime = 1'700'000'000'000;
-    event->attributes = Json::object();
+    auto event = instrtest::interactionEvent(id);
     VQSDKEventStoreManager::sharedInstance()->storeEvent(event);
     return event;
 }
@@ -75,11 +67,19 @@ protected:
         AppContext::setStackForTesting({context});
         VQSDKEventStoreManager::sharedInstance()->deleteAllEvents();
         screen = platform::ui::makeController<FakeCommunityScreen>();
+        show("https://community.example.test/s/");
         handler = JSCallDispatchEventHandler::create(screen);
     }
     void TearDown() override {
         VQSDKEventStoreManager::sharedInstance()->deleteAllEvents();
         HybridTest::TearDown();
+    }
+
+    /// The screen's web view shows a page at `url`.
+    void show(const std::string& url) {
+        screen->webView->loadHTMLString("<p>page</p>", platform::Url::parse(url).value());
+        testsupport::pump();
+        ASSERT_EQ(screen->webView->url(), platform::Url::parse(url));
     }
 
     std::vector<JavaScriptCall> journal() const { return screen->webView->javaScriptJournal(); }
@@ -272,6 +272,77 @@ TEST_F(JSCallDispatchEventHandlerTest, TheHandOverDeletesOnlyConfirmedEvents) {
         EXPECT_EQ(infoLines(infoBefore), c.info);
         EXPECT_EQ(errorLines(errorsBefore), c.errors);
     }
+}
+
+TEST_F(JSCallDispatchEventHandlerTest, CallsGoOnlyIntoACommunityPageAndTheWorkIsKept) {
+    accounts->user = hybridtest::makeAccount();
+    const auto& transactions = context->eventStoreManager->store();
+    const std::string navigate = R"(myvellicor.nativejsapi.navigateTo({"id":"001"});)";
+    const struct {
+        const char* name;
+        std::string page;
+        bool community;
+    } pages[] = {
+        {"the community page", "https://community.example.test/s/topic", true},
+        {"the default port written out", "https://community.example.test:443/s/", true},
+        {"the API host", "https://api.example.test/s/", true},
+        {"another port of the community's host", "https://community.example.test:8443/s/", false},
+        {"plain http", "http://community.example.test/s/", false},
+        {"a look-alike host", "https://community.example.test.evil.test/s/", false},
+        {"another site a link brought in", "https://evil.test/s/", false},
+        {"a blank page", "about:blank", false},
+    };
+    for (const auto& c : pages) {
+        SCOPED_TRACE(c.name);
+        VQSDKEventStoreManager::sharedInstance()->deleteAllEvents();
+        storedEvent("event-1");
+        show(c.page);
+        // A page that confirms whatever it is handed.
+        screen->webView->setJavaScriptResponder([](const JavaScriptCall& call) -> std::optional<JavaScriptReply> {
+            if (call.kind != JavaScriptCall::Kind::callAsync) return std::nullopt;
+            return JavaScriptReply{call.arguments["txnId"], std::nullopt};
+        });
+        screen->webView->clearJavaScriptJournal();
+        completions = 0;
+        const auto warningsBefore = linesAt("WARNING").size();
+
+        handler->refreshNotifications(count);
+        handler->openRecord(R"({"id":"001"})", count);
+        handler->sendKORVALogs(count);
+        testsupport::pump();
+        EXPECT_EQ(completions, 3);
+        EXPECT_TRUE(transactions.empty());
+        if (c.community) {
+            EXPECT_EQ(scripts(), (std::vector<std::string>{"myvellicor.nativejsapi.refreshNotifications();", navigate,
+                                                           "return myvellicor.nativejsapi.sendKORVAData(payload, txnId);"}));
+            EXPECT_TRUE(storedIds().empty()) << "the community's page confirmed the events";
+            continue;
+        }
+        EXPECT_TRUE(journal().empty()) << "no notification, no page reference, no event";
+        EXPECT_EQ(storedIds(), std::vector<std::string>{"event-1"});
+        EXPECT_EQ(linesAt("WARNING", warningsBefore),
+                  (std::vector<std::string>{
+                      "Dropped a call into the page: the web view shows a page outside the community.",
+                      "Did not send korva data: the web view shows a page outside the community."}));
+
+        // The record opens once the community's page is back, and only then.
+        show("https://evil.test/other");
+        EXPECT_TRUE(journal().empty());
+        show("https://community.example.test/s/");
+        EXPECT_EQ(scripts(), std::vector<std::string>{navigate});
+        show("https://community.example.test/s/again");
+        EXPECT_EQ(scripts(), std::vector<std::string>{navigate}) << "a held record opens once";
+    }
+}
+
+TEST_F(JSCallDispatchEventHandlerTest, OnlyTheLatestHeldRecordOpens) {
+    show("https://evil.test/");
+    handler->openRecord(R"("first")");
+    handler->openRecord(R"("second")");
+    testsupport::pump();
+    EXPECT_TRUE(journal().empty());
+    show("https://community.example.test/s/");
+    EXPECT_EQ(scripts(), std::vector<std::string>{R"(myvellicor.nativejsapi.navigateTo("second");)"});
 }
 
 } // namespace

@@ -218,21 +218,29 @@ TEST_F(URLRequestWebLoadableTest, AFallBackWhileASheetIsOpenComesOverTheSheet) {
     EXPECT_TRUE(logged("ERROR").empty());
 }
 
-TEST_F(URLRequestWebLoadableTest, TheLogoutPageAnywhereInTheLinkLogsOutAndOpensNothing) {
-    const char* links[] = {
-        "https://community.example.test/gate/logout.vx",
-        "https://community.example.test/s/page?next=/gate/logout.vx",
-        "https://elsewhere.example.org/a#/gate/logout.vx",
+TEST_F(URLRequestWebLoadableTest, OnlyTheCommunitysLogoutPageLogsOutAndOpensNothing) {
+    const struct {
+        const char* link;
+        bool logsOut;
+    } links[] = {
+        {"https://community.example.test/gate/logout.vx", true},
+        {"https://community.example.test/gate/logout.vx?retUrl=%2Fs%2F", true},
+        {"https://community.example.test/s/page?next=/gate/logout.vx", false},
+        {"https://elsewhere.example.org/a#/gate/logout.vx", false},
+        {"https://elsewhere.example.org/gate/logout.vx", false},
+        {"https://community.example.test:8443/gate/logout.vx", false},
     };
-    for (const auto* link : links) {
-        SCOPED_TRACE(link);
+    for (const auto& c : links) {
+        SCOPED_TRACE(c.link);
         accounts->calls.clear();
-        screen->loadExternalURL(url(link));
+        const auto openedBefore = Application::shared().openedURLs().size();
+        screen->loadExternalURL(url(c.link));
         testsupport::pump();
-        EXPECT_EQ(accounts->calls, std::vector<std::string>{"logout"});
-        EXPECT_TRUE(Application::shared().openedURLs().empty());
+        EXPECT_EQ(accounts->calls, c.logsOut ? std::vector<std::string>{"logout"} : std::vector<std::string>{});
+        EXPECT_EQ(Application::shared().openedURLs().size(), openedBefore + (c.logsOut ? 0 : 1));
         const auto info = logged("INFO");
-        EXPECT_NE(std::ranges::find(info, std::string("Performing logout on create Web View. URL ") + link), info.end());
+        EXPECT_EQ(std::ranges::find(info, std::string("Performing logout on create Web View. URL ") + c.link) != info.end(),
+                  c.logsOut);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "VellicorApp/Hybrid/WebAppEventMessageHandler.hpp"
 
 #include "VellicorApp/Community/TabBarPersistentStore.hpp"
+#include "VellicorApp/Hybrid/WebViewConfigurationFactory.hpp"
 
 #include "Platform/Web/UserContentController.hpp"
 #include "tests/Hybrid/HybridTestSupport.hpp"
@@ -109,37 +110,58 @@ TEST_F(WebAppEventMessageHandlerTest, ABodyThatIsNoDictionaryDoesNothingAtAll) {
     EXPECT_EQ(apptest::appLogLines().size(), logsBefore);
 }
 
-TEST_F(WebAppEventMessageHandlerTest, ABootstrapFromOutsideTheCommunityIsIgnoredWithAWarning) {
+TEST_F(WebAppEventMessageHandlerTest, EventsFromOutsideTheCommunityAreRefusedBeforeTheHandlerWithAWarning) {
+    // The handler as the app's web views hold it: behind their sender policy.
+    const auto appController = WebViewConfigurationFactory("Vellicor/1.0").defaultConfig()->userContentController;
+    appController->add(handler, WebAppEventMessageHandler::kBootstrapDone);
+    appController->add(handler, WebAppEventMessageHandler::kPageLoadDone);
+    const auto deliver = [&](const platform::web::ScriptMessage& message) { return appController->deliver(message); };
     const struct {
         const char* name;
         std::string frameURL;
         bool mainFrame;
     } strangers[] = {
         {"a sub-frame of the community", "https://community.example.test/s/", false},
+        {"another port of the community's host", "https://community.example.test:8443/s/", true},
         {"plain http", "http://community.example.test/s/", true},
         {"a look-alike host", "https://community.example.test.evil.test/", true},
         {"another site", "https://evil.test/tabs", true},
     };
     bootstrap(Json{{"data", kTabs}});
     delegate->bootstraps.clear();
+    const auto before = apptest::appLogTexts("INFO").size();
     for (const auto& c : strangers) {
         SCOPED_TRACE(c.name);
-        bootstrap(Json{{"data", Json{{"menuItems", Json::array({Json{{"name", "Planted"}}})}}}}, c.frameURL, c.mainFrame);
-        bootstrap(Json::object(), c.frameURL, c.mainFrame); // would empty the store
+        using platform::web::UserContentController;
+        const auto planted = Json{{"data", Json{{"menuItems", Json::array({Json{{"name", "Planted"}}})}}}};
+        for (const auto& body : {planted, Json::object()}) { // the empty one would empty the store
+            EXPECT_EQ(deliver(hybridtest::message(WebAppEventMessageHandler::kBootstrapDone, body, c.frameURL,
+                                                  c.mainFrame)),
+                      UserContentController::Delivery::refused);
+        }
+        EXPECT_EQ(deliver(hybridtest::message(WebAppEventMessageHandler::kPageLoadDone, Json(), c.frameURL, c.mainFrame)),
+                  UserContentController::Delivery::refused);
         EXPECT_EQ(stored(), kTabs);
     }
     EXPECT_TRUE(delegate->bootstraps.empty());
+    EXPECT_EQ(delegate->pageLoads, 0);
+    EXPECT_EQ(apptest::appLogTexts("INFO").size(), before) << "the handler heard nothing";
     const auto warnings = apptest::appLogTexts("WARNING");
-    ASSERT_EQ(warnings.size(), 8u);
-    EXPECT_EQ(warnings[0], "WebAppEventMessageHandler: Ignored a bootstrap message from a sub-frame of "
-                           "https://community.example.test, outside the community.");
-    EXPECT_EQ(warnings[6], "WebAppEventMessageHandler: Ignored a bootstrap message from the main frame of "
-                           "https://evil.test, outside the community.");
+    ASSERT_EQ(warnings.size(), 15u);
+    EXPECT_EQ(warnings[0], "WebViewConfigurationFactory: Refused the message \"webAppEventBootstrapDone\" from a "
+                           "sub-frame of https://community.example.test, outside the community.");
+    EXPECT_EQ(warnings[5], "WebViewConfigurationFactory: Refused the message \"webAppEventPageLoadDone\" from the "
+                           "main frame of https://community.example.test:8443, outside the community.");
+
+    // The community's own page still reaches it.
+    EXPECT_EQ(deliver(hybridtest::message(WebAppEventMessageHandler::kPageLoadDone)),
+              platform::web::UserContentController::Delivery::delivered);
+    EXPECT_EQ(delegate->pageLoads, 1);
 }
 
-TEST_F(WebAppEventMessageHandlerTest, APageLoadFromAnyFrameIsPassedOnWithoutReadingTheBody) {
+TEST_F(WebAppEventMessageHandlerTest, APageLoadIsPassedOnWithoutReadingTheBody) {
     post(hybridtest::message(WebAppEventMessageHandler::kPageLoadDone, Json("anything")));
-    post(hybridtest::message(WebAppEventMessageHandler::kPageLoadDone, Json(), "http://other.test/", false));
+    post(hybridtest::message(WebAppEventMessageHandler::kPageLoadDone, Json()));
     EXPECT_EQ(delegate->pageLoads, 2);
     EXPECT_TRUE(delegate->bootstraps.empty());
     EXPECT_EQ(apptest::appLogTexts("INFO"), std::vector<std::string>(2, kPageLoadLog));

@@ -32,6 +32,18 @@ inline bool waitForStoredEvents() {
     return testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; });
 }
 
+/// A user's interaction (an app deep link) that the SDK's transform takes, with no attributes.
+inline std::shared_ptr<platform::veltrane::VQSDKInstrumentationEvent> interactionEvent(const std::string& id) {
+    auto event = std::make_shared<platform::veltrane::VQSDKInstrumentationEvent>();
+    event->eventId = id;
+    event->name = "AppDeepLink";
+    event->schemaType = platform::veltrane::VQASchemaType::interaction;
+    event->eventType = platform::veltrane::VQAEventType::user;
+    event->startTime = 1'700'000'000'000;
+    event->attributes = platform::Json::object();
+    return event;
+}
+
 /// The events of the SDK's shared store, oldest first, once queued work is done.
 inline std::vector<Event> storedEvents() {
     EXPECT_TRUE(waitForStoredEvents());

@@ -33,10 +33,6 @@ void WebBridge::didReceiveScriptMessage(web::UserContentController&, const web::
         replyHandler(std::nullopt, "The Tarnix bridge answers the main frame only.");
         return;
     }
-    if (senderCheck_ && !senderCheck_(message)) {
-        replyHandler(std::nullopt, "The Tarnix bridge does not answer this page.");
-        return;
-    }
     const auto service = jsonString(message.body, "service");
     const auto action = jsonString(message.body, "action");
     if (!service || !action) {

@@ -6,7 +6,6 @@
 
 #include "Platform/Web/ScriptMessage.hpp"
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,9 +21,10 @@ class TarnixPlugin;
 /// The bridge between a page and its native plug-ins. The page posts
 /// {"service": <plug-in id>, "action": <name>, "args": <any value>} to the
 /// message handler "tarnix" and awaits the reply: the plug-in's value, or an
-/// error text. Only the main frame may call, and only a page its owner
-/// accepts (setSenderCheck); a message that is not of that form, or names a
-/// service the bridge does not offer, is refused.
+/// error text. Only the main frame may call (and only a page whose message the
+/// user content controller's sender policy lets through at all); a message
+/// that is not of that form, or names a service the bridge does not offer, is
+/// refused.
 ///
 /// The bridge is kept by the web view's user content controller, not by its
 /// builder; it holds its plug-ins and not the web view. Main thread only.
@@ -36,10 +36,6 @@ public:
     /// The plug-ins the page can reach, in the order given.
     const std::vector<std::shared_ptr<::tarnix::TarnixNativeService>>& plugins() const { return plugins_; }
 
-    /// Whether a main-frame page may call the plug-ins; every page until set.
-    using SenderCheck = std::function<bool(const web::ScriptMessage&)>;
-    void setSenderCheck(SenderCheck check) { senderCheck_ = std::move(check); }
-
     void didReceiveScriptMessage(web::UserContentController& controller, const web::ScriptMessage& message,
                                  web::ScriptReplyHandler replyHandler) override;
 
@@ -50,7 +46,6 @@ private:
     std::shared_ptr<TarnixPlugin> plugin(const std::string& service) const;
 
     std::vector<std::shared_ptr<::tarnix::TarnixNativeService>> plugins_;
-    SenderCheck senderCheck_;
 };
 
 /// Builds the bridge of a web view.

@@ -60,6 +60,8 @@ protected:
     std::shared_ptr<UserContentController> controller = webView->configuration()->userContentController;
 
     UserContentControllerTest() {
+        // Controllers refuse every message by default; these tests look past that.
+        controller->setSenderPolicy([](const ScriptMessage&) { return true; });
         server.server().Get("/s/", [](const httplib::Request&, httplib::Response& response) {
             response.set_content("<title>Community</title>", "text/html");
         });
@@ -227,11 +229,70 @@ TEST_F(UserContentControllerTest, ViewsMadeFromOneConfigurationShareItsControlle
     EXPECT_EQ(first->configuration()->userContentController, second->configuration()->userContentController);
     auto handler = std::make_shared<PlainHandler>();
     configuration->userContentController->add(handler, "webAppEventPageLoadDone");
+    configuration->userContentController->setSenderPolicy([](const ScriptMessage&) { return true; });
     second->postScriptMessage("webAppEventPageLoadDone", Json());
     EXPECT_EQ(handler->messages.size(), 1u);
     ASSERT_EQ(first->configuration()->userContentController->userScripts().size(), 1u);
     EXPECT_EQ(first->configuration()->userContentController->userScripts()[0].injectionTime,
               UserScriptInjectionTime::atDocumentStart);
+}
+
+TEST_F(UserContentControllerTest, TheSenderPolicyDecidesBeforeAnyHandlerAndNoneRefusesAll) {
+    auto events = std::make_shared<PlainHandler>();
+    auto auth = std::make_shared<ReplyingHandler>();
+    auth->answer = [](const ScriptMessage&, ScriptReplyHandler& reply) { reply(Json("token"), std::nullopt); };
+    auto fresh = WebView::create();
+    const auto& own = fresh->configuration()->userContentController;
+    own->add(events, "webAppEventPageLoadDone");
+    own->addScriptMessageHandler(auth, ContentWorld::page(), "getAuthCredentials");
+    fresh->loadHTMLString("<p>page</p>", url("https://community.example.test/s/"));
+    testsupport::pump();
+
+    std::vector<std::string> asked;
+    const std::function<bool(const ScriptMessage&)> mainFrameOnly = [&asked](const ScriptMessage& message) {
+        asked.push_back(message.name);
+        return message.frameInfo.isMainFrame;
+    };
+    const struct {
+        const char* name;
+        std::function<bool(const ScriptMessage&)> policy; // none: never set
+        bool isMainFrame;
+        bool reaches;
+    } cases[] = {
+        {"no policy, main frame", nullptr, true, false},
+        {"no policy, sub-frame", nullptr, false, false},
+        {"a policy that takes the main frame", mainFrameOnly, true, true},
+        {"the same policy, a sub-frame", mainFrameOnly, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        own->setSenderPolicy(c.policy);
+        EXPECT_EQ(own->hasSenderPolicy(), static_cast<bool>(c.policy));
+        events->messages.clear();
+        auth->messages.clear();
+        PageReply plain, credentials;
+        PageMessageOptions options;
+        options.isMainFrame = c.isMainFrame;
+        const auto plainDelivery = fresh->postScriptMessage("webAppEventPageLoadDone", Json(), options, plain.handler());
+        const auto replyDelivery =
+            fresh->postScriptMessage("getAuthCredentials", Json::object(), options, credentials.handler());
+        testsupport::pump();
+        EXPECT_EQ(plainDelivery, c.reaches ? UserContentController::Delivery::delivered
+                                           : UserContentController::Delivery::refused);
+        EXPECT_EQ(replyDelivery, c.reaches ? UserContentController::Delivery::awaitingReply
+                                           : UserContentController::Delivery::refused);
+        EXPECT_EQ(events->messages.size(), c.reaches ? 1u : 0u);
+        EXPECT_EQ(auth->messages.size(), c.reaches ? 1u : 0u);
+        EXPECT_EQ(plain.calls, 0) << "a handler without a reply gives the page nothing";
+        ASSERT_EQ(credentials.calls, 1) << "the page's promise settles either way";
+        EXPECT_EQ(credentials.value, c.reaches ? std::optional<Json>(Json("token")) : std::nullopt);
+        EXPECT_EQ(credentials.error,
+                  c.reaches ? std::nullopt : std::optional<std::string>(UserContentController::kRefusedSenderMessage));
+    }
+    EXPECT_EQ(asked, (std::vector<std::string>{"webAppEventPageLoadDone", "getAuthCredentials",
+                                               "webAppEventPageLoadDone", "getAuthCredentials"}));
+    // A name without a handler is not a refusal: there is nothing to post to.
+    EXPECT_EQ(fresh->postScriptMessage("authenticate", Json()), UserContentController::Delivery::noHandler);
 }
 
 TEST(UserContentControllerDeathTest, ANameTakenTwiceInAWorldStopsTheApp) {

@@ -65,11 +65,17 @@ protected:
         window->makeKeyAndVisible();
         webView->setNavigationDelegate(delegate);
         auto contentController = webView->configuration()->userContentController;
+        contentController->setSenderPolicy(takesMessage);
         contentController->addScriptMessageHandler(std::make_shared<EchoHandler>(), ContentWorld::page(),
                                                    "authenticate");
         contentController->add(events, "webAppEventBootstrapDone");
         webView->load(platform::HttpRequest(url("https://community.example.test/page/1")));
         platform::ui::EventDriver::settle();
+    }
+
+    /// The sender policy of these pages: every frame but those of refused.example.test.
+    static bool takesMessage(const ScriptMessage& message) {
+        return message.frameInfo.securityOrigin.host != "refused.example.test";
     }
 
     int run(const std::string& script) {
@@ -85,7 +91,9 @@ TEST_F(WebEventCommandsTest, PagePostDeliversToTheHandlerAndPrintsItsReply) {
                   "page post authenticate {\"fail\": true}\n"
                   "page post authenticate [1, 2] --frame sub --origin https://files.example.test:8443/x\n"
                   "page post webAppEventBootstrapDone {\"data\": {}} --frame sub\n"
-                  "page post instrumentation {}\n"),
+                  "page post instrumentation {}\n"
+                  "page post authenticate {} --origin https://refused.example.test/\n"
+                  "page post webAppEventBootstrapDone {} --origin https://refused.example.test/\n"),
               0)
         << err.str();
     EXPECT_EQ(out.str(),
@@ -94,7 +102,9 @@ TEST_F(WebEventCommandsTest, PagePostDeliversToTheHandlerAndPrintsItsReply) {
               "page post authenticate: error \"Not \\\"authenticated\\\"\"\n"
               "page post authenticate: reply {\"body\":[1,2],\"main\":false,\"origin\":\"https://files.example.test:8443\"}\n"
               "page post webAppEventBootstrapDone: delivered\n"
-              "page post instrumentation: no handler\n");
+              "page post instrumentation: no handler\n"
+              "page post authenticate: refused\n"
+              "page post webAppEventBootstrapDone: refused\n");
     ASSERT_EQ(events->messages.size(), 1u);
     EXPECT_FALSE(events->messages[0].frameInfo.isMainFrame);
     EXPECT_EQ(events->messages[0].body, (Json{{"data", Json::object()}}));
@@ -126,6 +136,7 @@ TEST_F(WebEventCommandsTest, PagePostOffScreenReachesTheLatestPageLoadedInNoWind
     auto behind = WebView::create();
     auto handler = std::make_shared<PlainHandler>();
     behind->configuration()->userContentController->add(handler, "webAppEventBootstrapDone");
+    behind->configuration()->userContentController->setSenderPolicy(takesMessage);
     behind->load(platform::HttpRequest(url("https://community.example.test/page/3")));
     platform::ui::EventDriver::settle();
     const auto blank = WebView::create();

@@ -52,6 +52,9 @@ class TarnixBridgeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         webView = WebView::create();
+        // Controllers refuse every message by default; the bridge's own checks are under test.
+        webView->configuration()->userContentController->setSenderPolicy(
+            [](const platform::web::ScriptMessage&) { return true; });
         logger = tarnix::TarnixKORVALogger::create(VQSDKVeltraneAnalyticsManager::sharedInstanceWithUser({"user-1", "org-1"}),
                                                    tarnix::TarnixLogLevel::INFO);
         barcode = BarcodeScannerPlugin::create(
@@ -233,19 +236,24 @@ TEST_F(TarnixBridgeTest, MessagesTheBridgeRefuses) {
     EXPECT_TRUE(storedEvents().empty());
 }
 
-TEST_F(TarnixBridgeTest, APageTheOwnerRefusesReachesNoPlugin) {
+TEST_F(TarnixBridgeTest, APageTheSenderPolicyRefusesReachesNoPlugin) {
+    build();
     std::vector<bool> asked;
-    build()->setSenderCheck([&asked](const platform::web::ScriptMessage& message) {
-        asked.push_back(message.frameInfo.isMainFrame);
-        return false;
-    });
-    const auto reply = post({{"service", "AppReviewService"}, {"action", "requestReview"}});
+    webView->configuration()->userContentController->setSenderPolicy(
+        [&asked](const platform::web::ScriptMessage& message) {
+            asked.push_back(message.frameInfo.isMainFrame);
+            return false;
+        });
+    auto reply = post({{"service", "AppReviewService"}, {"action", "requestReview"}});
     ASSERT_TRUE(reply);
-    EXPECT_EQ(reply->error, "The Tarnix bridge does not answer this page.");
+    EXPECT_EQ(reply->error, platform::web::UserContentController::kRefusedSenderMessage);
     EXPECT_FALSE(reply->value);
-    // A sub-frame is refused before its page is looked at.
-    post({{"service", "AppReviewService"}, {"action", "requestReview"}}, false);
     EXPECT_EQ(asked, std::vector<bool>{true});
+    // Without a policy the controller takes no page at all.
+    webView->configuration()->userContentController->setSenderPolicy(nullptr);
+    reply = post({{"service", "AppReviewService"}, {"action", "requestReview"}});
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->error, platform::web::UserContentController::kRefusedSenderMessage);
     EXPECT_EQ(AppReviewService::reviewRequestCount(), 0);
     EXPECT_TRUE(storedEvents().empty());
 }
