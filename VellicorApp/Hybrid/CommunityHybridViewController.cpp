@@ -151,8 +151,10 @@ void CommunityHybridViewController::externalURLDidChange(const std::optional<pla
 
 void CommunityHybridViewController::toastDidChange(const std::optional<std::string>& text) {
     if (!text) return;
+    // The model's messages tell of success (the community has loaded after
+    // all): no warning sign, and they leave on their own.
     const auto& toast = toastView();
-    toast->setDescriptionText(*text);
+    toast->configureMessage(*text);
     toast->present(webAppViewController(), true);
 }
 

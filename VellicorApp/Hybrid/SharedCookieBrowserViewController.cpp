@@ -230,8 +230,10 @@ void SharedCookieBrowserViewController::menuButtonTapped() {
         localized("OPEN_IN_AN_EXTERNAL_BROWSER", "Open in an external browser button action."),
         AlertAction::Style::defaultStyle, [weakSelf] {
             const auto strong = weakSelf.lock();
-            if (!strong || !strong->url) return;
-            Application::shared().open(*strong->url, nlohmann::json::object(), [](bool opened) {
+            if (!strong) return;
+            const auto address = strong->shownAddress();
+            if (!address) return;
+            Application::shared().open(*address, nlohmann::json::object(), [](bool opened) {
                 if (!opened) Logger::error("Failed to load URL in an external browser.", kTypeName);
             });
         }));
@@ -239,6 +241,16 @@ void SharedCookieBrowserViewController::menuButtonTapped() {
     // Where action sheets show as popovers, they point at the menu button.
     sheet->popoverPresentation().barButtonItem = menuBarButton();
     present(sheet, true);
+}
+
+std::optional<platform::Url> SharedCookieBrowserViewController::shownAddress() const {
+    // The user may have followed links since the browser opened: the menu
+    // speaks of the page on screen, and the given address stands in only
+    // until the web view has one.
+    if (const auto web = webView()) {
+        if (auto current = web->url()) return current;
+    }
+    return url;
 }
 
 void SharedCookieBrowserViewController::updateUI() {

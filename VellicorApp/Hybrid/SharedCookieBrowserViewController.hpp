@@ -19,8 +19,8 @@ namespace vellicor {
 /// views use, so the community session goes with every request (and the
 /// logout wipe clears it here too). A header shows the page's title and
 /// address and a lock for secure addresses; a toolbar has back and forward;
-/// the navigation bar has close and a menu that opens the given address in
-/// the external browser.
+/// the navigation bar has close and a menu that opens the page shown in the
+/// external browser.
 ///
 /// Made by the storyboard "SharedCookieBrowser" (registerHybridResources).
 /// Its outlets are styled, as they are connected, on the navigation-bar
@@ -48,9 +48,12 @@ public:
     virtual void closeButtonTapped();
     virtual void backButtonTapped();
     virtual void forwardButtonTapped();
-    /// An action sheet: open `url` (the address the browser was given, not
-    /// the page now shown) in the external browser, or cancel.
+    /// An action sheet: open the page now shown (shownAddress()) in the
+    /// external browser, or cancel.
     virtual void menuButtonTapped();
+    /// The address of the page on screen: the web view's, else the given
+    /// `url` (before the first load commits); none without either.
+    std::optional<platform::Url> shownAddress() const;
     /// Back and forward are enabled exactly when the web view can go there.
     virtual void updateUI();
 

@@ -130,6 +130,31 @@ void Toast::configureToast(const Fault& fault) {
     }
 }
 
+void Toast::configureMessage(const std::string& text) {
+    setIconImageHidden(true);
+    setDismissButtonHidden(false);
+    setAction(std::nullopt);
+    setDescriptionText(text);
+    setDisplayDuration(kMessageDuration);
+}
+
+void Toast::setDisplayDuration(std::optional<double> seconds) { displayDuration_ = seconds; }
+
+void Toast::scheduleDeparture() {
+    cancelDeparture();
+    if (!displayDuration_) return;
+    // Held weakly: a toast that nobody keeps any more has left with its view.
+    std::weak_ptr<Toast> weakToast = std::static_pointer_cast<Toast>(shared_from_this());
+    departure_ = platform::MainQueue::asyncAfter(*displayDuration_, [weakToast] {
+        if (auto toast = weakToast.lock()) toast->dismiss(true);
+    });
+}
+
+void Toast::cancelDeparture() {
+    if (departure_) departure_->cancel();
+    departure_.reset();
+}
+
 double Toast::horizontalPadding(UserInterfaceSizeClass sizeClass) {
     return sizeClass == UserInterfaceSizeClass::regular ? 150 : 20;
 }
@@ -181,6 +206,7 @@ void Toast::present(const std::shared_ptr<ViewController>& viewController, bool 
     if (!view) return;
     auto self = std::static_pointer_cast<Toast>(shared_from_this());
     presentingViewController_ = viewController;
+    scheduleDeparture();
     auto oldToast = alreadyExist(*view);
 
     const auto rise = [self] {
@@ -236,7 +262,10 @@ void Toast::present(const std::shared_ptr<ViewController>& viewController, bool 
         [oldToast](bool) { oldToast->removeFromSuperview(); });
 }
 
-void Toast::dismiss(bool /*animated*/) { removeFromSuperview(); }
+void Toast::dismiss(bool /*animated*/) {
+    cancelDeparture();
+    removeFromSuperview();
+}
 
 void Toast::actionButtonTapped() {
     if (action_ && actionHandler_) {

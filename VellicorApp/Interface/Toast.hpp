@@ -3,6 +3,7 @@
 #include "VellicorApp/Interface/ConstraintOutlet.hpp"
 #include "VellicorApp/Shell/Fault.hpp"
 
+#include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/UI/Button.hpp"
 #include "Platform/UI/ImageView.hpp"
 #include "Platform/UI/Label.hpp"
@@ -25,15 +26,19 @@ struct ToastAction {
 
 /// The message strip that slides in at the bottom of a screen: an optional
 /// icon, a text, an optional action button and an optional dismiss button.
-/// It has no timer: it stays until the user dismisses it, another toast
-/// replaces it on the same view, or its view goes away. Made by the nib
-/// "Toast". Main thread only.
+/// A fault's toast has no timer: it stays until the user dismisses it,
+/// another toast replaces it on the same view, or its view goes away. A
+/// message of success (configureMessage) also leaves on its own a few
+/// seconds after it was presented. Made by the nib "Toast". Main thread only.
 class Toast : public platform::ui::View {
 public:
     /// The name of the nib.
     static constexpr const char* kNibName = "Toast";
     /// Space between the toast and the bottom of the safe area.
     static constexpr double kBottomSpace = 20;
+    /// Seconds a message of success stays on screen: the platform's usual
+    /// short notice, long enough to read a line.
+    static constexpr double kMessageDuration = 4;
 
     /// A toast from the nib "Toast"; stops the app with "Failed to find Toast
     /// xib" when the nib's first object is no toast.
@@ -58,13 +63,25 @@ public:
     /// fault can be ignored; its text; its action when it has one (a fault
     /// without action leaves the current action).
     void configureToast(const Fault& fault);
+    /// Fills the toast for a message of success: no icon (the nib's is the
+    /// warning sign), the dismiss button, no action, the text; it stays
+    /// kMessageDuration after each presentation.
+    void configureMessage(const std::string& text);
+    /// Seconds the toast stays after each presentation before it takes itself
+    /// off its view; none (as the nib makes it) keeps it until it is dismissed
+    /// or replaced. Presenting again starts the count again; a dismissal
+    /// cancels it.
+    void setDisplayDuration(std::optional<double> seconds);
+    std::optional<double> displayDuration() const { return displayDuration_; }
+
     /// Shows the toast at the bottom of the controller's view, sliding it in
     /// when animated. A toast already there (the last one of the view) is
     /// replaced: it slides out to the right, or goes at once when not
     /// animated. Presenting the toast that is already the last one of that
     /// view updates it in place (its insets; an animated call replays the rise).
     void present(const std::shared_ptr<platform::ui::ViewController>& viewController, bool animated);
-    /// Takes the toast off its view (at once; the animated form is the same).
+    /// Takes the toast off its view (at once; the animated form is the same)
+    /// and cancels its pending departure.
     void dismiss(bool animated = false);
 
     /// The action button's target: runs the action's handler; the toast stays.
@@ -102,6 +119,8 @@ private:
     void add(platform::ui::View& view);
     static std::shared_ptr<Toast> alreadyExist(const platform::ui::View& view);
     void layoutSuperview() const;
+    void scheduleDeparture();
+    void cancelDeparture();
 
     std::weak_ptr<platform::ui::ImageView> iconImage_;
     std::weak_ptr<platform::ui::Button> actionButton_;
@@ -119,6 +138,9 @@ private:
     std::function<void(const ToastAction&)> actionHandler_;
     std::weak_ptr<platform::ui::ViewController> presentingViewController_;
     std::optional<ToastAction> action_;
+    std::optional<double> displayDuration_;
+    /// The pending departure of the last presentation, when it has a duration.
+    std::shared_ptr<platform::WorkItem> departure_;
 };
 
 } // namespace vellicor

@@ -407,6 +407,28 @@ TEST_F(CommunityHybridViewControllerTest, AToastTextIsShownAndNoneShowsNothing) 
     EXPECT_EQ(shown[0]->descriptionLabel()->text, "Community loaded successfully") << "none changes nothing";
 }
 
+TEST_F(CommunityHybridViewControllerTest, TheLoadedMessageHasNoWarningSignAndLeavesOnItsOwn) {
+    // The splash time-out put the bootstrap fault up (kept up, with its action).
+    context->faultManager->addFault(std::make_shared<AppBootstrapFault>());
+    show();
+    testsupport::advance(1);
+    ASSERT_EQ(subviewsOf<Toast>(*screen->view()).size(), 1u);
+
+    // The web app reports its bootstrap after all: the message replaces the fault.
+    screen->communityHybridViewModel()->toast().setValue("Community loaded successfully");
+    testsupport::advance(1);
+    const auto shown = subviewsOf<Toast>(*screen->view());
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], screen->toastView());
+    EXPECT_TRUE(shown[0]->iconImage()->isHidden) << "no warning sign on a success";
+    EXPECT_TRUE(shown[0]->actionButton()->isHidden);
+
+    testsupport::advance(Toast::kMessageDuration - 1.1);
+    EXPECT_EQ(subviewsOf<Toast>(*screen->view()).size(), 1u);
+    testsupport::advance(0.2);
+    EXPECT_TRUE(subviewsOf<Toast>(*screen->view()).empty()) << "gone after its time";
+}
+
 TEST_F(CommunityHybridViewControllerTest, QueuedFaultsShowWhenTheScreenAppears) {
     context->faultManager->addFault(std::make_shared<AppBootstrapFault>());
     show();

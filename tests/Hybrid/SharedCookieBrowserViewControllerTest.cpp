@@ -200,38 +200,61 @@ TEST_F(SharedCookieBrowserTest, TheCommunitySessionCookieGoesWithTheBrowsersRequ
     EXPECT_EQ(browser->titleLabel()->text, "cookies:sid=session-value");
 }
 
-TEST_F(SharedCookieBrowserTest, TheMenuOpensTheGivenAddressOutside) {
+/// Taps the menu and its first action, with the system opening outside
+/// addresses or refusing them; the addresses handed to the system meanwhile.
+std::vector<std::string> openFromMenu(SharedCookieBrowserViewController& browser, bool systemOpens) {
+    Application::shared().setOpenURLResponder([systemOpens](const Url&) { return systemOpens; });
+    const auto openedBefore = Application::shared().openedURLs().size();
+    EXPECT_TRUE(browser.menuBarButton()->simulateTap());
+    testsupport::pump();
+    const auto sheet = std::dynamic_pointer_cast<AlertController>(browser.presentedViewController());
+    if (!sheet) {
+        ADD_FAILURE() << "no action sheet";
+        return {};
+    }
+    EXPECT_EQ(sheet->preferredStyle(), AlertController::Style::actionSheet);
+    EXPECT_FALSE(sheet->title);
+    EXPECT_FALSE(sheet->message);
+    EXPECT_EQ(sheet->actions().size(), 2u);
+    EXPECT_EQ(sheet->actions().back()->style(), platform::ui::AlertAction::Style::cancel);
+    EXPECT_TRUE(sheet->simulateTapAction(sheet->actions().front()->title()));
+    testsupport::advance(1);
+    testsupport::pump();
+    std::vector<std::string> opened;
+    const auto& all = Application::shared().openedURLs();
+    for (auto i = openedBefore; i < all.size(); ++i) opened.push_back(all[i].url.absoluteString());
+    return opened;
+}
+
+TEST_F(SharedCookieBrowserTest, TheMenuOpensThePageShownOutside) {
     installContext("#0B2F5A");
     Community community;
     const auto browser = show(community.at("/untitled"));
     ASSERT_TRUE(loaded(*browser));
-    // After navigating inside, the menu still opens the address it was given.
+    const auto errorsBefore = instrtest::logTexts("ERROR", "SharedCookieBrowserViewController").size();
+    const auto only = [&](std::string_view path) { return std::vector{community.at(path).absoluteString()}; };
+
+    EXPECT_EQ(openFromMenu(*browser, true), only("/untitled")) << "the first page";
+
+    // After following a link inside, the menu speaks of the page on screen,
+    // not of the one the browser was opened with.
     browser->webView()->followLink(community.at("/second"));
     ASSERT_TRUE(testsupport::waitUntil([&] { return browser->webView()->title() == "Second"; }));
-
-    const auto errorsBefore = instrtest::logTexts("ERROR", "SharedCookieBrowserViewController").size();
-    for (const bool opens : {true, false}) {
-        SCOPED_TRACE(opens ? "opened" : "refused");
-        Application::shared().setOpenURLResponder([opens](const Url&) { return opens; });
-        const auto openedBefore = Application::shared().openedURLs().size();
-        ASSERT_TRUE(browser->menuBarButton()->simulateTap());
-        testsupport::pump();
-        const auto sheet = std::dynamic_pointer_cast<AlertController>(browser->presentedViewController());
-        ASSERT_TRUE(sheet);
-        EXPECT_EQ(sheet->preferredStyle(), AlertController::Style::actionSheet);
-        EXPECT_FALSE(sheet->title);
-        EXPECT_FALSE(sheet->message);
-        ASSERT_EQ(sheet->actions().size(), 2u);
-        EXPECT_EQ(sheet->actions()[1]->style(), platform::ui::AlertAction::Style::cancel);
-        ASSERT_TRUE(sheet->simulateTapAction(sheet->actions()[0]->title()));
-        testsupport::advance(1);
-        testsupport::pump();
-        ASSERT_EQ(Application::shared().openedURLs().size(), openedBefore + 1);
-        EXPECT_EQ(Application::shared().openedURLs().back().url, community.at("/untitled"));
-    }
+    EXPECT_EQ(openFromMenu(*browser, false), only("/second")) << "a followed link";
     EXPECT_EQ(instrtest::logTexts("ERROR", "SharedCookieBrowserViewController").size(), errorsBefore + 1);
     EXPECT_EQ(instrtest::logTexts("ERROR", "SharedCookieBrowserViewController").back(),
               "Failed to load URL in an external browser.");
+
+    browser->backButtonTapped();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return browser->webView()->url() == community.at("/untitled"); }));
+    EXPECT_EQ(openFromMenu(*browser, true), only("/untitled")) << "back again";
+    EXPECT_EQ(instrtest::logTexts("ERROR", "SharedCookieBrowserViewController").size(), errorsBefore + 1);
+}
+
+TEST_F(SharedCookieBrowserTest, TheMenuOpensNothingWithoutAnAddress) {
+    installContext("#0B2F5A");
+    const auto browser = show(std::nullopt);
+    EXPECT_TRUE(openFromMenu(*browser, true).empty());
 }
 
 TEST_F(SharedCookieBrowserTest, CloseLeavesTheNavigationStack) {

@@ -95,6 +95,71 @@ TEST_F(ToastTest, AFaultWithoutTextOrActionKeepsWhatTheToastHad) {
     EXPECT_EQ(toast->descriptionLabel()->text, "");
 }
 
+TEST_F(ToastTest, AMessageOfSuccessHasNoWarningSignAndLeavesOnItsOwn) {
+    auto toast = Toast::loadFromNib();
+    toast->setAction(vellicor::ToastAction{"Retry", {}});
+    toast->configureMessage("The community has loaded.");
+    EXPECT_TRUE(toast->iconImage()->isHidden);
+    EXPECT_EQ(toast->iconImageWidth().constant(), 0);
+    EXPECT_EQ(toast->iconImageLeadingSpace().constant(), 0);
+    EXPECT_FALSE(toast->dismissButton()->isHidden);
+    EXPECT_TRUE(toast->actionButton()->isHidden);
+    EXPECT_FALSE(toast->action().has_value());
+    EXPECT_EQ(toast->descriptionLabel()->text, "The community has loaded.");
+    EXPECT_EQ(toast->displayDuration(), Toast::kMessageDuration);
+    EXPECT_GE(Toast::kMessageDuration, 2);
+    EXPECT_LE(Toast::kMessageDuration, 5);
+
+    // Each step: let time pass, then maybe present again or dismiss; where the toast is then.
+    enum class Then { nothing, present, dismiss };
+    struct Step {
+        const char* name;
+        double after;
+        Then then;
+        bool shown;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+    };
+    const double d = Toast::kMessageDuration;
+    const Case cases[] = {
+        {"stays its time, then leaves",
+         {{"just before", d - 0.1, Then::nothing, true}, {"due", 0.1, Then::nothing, false}}},
+        {"presented again: counts again",
+         {{"halfway", d / 2, Then::present, true},
+          {"past the first due time", d / 2 + 0.1, Then::nothing, true},
+          {"due from the second", d / 2 - 0.1, Then::nothing, false}}},
+        {"dismissed and shown again: the first count is gone",
+         {{"dismissed", 1, Then::dismiss, false},
+          {"shown again", 1, Then::present, true},
+          {"past the first due time", d - 1, Then::nothing, true},
+          {"due from the second", 1, Then::nothing, false}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        toast->present(screen, true);
+        for (const auto& step : c.steps) {
+            SCOPED_TRACE(step.name);
+            run(step.after);
+            if (step.then == Then::present) toast->present(screen, true);
+            if (step.then == Then::dismiss) toast->dismiss();
+            testsupport::pump();
+            EXPECT_EQ(toast->superview() == screen->view(), step.shown);
+        }
+        toast->dismiss();
+    }
+}
+
+TEST_F(ToastTest, AFaultStaysUntilTheUserDismissesIt) {
+    auto toast = Toast::loadFromNib();
+    toast->configureToast(TestFault{"Something failed", true});
+    EXPECT_FALSE(toast->displayDuration().has_value());
+    toast->present(screen, true);
+    run(600);
+    EXPECT_EQ(toast->superview(), screen->view());
+}
+
 TEST_F(ToastTest, PaddingFollowsTheHorizontalSizeClass) {
     struct Case {
         UserInterfaceSizeClass sizeClass;

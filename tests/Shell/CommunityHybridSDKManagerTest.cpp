@@ -5,7 +5,9 @@
 
 #include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKDevSupportViewController.hpp"
+#include "Platform/UI/AlertController.hpp"
 #include "Platform/UI/Image.hpp"
+#include "Platform/UI/Window.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -293,6 +295,33 @@ TEST_F(CommunityHybridSDKManagerTest, TheSDKsDialogShowsTheAppsLists) {
     EXPECT_EQ(dialog->infos().front().first, "BuildNumber");
     ASSERT_FALSE(dialog->actions().empty());
     EXPECT_EQ(dialog->actions().front()->name(), kSwitchCommunity);
+}
+
+TEST_F(CommunityHybridSDKManagerTest, ShowDevInfoShowsTheBuildAndTheSDKsInformationOverTheTopScreen) {
+    install(true);
+    const auto window = platform::ui::Window::create();
+    window->setRootViewController(presenter);
+    window->makeKeyAndVisible();
+    testsupport::advance(1);
+    // The menu's screen presents a sheet: the information goes on top of it.
+    const auto sheet = platform::ui::ViewController::create();
+    presenter->present(sheet, false);
+    testsupport::advance(1);
+
+    const auto action = named("Show dev info");
+    ASSERT_TRUE(action);
+    action->perform();
+    testsupport::advance(1);
+    const auto alert = std::dynamic_pointer_cast<platform::ui::AlertController>(sheet->presentedViewController());
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title, manager->appDisplayName());
+    std::string lines;
+    const auto infos = manager->getDevSupportInfos();
+    for (std::size_t i = 0; i + 1 < infos.size(); i += 2) lines += (i ? "\n" : "") + infos[i] + ": " + infos[i + 1];
+    EXPECT_EQ(alert->message, lines);
+    EXPECT_TRUE(alert->message->starts_with("BuildNumber: " + AppContext::current()->communityIdentifier() + "\n"));
+    EXPECT_NE(alert->message->find("User Agent: "), std::string::npos) << "the device, system and app versions";
+    window->setHidden(true);
 }
 
 using CommunityHybridSDKManagerDeathTest = CommunityHybridSDKManagerTest;

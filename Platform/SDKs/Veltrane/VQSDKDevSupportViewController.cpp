@@ -31,6 +31,13 @@ std::shared_ptr<Window> frontWindow() {
     return windows.empty() ? nullptr : windows.back();
 }
 
+// The controller on top of the front window, over which the SDK's screens show.
+std::shared_ptr<ViewController> frontTopViewController() {
+    auto window = frontWindow();
+    return window ? VQSDKWindowContainer::topViewControllerWithRootViewController(window->rootViewController())
+                  : nullptr;
+}
+
 } // namespace
 
 std::shared_ptr<VQSDKDevSupportViewController> VQSDKDevSupportViewController::create(
@@ -42,14 +49,27 @@ std::shared_ptr<VQSDKDevSupportViewController> VQSDKDevSupportViewController::cr
 }
 
 std::shared_ptr<VQSDKDevSupportViewController> VQSDKDevSupportViewController::showDevSupportDialog() {
-    auto window = frontWindow();
-    auto top = window ? VQSDKWindowContainer::topViewControllerWithRootViewController(window->rootViewController())
-                      : nullptr;
+    auto top = frontTopViewController();
     if (!top) return nullptr;
     if (auto shown = std::dynamic_pointer_cast<VQSDKDevSupportViewController>(top)) return shown;
     auto dialog = create(top);
     top->present(NavigationController::create(dialog), true);
     return dialog;
+}
+
+std::shared_ptr<AlertController> VQSDKDevSupportViewController::showDevInfo(const std::string& title,
+                                                                          const std::vector<std::string>& infos) {
+    auto top = frontTopViewController();
+    if (!top) return nullptr;
+    std::string message;
+    for (const auto& [label, value] : pairs(infos)) {
+        if (!message.empty()) message += '\n';
+        message += label + ": " + value;
+    }
+    auto alert = AlertController::create(title, message, AlertController::Style::alert);
+    alert->addAction(AlertAction::create(kDevInfoDoneTitle, AlertAction::Style::cancel));
+    top->present(alert, true);
+    return alert;
 }
 
 VQSDKDevSupportViewController::VQSDKDevSupportViewController(std::string infoTitle,

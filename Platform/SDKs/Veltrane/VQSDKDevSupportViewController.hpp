@@ -2,6 +2,7 @@
 
 #include "Platform/Export.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKDevAction.hpp"
+#include "Platform/UI/AlertController.hpp"
 #include "Platform/UI/TableView.hpp"
 #include "Platform/UI/ViewController.hpp"
 
@@ -29,6 +30,7 @@ public:
     static constexpr const char* kCloseTitle = "Close";
     static constexpr const char* kInfoSectionTitle = "Info";
     static constexpr const char* kActionsSectionTitle = "Actions";
+    static constexpr const char* kDevInfoDoneTitle = "OK";
 
     /// The dialog for the shared manager, with the lists asked for `presenter`.
     static std::shared_ptr<VQSDKDevSupportViewController> create(
@@ -39,6 +41,14 @@ public:
     /// dialog is on top already it stays and no second one opens. Returns
     /// the dialog on top, or null when no window shows a controller.
     static std::shared_ptr<VQSDKDevSupportViewController> showDevSupportDialog();
+
+    /// Shows the information list (what "Show dev info" shows): an alert
+    /// under `title` with one "label: value" line per pair of `infos` (label
+    /// and value texts, alternating) and an "OK" button, over the controller
+    /// on top of the front window, as the dialog itself is shown. Returns the
+    /// alert, or null when no window shows a controller.
+    static std::shared_ptr<ui::AlertController> showDevInfo(const std::string& title,
+                                                            const std::vector<std::string>& infos);
 
     const std::string& infoTitle() const { return infoTitle_; }
     /// The information texts in pairs; a last label without a value gets "".

@@ -4,6 +4,7 @@
 #include "Platform/Foundation/Json.hpp"
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/SDKs/Veltrane/UIDevice.hpp"
+#include "Platform/SDKs/Veltrane/VQSDKDevSupportViewController.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKDeviceAppAttributes.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKLogger.hpp"
 
@@ -255,8 +256,13 @@ std::vector<std::shared_ptr<VQSDKDevAction>> VeltraneSDKManager::getDevActions(
     actions.push_back(VQSDKDevAction::create("Show dev info", [weak] {
         auto self = weak.lock();
         if (!self) return;
-        Json userInfo = {{"title", self->devInfoTitleString()}, {"infos", self->getDevSupportInfos()}};
-        NotificationCenter::defaultCenter()->post(kVQSDKDevInfoWillShowNotification, self.get(), std::move(userInfo));
+        const auto title = self->devInfoTitleString();
+        const auto infos = self->getDevSupportInfos();
+        NotificationCenter::defaultCenter()->post(kVQSDKDevInfoWillShowNotification, self.get(),
+                                                  Json{{"title", title}, {"infos", infos}});
+        if (!VQSDKDevSupportViewController::showDevInfo(title, infos)) {
+            coreLogger()->w("VeltraneSDKManager", "No screen to show the developer information over.");
+        }
     }));
     const auto account = accountActions();
     if (account.hasCurrentUser && account.hasCurrentUser()) {

@@ -20,8 +20,9 @@ namespace platform::veltrane {
 inline constexpr const char* kVeltraneSDKVersion = "11.2.0";
 
 /// Posted on the default notification centre (sender: the manager) when the
-/// "Show dev info" developer action runs; the user info holds "title" (text)
-/// and "infos" (the label and value texts, alternating).
+/// "Show dev info" developer action runs, just before it shows the
+/// information (VQSDKDevSupportViewController::showDevInfo); the user info
+/// holds "title" (text) and "infos" (the label and value texts, alternating).
 inline constexpr const char* kVQSDKDevInfoWillShowNotification = "kVQSDKDevInfoWillShowNotification";
 
 /// What the account layer offers the developer-support menu. Registered by
@@ -113,7 +114,8 @@ public:
     virtual std::vector<std::string> getDevSupportInfos();
     /// The title of the information list.
     virtual std::string devInfoTitleString();
-    /// The SDK's developer actions: "Show dev info" always; "Logout" and
+    /// The SDK's developer actions: "Show dev info" (the information list
+    /// under its title, over the screen on top) always; "Logout" and
     /// "Switch user" while the account layer has a signed-in user.
     virtual std::vector<std::shared_ptr<VQSDKDevAction>> getDevActions(
         const std::shared_ptr<platform::ui::ViewController>& presentedViewController);

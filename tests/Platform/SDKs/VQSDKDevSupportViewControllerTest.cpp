@@ -177,4 +177,52 @@ TEST_F(VQSDKDevSupportTest, ATappedActionRunsAfterTheDialogHasGoneAndOnlyOnce) {
     EXPECT_EQ(ran, std::vector<std::string>{"Logout (dialog gone)"});
 }
 
+TEST_F(VQSDKDevSupportTest, ShowDevInfoShowsTheInformationOverTheTopScreen) {
+    // The SDK's own "Show dev info", reading this manager's title and pairs.
+    manager->actions = manager->VeltraneSDKManager::getDevActions(root);
+    ASSERT_FALSE(manager->actions.empty());
+    ASSERT_EQ(manager->actions.front()->name(), "Show dev info");
+    const std::string expected = "SDK Version: 11.2.0\nBuildNumber: CommunityHybridContainer/1.0.7\nDangling: ";
+    ASSERT_TRUE(driver.execute("launch"));
+
+    struct Case {
+        const char* name;
+        bool sheetOnTop;
+    };
+    for (const Case c : {Case{"over the app's screen", false}, Case{"over a sheet the screen presents", true}}) {
+        SCOPED_TRACE(c.name);
+        std::shared_ptr<ViewController> top = root;
+        if (c.sheetOnTop) {
+            top = ViewController::create();
+            root->present(top, false);
+            settle();
+        }
+        ASSERT_TRUE(driver.execute("dev-support"));
+        settle();
+        ASSERT_TRUE(driver.execute("tap \"Show dev info\""));
+        settle();
+        const auto alert = std::dynamic_pointer_cast<AlertController>(top->presentedViewController());
+        ASSERT_TRUE(alert) << ScreenDump::render();
+        EXPECT_EQ(alert->title, "Community Dev Info");
+        EXPECT_EQ(alert->message, expected);
+        const auto screen = ScreenDump::render();
+        EXPECT_NE(screen.find("BuildNumber: CommunityHybridContainer/1.0.7"), std::string::npos) << screen;
+
+        ASSERT_TRUE(driver.execute("tap OK"));
+        settle();
+        EXPECT_FALSE(top->presentedViewController());
+        if (c.sheetOnTop) {
+            root->dismiss(false);
+            settle();
+        }
+    }
+}
+
+TEST_F(VQSDKDevSupportTest, ShowDevInfoWithoutAScreenShowsNothing) {
+    EXPECT_FALSE(VQSDKDevSupportViewController::showDevInfo("Community Dev Info", manager->infos));
+    // The action itself says so in the SDK's log instead of failing.
+    manager->VeltraneSDKManager::getDevActions(nullptr).front()->perform();
+    EXPECT_FALSE(root->presentedViewController());
+}
+
 } // namespace
