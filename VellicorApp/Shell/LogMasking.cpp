@@ -93,18 +93,24 @@ std::optional<Escape> characterAt(std::string_view text, Size at, char plain, st
     return escapeAt(text, at, hex);
 }
 
-/// The end of a run of backslashes, plain or percent-encoded, from `at`.
-Size backslashesEnd(std::string_view text, Size at) {
+/// The end of a run from `at` of characters that are `plain` ones or `hex` percent-encoded.
+template <class Plain>
+Size runEnd(std::string_view text, Size at, Plain plain, std::string_view hex) {
     while (at < text.size()) {
-        if (text[at] == '\\') {
+        if (plain(text[at])) {
             ++at;
-        } else if (const auto escape = escapeAt(text, at, "5C")) {
+        } else if (const auto escape = escapeAt(text, at, hex)) {
             at += escape->length;
         } else {
             break;
         }
     }
     return at;
+}
+
+/// The end of a run of backslashes, plain or percent-encoded, from `at`.
+Size backslashesEnd(std::string_view text, Size at) {
+    return runEnd(text, at, [](char c) { return c == '\\'; }, "5C");
 }
 
 /// A quote as a logged text holds one: plain ("), escaped inside another
@@ -119,16 +125,7 @@ std::optional<Escape> quoteAt(std::string_view text, Size at) {
 
 /// The end of blanks from `at`: spaces, tabs, "+" and encoded spaces.
 Size blanksEnd(std::string_view text, Size at) {
-    while (at < text.size()) {
-        if (text[at] == ' ' || text[at] == '\t' || text[at] == '+') {
-            ++at;
-        } else if (const auto escape = escapeAt(text, at, "20")) {
-            at += escape->length;
-        } else {
-            break;
-        }
-    }
-    return at;
+    return runEnd(text, at, [](char c) { return c == ' ' || c == '\t' || c == '+'; }, "20");
 }
 
 /// Whether a name at `at` follows a character that cannot be part of a name,
