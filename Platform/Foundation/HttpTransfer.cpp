@@ -62,10 +62,11 @@ bool isRedirectStatus(long status) {
 /// A URL error with a description of its own (for the download codes).
 Error downloadError(long code, const HttpRequest& request) {
     auto error = transferError(code, request);
+    auto& description = error.userInfo[std::string(kLocalizedDescriptionKey)];
     switch (code) {
-    case URLError::dataLengthExceedsMaximum: error.userInfo[std::string(kLocalizedDescriptionKey)] = "resource exceeds maximum size"; break;
-    case URLError::cannotCreateFile: error.userInfo[std::string(kLocalizedDescriptionKey)] = "cannot create file"; break;
-    case URLError::cannotWriteToFile: error.userInfo[std::string(kLocalizedDescriptionKey)] = "cannot write file"; break;
+    case URLError::dataLengthExceedsMaximum: description = "resource exceeds maximum size"; break;
+    case URLError::cannotCreateFile: description = "cannot create file"; break;
+    case URLError::cannotWriteToFile: description = "cannot write file"; break;
     default: break;
     }
     return error;
@@ -83,7 +84,8 @@ bool HttpDataTask::Transfer::openFile(const HttpDownloadDestination& destination
     file = ::fdopen(descriptor, "wb");
     if (file == nullptr) {
         ::close(descriptor);
-        std::filesystem::remove(pattern);
+        std::error_code ignored;
+        std::filesystem::remove(pattern, ignored);
         return false;
     }
     filePath = pattern;
