@@ -70,15 +70,18 @@ char bodyByte(std::size_t offset) { return static_cast<char>('A' + offset % 23);
 /// without ever holding it whole. `midway`, when set, runs once half of it is sent.
 communityserver::CommunityServer::RouteHandler streamedBody(std::size_t size, std::function<void()> midway = {}) {
     return [size, midway](const httplib::Request&, httplib::Response& res, const std::smatch&) {
-        res.set_chunked_content_provider("application/pdf", [size, midway](std::size_t offset, httplib::DataSink& sink) {
+        // One buffer for the whole answer, so the server's memory stays flat too.
+        auto buffer = std::make_shared<std::string>(65536, '\0');
+        res.set_chunked_content_provider("application/pdf", [size, midway, buffer](std::size_t offset,
+                                                                                   httplib::DataSink& sink) {
             if (offset >= size) {
                 sink.done();
                 return true;
             }
-            if (midway && offset >= size / 2 && offset < size / 2 + 65536) midway();
-            std::string chunk(std::min<std::size_t>(size - offset, 65536), '\0');
-            for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = bodyByte(offset + i);
-            return sink.write(chunk.data(), chunk.size());
+            if (midway && offset >= size / 2 && offset < size / 2 + buffer->size()) midway();
+            const auto length = std::min(size - offset, buffer->size());
+            for (std::size_t i = 0; i < length; ++i) (*buffer)[i] = bodyByte(offset + i);
+            return sink.write(buffer->data(), length);
         });
     };
 }
