@@ -65,12 +65,12 @@ public:
     void executeRequest(const platform::veltrane::VQRestRequest& request,
                         vellicor::NetworkCompletion<platform::Json> completion) override {
         std::lock_guard lock(mutex_);
-        pending_.push_back({request.path, std::move(completion), {}, {}});
+        pending_.push_back({request.path, std::move(completion), {}, {}, {}});
     }
     void executeDataRequest(const platform::veltrane::VQRestRequest& request,
                             vellicor::NetworkCompletion<platform::Data> completion) override {
         std::lock_guard lock(mutex_);
-        pending_.push_back({request.path, {}, std::move(completion), {}});
+        pending_.push_back({request.path, {}, std::move(completion), {}, {}});
     }
     std::shared_ptr<platform::veltrane::VQRestTask>
     executeDownloadRequest(const platform::veltrane::VQRestRequest& request,
