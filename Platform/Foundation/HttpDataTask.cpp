@@ -14,6 +14,13 @@ HttpDataTask::HttpDataTask(std::shared_ptr<HttpSession> session, HttpRequest req
       currentRequest_(std::move(request)), completion_(std::move(completion)),
       transfer_(std::make_unique<Transfer>()) {}
 
+HttpDataTask::HttpDataTask(std::shared_ptr<HttpSession> session, HttpRequest request,
+                           HttpDownloadDestination destination, HttpDownloadCompletion completion,
+                           std::uint64_t identifier, bool madeInvalidated)
+    : session_(std::move(session)), originalRequest_(request), identifier_(identifier),
+      madeInvalidated_(madeInvalidated), destination_(std::move(destination)), currentRequest_(std::move(request)),
+      downloadCompletion_(std::move(completion)), transfer_(std::make_unique<Transfer>()) {}
+
 HttpDataTask::~HttpDataTask() = default;
 
 void HttpDataTask::resume() {

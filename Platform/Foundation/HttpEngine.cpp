@@ -77,35 +77,63 @@ void HttpEngine::post(std::function<void()> command) {
     curl_multi_wakeup(multi_);
 }
 
-void HttpEngine::deliver(const std::shared_ptr<HttpDataTask>& task, std::optional<Data> data,
-                    std::optional<HttpResponse> response, std::optional<Error> error, bool fromCancel) {
+bool HttpEngine::deliver(const std::shared_ptr<HttpDataTask>& task, std::optional<Data> data,
+                         std::optional<HttpResponse> response, std::optional<Error> error, bool fromCancel,
+                         std::optional<std::filesystem::path> file) {
     HttpCompletion completion;
+    HttpDownloadCompletion downloadCompletion;
     std::shared_ptr<BackgroundActivity::Scope> activity;
     {
         std::lock_guard lock(task->mutex_);
         if (task->state_ == HttpDataTask::State::completed ||
             (task->state_ == HttpDataTask::State::canceling && !fromCancel)) {
-            return;
+            return false;
         }
         task->state_ = HttpDataTask::State::completed;
         task->response_ = response;
         task->error_ = error;
         completion = std::move(task->completion_);
         task->completion_ = nullptr;
+        downloadCompletion = std::move(task->downloadCompletion_);
+        task->downloadCompletion_ = nullptr;
         activity = std::move(task->activity_);
     }
     task->session_->forget(task.get());
-    if (completion) {
-        if (!activity) {
-            activity = std::make_shared<BackgroundActivity::Scope>(); // cancelled before it was resumed
-        }
-        // The activity ends once the completion has run, which wakes a main thread waiting for it.
-        task->session_->delegateQueue()->async(
-            [completion = std::move(completion), data = std::move(data), response = std::move(response),
-             error = std::move(error), activity = std::move(activity)]() mutable {
+    if (!completion && !downloadCompletion) {
+        return true;
+    }
+    if (!activity) {
+        activity = std::make_shared<BackgroundActivity::Scope>(); // cancelled before it was resumed
+    }
+    // The activity ends once the completion has run, which wakes a main thread waiting for it.
+    task->session_->delegateQueue()->async(
+        [completion = std::move(completion), downloadCompletion = std::move(downloadCompletion),
+         data = std::move(data), file = std::move(file), response = std::move(response), error = std::move(error),
+         activity = std::move(activity)]() mutable {
+            if (downloadCompletion) {
+                downloadCompletion(std::move(file), std::move(response), std::move(error));
+            } else {
                 completion(std::move(data), std::move(response), std::move(error));
-                activity.reset();
-            });
+            }
+            activity.reset();
+        });
+    return true;
+}
+
+void HttpEngine::deliverBody(const std::shared_ptr<HttpDataTask>& task, HttpResponse response) {
+    auto& transfer = *task->transfer_;
+    if (!task->destination_) {
+        deliver(task, std::move(transfer.body), std::move(response), std::nullopt);
+        return;
+    }
+    auto file = transfer.takeFile();
+    if (!file) {
+        deliver(task, std::nullopt, std::nullopt, transferError(URLError::cannotWriteToFile, task->currentRequest()));
+        return;
+    }
+    if (!deliver(task, std::nullopt, std::move(response), std::nullopt, false, file)) {
+        std::error_code ignored;
+        std::filesystem::remove(*file, ignored); // cancelled meanwhile: nobody takes it
     }
 }
 
@@ -122,6 +150,7 @@ void HttpEngine::abort(const std::shared_ptr<HttpDataTask>& task) {
         active_.erase(transfer.easy);
         transfer.releaseHandle(multi_);
     }
+    transfer.discardFile();
 }
 
 void HttpEngine::run() {
@@ -176,6 +205,7 @@ std::vector<std::shared_ptr<HttpDataTask>> HttpEngine::takeActive(Predicate pred
     for (auto it = active_.begin(); it != active_.end();) {
         if (predicate(*it->second)) {
             it->second->transfer_->releaseHandle(multi_);
+            it->second->transfer_->discardFile();
             taken.push_back(std::move(it->second));
             it = active_.erase(it);
         } else {

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -70,7 +71,25 @@ struct HttpDataTask::Transfer {
     std::optional<HttpResponse> pendingRedirect; // the 3xx handed to the delegate
     std::array<char, CURL_ERROR_SIZE> errorText{};
 
-    ~Transfer() { releaseHandle(nullptr); }
+    // A download task's body goes to a file of its own instead of `body`.
+    std::FILE* file = nullptr;
+    std::filesystem::path filePath;
+    std::uint64_t maximumBytes = 0;
+    std::uint64_t fileBytes = 0;
+    std::optional<long> fileFailure; // the URL error that stopped the body
+
+    ~Transfer() {
+        releaseHandle(nullptr);
+        discardFile();
+    }
+
+    /// Opens a new file for a hop's body in the folder; false when it cannot be made.
+    bool openFile(const HttpDownloadDestination& destination);
+    /// Closes the file and gives up its path (to the task's completion); none
+    /// when it cannot be written out.
+    std::optional<std::filesystem::path> takeFile();
+    /// Closes and removes the file, if any.
+    void discardFile();
 
     void releaseHandle(CURLM* multi) {
         if (easy != nullptr) {
@@ -99,8 +118,12 @@ public:
 
     /// Hands the task's outcome to its completion on the delegate queue, once.
     /// While a cancel is under way only the cancel itself may complete the task.
-    static void deliver(const std::shared_ptr<HttpDataTask>& task, std::optional<Data> data,
-                        std::optional<HttpResponse> response, std::optional<Error> error, bool fromCancel = false);
+    /// Returns whether it did; a download's file is handed over only then.
+    static bool deliver(const std::shared_ptr<HttpDataTask>& task, std::optional<Data> data,
+                        std::optional<HttpResponse> response, std::optional<Error> error, bool fromCancel = false,
+                        std::optional<std::filesystem::path> file = std::nullopt);
+    /// Completes the task with the response and the hop's body: the data, or a download's file.
+    static void deliverBody(const std::shared_ptr<HttpDataTask>& task, HttpResponse response);
 
     void start(const std::shared_ptr<HttpDataTask>& task);
     void abort(const std::shared_ptr<HttpDataTask>& task);

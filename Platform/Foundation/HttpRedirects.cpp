@@ -56,6 +56,7 @@ void HttpEngine::redirect(const std::shared_ptr<HttpDataTask>& task, HttpRespons
     auto& transfer = *task->transfer_;
     const auto& session = task->session_;
     if (transfer.redirectsFollowed >= session->configuration().maximumRedirects) {
+        transfer.discardFile();
         deliver(task, std::nullopt, std::nullopt,
                 transferError(URLError::httpTooManyRedirects, task->currentRequest()));
         return;
@@ -102,7 +103,7 @@ void HttpEngine::redirectAnswered(const std::shared_ptr<HttpDataTask>& task, std
     if (answer) {
         follow(task, std::move(*answer));
     } else if (redirect) {
-        deliver(task, std::move(transfer.body), std::move(redirect), std::nullopt);
+        deliverBody(task, std::move(*redirect));
     }
 }
 

@@ -61,9 +61,20 @@ std::shared_ptr<HttpSession> HttpSession::create(HttpSessionConfiguration config
 
 std::shared_ptr<HttpDataTask> HttpSession::dataTask(HttpRequest request, HttpCompletion completion) {
     std::lock_guard lock(mutex_);
-    auto task = std::shared_ptr<HttpDataTask>(
-        new HttpDataTask(shared_from_this(), std::move(request), std::move(completion), nextTaskIdentifier_++,
-                         invalidated_));
+    return track(std::shared_ptr<HttpDataTask>(new HttpDataTask(
+        shared_from_this(), std::move(request), std::move(completion), nextTaskIdentifier_++, invalidated_)));
+}
+
+std::shared_ptr<HttpDataTask> HttpSession::downloadTask(HttpRequest request, HttpDownloadDestination destination,
+                                                        HttpDownloadCompletion completion) {
+    std::lock_guard lock(mutex_);
+    return track(std::shared_ptr<HttpDataTask>(new HttpDataTask(shared_from_this(), std::move(request),
+                                                                std::move(destination), std::move(completion),
+                                                                nextTaskIdentifier_++, invalidated_)));
+}
+
+// Called with mutex_ held.
+std::shared_ptr<HttpDataTask> HttpSession::track(std::shared_ptr<HttpDataTask> task) {
     std::erase_if(tasks_, [](const std::weak_ptr<HttpDataTask>& entry) { return entry.expired(); });
     tasks_.push_back(task);
     return task;

@@ -26,6 +26,30 @@ namespace platform {
 using HttpCompletion =
     std::function<void(std::optional<Data> data, std::optional<HttpResponse> response, std::optional<Error> error)>;
 
+namespace URLError {
+/// A download's body is longer than its task allows.
+inline constexpr long dataLengthExceedsMaximum = -1103;
+/// A download's file cannot be made, or written to.
+inline constexpr long cannotCreateFile = -3000;
+inline constexpr long cannotWriteToFile = -3003;
+} // namespace URLError
+
+/// Where a download task writes the body, and how much of it it takes.
+struct HttpDownloadDestination {
+    /// The folder of the task's file (a hidden name of its own in it). Best the
+    /// folder the file is meant for, so that putting it in place is a rename.
+    std::filesystem::path directory;
+    /// A longer body (by Content-Length or as it arrives) ends the task with
+    /// URLError::dataLengthExceedsMaximum.
+    std::uint64_t maximumBytes = 0;
+};
+
+/// What a download task hands back, exactly once: the file that holds the
+/// whole body and the response, or an error (then neither, and no file is
+/// left behind). The file is the caller's to move or remove.
+using HttpDownloadCompletion = std::function<void(std::optional<std::filesystem::path> file,
+                                                  std::optional<HttpResponse> response, std::optional<Error> error)>;
+
 class HttpSession;
 class HttpEngine;
 
@@ -71,16 +95,20 @@ private:
 
     HttpDataTask(std::shared_ptr<HttpSession> session, HttpRequest request, HttpCompletion completion,
                  std::uint64_t identifier, bool madeInvalidated);
+    HttpDataTask(std::shared_ptr<HttpSession> session, HttpRequest request, HttpDownloadDestination destination,
+                 HttpDownloadCompletion completion, std::uint64_t identifier, bool madeInvalidated);
 
     const std::shared_ptr<HttpSession> session_; // kept alive while the task lives
     const HttpRequest originalRequest_;
     const std::uint64_t identifier_;
     const bool madeInvalidated_; // made after its session was invalidated
+    const std::optional<HttpDownloadDestination> destination_; // a download task's
 
     mutable std::mutex mutex_; // guards the fields below
     State state_ = State::suspended;
     HttpRequest currentRequest_;
     HttpCompletion completion_;
+    HttpDownloadCompletion downloadCompletion_;
     std::optional<HttpResponse> response_;
     std::optional<Error> error_;
     std::shared_ptr<BackgroundActivity::Scope> activity_; // from resume() until the completion has run
@@ -154,6 +182,13 @@ public:
     std::shared_ptr<HttpDataTask> dataTask(const Url& url, HttpCompletion completion);
     /// A task for the request, already started.
     std::shared_ptr<HttpDataTask> send(HttpRequest request, HttpCompletion completion);
+    /// A suspended task that writes the body to a new file of the destination's
+    /// folder as it arrives, never holding it in memory, and hands the file over
+    /// once the body is complete. Each redirect's body starts the file afresh.
+    /// Besides a data task's errors: cannotCreateFile, cannotWriteToFile,
+    /// dataLengthExceedsMaximum; on any error, and on cancel(), the file is removed.
+    std::shared_ptr<HttpDataTask> downloadTask(HttpRequest request, HttpDownloadDestination destination,
+                                               HttpDownloadCompletion completion);
 
     /// Cancels every task of the session; tasks made afterwards complete with URLError::cancelled.
     void invalidateAndCancel();
@@ -186,6 +221,8 @@ private:
 
     HttpSession(HttpSessionConfiguration configuration, std::weak_ptr<HttpSessionDelegate> delegate,
                 std::shared_ptr<DispatchQueue> delegateQueue);
+
+    std::shared_ptr<HttpDataTask> track(std::shared_ptr<HttpDataTask> task);
 
     void forget(const HttpDataTask* task);
 

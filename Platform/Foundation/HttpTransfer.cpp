@@ -3,8 +3,12 @@
 #include "Platform/Foundation/HttpText.hpp"
 #include "Platform/Foundation/Reachability.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace platform {
 
@@ -55,7 +59,66 @@ bool isRedirectStatus(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+/// A URL error with a description of its own (for the download codes).
+Error downloadError(long code, const HttpRequest& request) {
+    auto error = transferError(code, request);
+    auto& description = error.userInfo[std::string(kLocalizedDescriptionKey)];
+    switch (code) {
+    case URLError::dataLengthExceedsMaximum: description = "resource exceeds maximum size"; break;
+    case URLError::cannotCreateFile: description = "cannot create file"; break;
+    case URLError::cannotWriteToFile: description = "cannot write file"; break;
+    default: break;
+    }
+    return error;
+}
+
 } // namespace
+
+bool HttpDataTask::Transfer::openFile(const HttpDownloadDestination& destination) {
+    discardFile();
+    auto pattern = (destination.directory / ".download-XXXXXX").string();
+    const int descriptor = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (descriptor < 0) {
+        return false;
+    }
+    file = ::fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        ::close(descriptor);
+        std::error_code ignored;
+        std::filesystem::remove(pattern, ignored);
+        return false;
+    }
+    filePath = pattern;
+    maximumBytes = destination.maximumBytes;
+    fileBytes = 0;
+    fileFailure.reset();
+    return true;
+}
+
+std::optional<std::filesystem::path> HttpDataTask::Transfer::takeFile() {
+    if (file == nullptr) {
+        return std::nullopt;
+    }
+    const bool written = std::fclose(file) == 0;
+    file = nullptr;
+    if (!written) {
+        discardFile();
+        return std::nullopt;
+    }
+    return std::exchange(filePath, {});
+}
+
+void HttpDataTask::Transfer::discardFile() {
+    if (file != nullptr) {
+        std::fclose(file);
+        file = nullptr;
+    }
+    if (!filePath.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(filePath, ignored);
+        filePath.clear();
+    }
+}
 
 void HttpEngine::startHop(const std::shared_ptr<HttpDataTask>& task) {
     auto request = task->currentRequest();
@@ -91,6 +154,11 @@ void HttpEngine::startHop(const std::shared_ptr<HttpDataTask>& task) {
     transfer.lastDownloaded = 0;
     transfer.lastUploaded = 0;
     transfer.errorText.fill('\0');
+    if (task->destination_ && !transfer.openFile(*task->destination_)) {
+        transfer.releaseHandle(multi_);
+        deliver(task, std::nullopt, std::nullopt, downloadError(URLError::cannotCreateFile, request));
+        return;
+    }
     configure(*task, transfer, request, url);
     active_.emplace(transfer.easy, task);
     curl_multi_add_handle(multi_, transfer.easy);
@@ -114,6 +182,10 @@ void HttpEngine::configure(HttpDataTask& task, HttpDataTask::Transfer& transfer,
     curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &HttpEngine::onProgress);
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, static_cast<void*>(&transfer));
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    if (task.destination_) {
+        // Refused at once when the server announces a longer body.
+        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(transfer.maximumBytes));
+    }
 
     const auto& method = request.httpMethod;
     bool sendsBody = false;
@@ -186,6 +258,20 @@ void HttpEngine::configure(HttpDataTask& task, HttpDataTask::Transfer& transfer,
 std::size_t HttpEngine::onBody(char* bytes, std::size_t size, std::size_t count, void* user) {
     auto& transfer = *static_cast<HttpDataTask::Transfer*>(user);
     auto length = size * count;
+    transfer.lastActivity = SteadyClock::now();
+    if (transfer.file != nullptr) {
+        // Anything but `length` makes libcurl end the transfer.
+        if (length > transfer.maximumBytes - transfer.fileBytes) {
+            transfer.fileFailure = URLError::dataLengthExceedsMaximum;
+            return 0;
+        }
+        if (std::fwrite(bytes, 1, length, transfer.file) != length) {
+            transfer.fileFailure = URLError::cannotWriteToFile;
+            return 0;
+        }
+        transfer.fileBytes += length;
+        return length;
+    }
     transfer.body.insert(transfer.body.end(), reinterpret_cast<std::uint8_t*>(bytes),
                          reinterpret_cast<std::uint8_t*>(bytes) + length);
     transfer.lastActivity = SteadyClock::now();
@@ -247,6 +333,14 @@ void HttpEngine::hopFinished(CURL* easy, CURLcode result) {
     transfer.releaseHandle(multi_);
 
     auto request = task->currentRequest();
+    if (result != CURLE_OK || status < 100 || status > 999 || !transfer.hopUrl) {
+        transfer.discardFile();
+    }
+    if (transfer.fileFailure || result == CURLE_FILESIZE_EXCEEDED) {
+        deliver(task, std::nullopt, std::nullopt,
+                downloadError(transfer.fileFailure.value_or(URLError::dataLengthExceedsMaximum), request));
+        return;
+    }
     if (result != CURLE_OK) {
         deliver(task, std::nullopt, std::nullopt,
                 transferError(urlErrorCode(result), request, detail.empty() ? curl_easy_strerror(result) : detail));
@@ -271,7 +365,7 @@ void HttpEngine::hopFinished(CURL* easy, CURLcode result) {
             }
         }
     }
-    deliver(task, std::move(transfer.body), std::move(response), std::nullopt);
+    deliverBody(task, std::move(response));
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "VellicorApp/Community/FilesFetcher.hpp"
 
 #include "VellicorApp/Community/EntityType.hpp"
+#include "VellicorApp/Community/FileDownloads.hpp"
 #include "VellicorApp/Community/FilesRequestFactory.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/ErrorMessages.hpp"
@@ -31,12 +32,14 @@ std::shared_ptr<FilesFetcher> FilesFetcher::create() {
     return create(AppContext::current()->networkService());
 }
 
-std::shared_ptr<FilesFetcher> FilesFetcher::create(std::shared_ptr<NetworkServicing> networkService) {
-    return std::shared_ptr<FilesFetcher>(new FilesFetcher(std::move(networkService)));
+std::shared_ptr<FilesFetcher> FilesFetcher::create(std::shared_ptr<NetworkServicing> networkService,
+                                                   std::uint64_t maximumDownloadBytes) {
+    return std::shared_ptr<FilesFetcher>(new FilesFetcher(std::move(networkService), maximumDownloadBytes));
 }
 
-FilesFetcher::FilesFetcher(std::shared_ptr<NetworkServicing> networkService)
-    : networkService_(std::move(networkService)), fileCache_(platform::FileManager::defaultManager()) {}
+FilesFetcher::FilesFetcher(std::shared_ptr<NetworkServicing> networkService, std::uint64_t maximumDownloadBytes)
+    : networkService_(std::move(networkService)), maximumDownloadBytes_(maximumDownloadBytes),
+      fileCache_(platform::FileManager::defaultManager()) {}
 
 void FilesFetcher::fetchFile(const std::string& recordID, const std::optional<platform::Json>& attributes,
                              Completion completion) {
@@ -116,24 +119,41 @@ void FilesFetcher::fetchFileContent(std::expected<FileModel, ParseableError> mod
 
 void FilesFetcher::download(const FileModel& model, const platform::veltrane::VQRestRequest& request,
                             std::function<void(std::optional<platform::Error>)> done) {
-    networkService_->executeDataRequest(request, [weak = weak_from_this(), model, done](auto result, auto) {
-        if (!result) {
-            Logger::error("Failed to retrieve file content with error: " + messageString(result.error()), kTypeName);
-            done(result.error());
-            return;
-        }
-        const auto self = weak.lock();
-        if (!self) {
+    auto& downloads = FileDownloads::shared();
+    const auto ticket = downloads.begin();
+    const platform::HttpDownloadDestination destination{fileCache_.directory(), maximumDownloadBytes_};
+    auto task = networkService_->executeDownloadRequest(
+        request, destination, [weak = weak_from_this(), model, done, ticket](auto result, auto) {
+            if (!result) {
+                FileDownloads::shared().finish(ticket);
+                Logger::error("Failed to retrieve file content with error: " + messageString(result.error()), kTypeName);
+                done(result.error());
+                return;
+            }
+            const auto self = weak.lock();
+            std::optional<platform::Error> error;
+            const bool current = FileDownloads::shared().finish(ticket, [&] {
+                if (self) error = self->fileCache_.place(model, *result);
+            });
+            if (!current || !self || error) {
+                std::error_code ignored;
+                std::filesystem::remove(*result, ignored);
+            }
+            if (!current) {
+                // Signed out while it arrived: the wipe has run, or is about to.
+                const auto cancelled = platform::makeURLError(platform::URLError::cancelled);
+                Logger::error("Failed to retrieve file content with error: " + messageString(cancelled), kTypeName);
+                done(cancelled);
+                return;
+            }
+            if (error) {
+                Logger::error("Failed to save file data with error: " + messageString(*error), kTypeName);
+                done(std::move(error));
+                return;
+            }
             done(std::nullopt);
-            return;
-        }
-        if (auto error = self->fileCache_.save(model, *result)) {
-            Logger::error("Failed to save file data with error: " + messageString(*error), kTypeName);
-            done(std::move(error));
-            return;
-        }
-        done(std::nullopt);
-    });
+        });
+    downloads.attach(ticket, std::move(task));
 }
 
 } // namespace vellicor

@@ -68,6 +68,21 @@ void NetworkService::executeDataRequest(const platform::veltrane::VQRestRequest&
     });
 }
 
+std::shared_ptr<platform::veltrane::VQRestTask>
+NetworkService::executeDownloadRequest(const platform::veltrane::VQRestRequest& request,
+                                       platform::HttpDownloadDestination destination,
+                                       NetworkCompletion<std::filesystem::path> completion) {
+    return restClient_->download(request, std::move(destination),
+                                 [completion = std::move(completion)](platform::veltrane::RestDownloadResult result) {
+                                     if (!result) {
+                                         auto [error, response] = failure(result.error());
+                                         completion(std::unexpected(std::move(error)), std::move(response));
+                                         return;
+                                     }
+                                     completion(std::move(result->file), result->urlResponse);
+                                 });
+}
+
 std::string localizedFileDescription(const platform::Error& error) {
     if (error.code == 401) return localized("LOGIN_REQUIRED_MESSAGE", "Log in to download this file.");
     return messageString(error);

@@ -8,6 +8,7 @@
 #include "Platform/SDKs/Veltrane/VQRestRequest.hpp"
 
 #include <expected>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -30,6 +31,14 @@ public:
     /// The answer's raw body (empty bodies included).
     virtual void executeDataRequest(const platform::veltrane::VQRestRequest& request,
                                     NetworkCompletion<platform::Data> completion) = 0;
+    /// The answer's body written to a new file of the destination's folder as
+    /// it arrives, never whole in memory, at most the destination's maximum;
+    /// the file is the caller's to move or remove. Completes exactly once like
+    /// the others; the task returned cancels it (none when it cannot be cancelled).
+    virtual std::shared_ptr<platform::veltrane::VQRestTask>
+    executeDownloadRequest(const platform::veltrane::VQRestRequest& request,
+                           platform::HttpDownloadDestination destination,
+                           NetworkCompletion<std::filesystem::path> completion) = 0;
 };
 
 /// Requests of the platform REST API through one REST client.
@@ -42,6 +51,10 @@ public:
                         NetworkCompletion<platform::Json> completion) override;
     void executeDataRequest(const platform::veltrane::VQRestRequest& request,
                             NetworkCompletion<platform::Data> completion) override;
+    std::shared_ptr<platform::veltrane::VQRestTask>
+    executeDownloadRequest(const platform::veltrane::VQRestRequest& request,
+                           platform::HttpDownloadDestination destination,
+                           NetworkCompletion<std::filesystem::path> completion) override;
 
     const std::shared_ptr<platform::veltrane::VQRestAPI>& restClient() const { return restClient_; }
 

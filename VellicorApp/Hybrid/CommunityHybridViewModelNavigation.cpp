@@ -12,6 +12,7 @@
 #include "VellicorApp/Hybrid/CommunityOrigin.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Context.hpp"
+#include "VellicorApp/Shell/LogMasking.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
@@ -47,8 +48,8 @@ void CommunityHybridViewModel::decidePolicyForNavigationAction(
     }
     const auto& url = *action.request.url;
     const auto address = url.absoluteString();
-    // The logger masks the token of a front door.
-    Logger::info("Handling " + address, kLogType);
+    // Origin and path only: queries and fragments carry codes and tokens.
+    Logger::info("Handling " + loggableAddress(url), kLogType);
     if (isCommunityPage(url, kLogoutPath)) {
         AppContext::current()->userAccountManager->logout();
         decisionHandler(NavigationActionPolicy::cancel);
@@ -103,7 +104,7 @@ const CommunityHybridViewModel::URLObserver& CommunityHybridViewModel::urlObserv
             if (!self) return;
             const auto& url = webView.url();
             if (!url || staysInWebView(*url)) return;
-            Logger::info("(URL Management) Handling " + url->absoluteString() + " as external URL.", kLogType);
+            Logger::info("(URL Management) Handling " + loggableAddress(*url) + " as external URL.", kLogType);
             self->externalURL_.setValue(*url);
             // The page the script moved to is not the community's: back to the one before.
             platform::MainQueue::asyncAfter(kGoBackDelay, [view = webView.shared()] { view->goBack(); });

@@ -108,8 +108,9 @@ void JSCallDispatchEventHandler::refreshNotifications(Completion completion) {
 void JSCallDispatchEventHandler::openRecord(const std::string& pageReference, Completion completion) {
     // Page references arrive in push payloads: inserted as they are, they
     // would run as script. Only a JSON value is passed on, written anew.
-    const auto reference = platform::Json::parse(pageReference, nullptr, false);
-    if (reference.is_discarded()) {
+    // The platform's reader bounds the nesting, so writing it anew cannot run out of stack.
+    const auto reference = platform::parseJson(pageReference);
+    if (!reference) {
         Logger::error("Page reference is not JSON; not dispatching navigate.", kTypeName);
         platform::MainQueue::async([completion = std::move(completion)] {
             if (completion) completion();
@@ -117,7 +118,7 @@ void JSCallDispatchEventHandler::openRecord(const std::string& pageReference, Co
         return;
     }
     // ASCII-only output: line and paragraph separators never reach the script raw.
-    evaluateOnMain(kNavigateToPrefix + reference.dump(-1, ' ', true) + kNavigateToSuffix, std::move(completion),
+    evaluateOnMain(kNavigateToPrefix + reference->dump(-1, ' ', true) + kNavigateToSuffix, std::move(completion),
                    ForeignPage::holdUntilCommunityPage);
     Logger::info("Dispatching navigate to page-ref.", kTypeName);
 }

@@ -2,6 +2,7 @@
 
 #include "VellicorApp/Community/ConfigFileCache.hpp"
 #include "VellicorApp/Community/FileCache.hpp"
+#include "VellicorApp/Community/FileDownloads.hpp"
 #include "VellicorApp/Community/NetworkService.hpp"
 #include "VellicorApp/Hybrid/WebsiteDataStoreCookies.hpp"
 #include "VellicorApp/Shell/Biometrics/BiometricsManager.hpp"
@@ -95,6 +96,8 @@ void AppContext::cleanupWithUserLogout() {
     }
     context->setBiometricsManager(nullptr);
     clearCookies(context->webDataStore);
+    // Downloads under way end first, so that none lands after the wipe.
+    FileDownloads::shared().endSession();
     FileCache(platform::FileManager::defaultManager()).clear();
     ConfigFileCache(platform::FileManager::defaultManager(), "NativeNavigation").clear();
     context->setNetworkService(NetworkService::create(platform::veltrane::VQRestAPI::sharedGlobalInstance()));

@@ -33,8 +33,9 @@ public:
     /// biometric lock and a network service over the user's REST client, then
     /// starts the API access check. Logs and does nothing when nobody is signed in.
     static void updateWithCurrentUser();
-    /// After sign-out: drops the biometric lock, clears every cookie, the
-    /// downloaded files and the stored tab configuration, and puts back the
+    /// After sign-out: drops the biometric lock, clears every cookie, cancels
+    /// the file downloads under way, clears the downloaded files and the
+    /// stored tab configuration, and puts back the
     /// network service over the global REST client. Logs and does nothing
     /// when nobody is signed in.
     static void cleanupWithUserLogout();

@@ -150,6 +150,15 @@ TEST_F(JSCallDispatchEventHandlerTest, PageReferencesAreReadAsJsonAndWrittenAnew
         {"a call hidden after JSON", R"({"id":"001"}); alert(1)", std::nullopt},
         {"broken JSON", R"({"id": "001")", std::nullopt},
         {"empty", "", std::nullopt},
+        // A push may nest without end: read and written anew, this would run out of stack.
+        {"100,000 nested arrays", std::string(100000, '[') + std::string(100000, ']'), std::nullopt},
+        {"100,000 nested objects",
+         [] {
+             std::string text;
+             for (int i = 0; i < 100000; ++i) text += R"({"a":)";
+             return text + "1" + std::string(100000, '}');
+         }(),
+         std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -58,17 +58,27 @@ public:
         std::string path;
         vellicor::NetworkCompletion<platform::Json> json;
         vellicor::NetworkCompletion<platform::Data> data;
+        vellicor::NetworkCompletion<std::filesystem::path> download;
+        platform::HttpDownloadDestination destination;
     };
 
     void executeRequest(const platform::veltrane::VQRestRequest& request,
                         vellicor::NetworkCompletion<platform::Json> completion) override {
         std::lock_guard lock(mutex_);
-        pending_.push_back({request.path, std::move(completion), {}});
+        pending_.push_back({request.path, std::move(completion), {}, {}, {}});
     }
     void executeDataRequest(const platform::veltrane::VQRestRequest& request,
                             vellicor::NetworkCompletion<platform::Data> completion) override {
         std::lock_guard lock(mutex_);
-        pending_.push_back({request.path, {}, std::move(completion)});
+        pending_.push_back({request.path, {}, std::move(completion), {}, {}});
+    }
+    std::shared_ptr<platform::veltrane::VQRestTask>
+    executeDownloadRequest(const platform::veltrane::VQRestRequest& request,
+                           platform::HttpDownloadDestination destination,
+                           vellicor::NetworkCompletion<std::filesystem::path> completion) override {
+        std::lock_guard lock(mutex_);
+        pending_.push_back({request.path, {}, {}, std::move(completion), std::move(destination)});
+        return nullptr;
     }
 
     /// Takes the oldest request whose path holds `part`; none when there is none.
@@ -183,7 +193,10 @@ protected:
         std::thread([&] { metadata->json(record.metadata(), std::nullopt); }).join();
         auto content = rest->take(record.versionID);
         ASSERT_TRUE(content) << record.versionID;
-        std::thread([&] { content->data(platform::dataFromString(bytes), std::nullopt); }).join();
+        // Downloads arrive as a file of the destination's folder.
+        const auto file = content->destination.directory / ".download-test";
+        ASSERT_TRUE(platform::writeFileAtomically(file, platform::dataFromString(bytes)));
+        std::thread([&] { content->download(file, std::nullopt); }).join();
         testsupport::pump();
     }
 

@@ -113,6 +113,11 @@ public:
         });
     }
     void executeDataRequest(const platform::veltrane::VQRestRequest&, NetworkCompletion<platform::Data>) override {}
+    std::shared_ptr<platform::veltrane::VQRestTask> executeDownloadRequest(
+        const platform::veltrane::VQRestRequest&, platform::HttpDownloadDestination,
+        NetworkCompletion<std::filesystem::path>) override {
+        return nullptr;
+    }
     ~WorkerThreadForbiddenService() override {
         for (auto& thread : threads) thread.join();
     }

@@ -5,6 +5,8 @@
 #include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
 #include "Platform/SDKs/Veltrane/VeltraneSDKManager.hpp"
 
+#include <algorithm>
+#include <fstream>
 #include <map>
 
 namespace platform::veltrane {
@@ -60,6 +62,18 @@ bool isUsersOwnOrigin(const VQOAuthCredentials& credentials, const Url& url) {
     return false;
 }
 
+/// The error answers of downloads are read this far; the rest is no error message.
+constexpr std::size_t kErrorBodyBytes = 64 * 1024;
+
+/// The first kErrorBodyBytes of a file.
+Data fileHead(const std::filesystem::path& file) {
+    Data head(kErrorBodyBytes);
+    std::ifstream stream(file, std::ios::binary);
+    stream.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(std::max<std::streamsize>(stream.gcount(), 0)));
+    return head;
+}
+
 bool isRedirectStatus(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -112,11 +126,57 @@ std::string RestClientError::localizedDescription() const {
 
 // VQRestAPI ----------------------------------------------------------------------
 
-struct VQRestAPI::Attempt {
+struct VQRestAPI::Attempt : VQRestTask {
     VQRestRequest request;
-    RestCompletion completion;
+    RestCompletion completion;                           // a request sent by send()
+    RestDownloadCompletion downloadCompletion;           // or one sent by download()
+    std::optional<HttpDownloadDestination> destination;  // download() only
     std::shared_ptr<VQUserAccount> account;
     bool retried = false;
+
+    std::mutex mutex; // guards task and cancelled
+    std::shared_ptr<HttpDataTask> task;
+    bool cancelled = false;
+
+    void fail(RestClientError error) const {
+        if (downloadCompletion) {
+            downloadCompletion(std::unexpected(std::move(error)));
+        } else {
+            completion(std::unexpected(std::move(error)));
+        }
+    }
+
+    void cancel() override {
+        std::shared_ptr<HttpDataTask> running;
+        {
+            std::lock_guard lock(mutex);
+            cancelled = true;
+            running = task;
+        }
+        if (running) running->cancel();
+    }
+
+    /// Starts the attempt's next task, or fails it as cancelled when cancel() came first.
+    void run(const std::shared_ptr<HttpDataTask>& next) {
+        bool proceed = false;
+        {
+            std::lock_guard lock(mutex);
+            proceed = !cancelled;
+            if (proceed) task = next;
+        }
+        if (proceed) {
+            next->resume();
+        } else {
+            next->cancel(); // completes it as cancelled
+        }
+    }
+};
+
+/// What perform() sends, and what it carries.
+struct VQRestAPI::Prepared {
+    HttpRequest http;
+    bool sendsToken = false;
+    bool carriesCredentials = false;
 };
 
 /// Follows redirects within the origin; a request that carries credentials is
@@ -199,16 +259,29 @@ void VQRestAPI::send(const VQRestRequest& request, RestCompletion completion) {
     perform(attempt);
 }
 
-void VQRestAPI::perform(const std::shared_ptr<Attempt>& attempt) {
-    const auto& request = attempt->request;
-    auto fail = [this, attempt](RestClientError error) {
-        session_->delegateQueue()->async([attempt, error = std::move(error)] { attempt->completion(std::unexpected(error)); });
+std::shared_ptr<VQRestTask> VQRestAPI::download(const VQRestRequest& request, HttpDownloadDestination destination,
+                                                RestDownloadCompletion completion) {
+    auto attempt = std::make_shared<Attempt>();
+    attempt->request = request;
+    attempt->destination = std::move(destination);
+    attempt->downloadCompletion = [completion = std::move(completion)](RestDownloadResult result) {
+        if (completion) completion(std::move(result));
     };
+    if (!request.isFullURL() && request.requiresAuthentication) {
+        attempt->account = user_ ? user_ : VQUserAccountManager::sharedInstance()->currentUser();
+    }
+    perform(attempt);
+    return attempt;
+}
+
+std::expected<VQRestAPI::Prepared, RestClientError> VQRestAPI::prepare(const Attempt& attempt) const {
+    const auto& request = attempt.request;
     const bool fullURL = request.isFullURL();
-    std::shared_ptr<VQOAuthCredentials> credentials = attempt->account ? attempt->account->credentials() : nullptr;
+    std::shared_ptr<VQOAuthCredentials> credentials = attempt.account ? attempt.account->credentials() : nullptr;
     const bool authenticate = !fullURL && request.requiresAuthentication;
     if (authenticate && (!credentials || !credentials->accessToken)) {
-        return fail({RestClientError::RequestFailed{restError(401, "The request needs a signed-in user."), std::nullopt}});
+        return std::unexpected(
+            RestClientError{RestClientError::RequestFailed{restError(401, "The request needs a signed-in user."), std::nullopt}});
     }
 
     std::string text;
@@ -229,22 +302,25 @@ void VQRestAPI::perform(const std::shared_ptr<Attempt>& attempt) {
         text += (text.find('?') == std::string::npos ? '?' : '&') + query;
     }
     auto url = Url::parse(text);
-    if (!url) return fail({RestClientError::RequestFailed{makeURLError(URLError::badURL, text), std::nullopt}});
+    if (!url) {
+        return std::unexpected(RestClientError{RestClientError::RequestFailed{makeURLError(URLError::badURL, text), std::nullopt}});
+    }
 
-    HttpRequest http(*url);
+    Prepared prepared{HttpRequest(*url)};
+    auto& http = prepared.http;
     http.httpMethod = methodName(request.method);
     http.setValue("application/json", "Accept");
     if (auto manager = VeltraneSDKManager::sharedManagerIfAny()) http.setValue(manager->userAgent(), "User-Agent");
     for (const auto& [name, value] : request.customHeaders) http.setValue(value, name);
     // The token goes to the user's own origins only; elsewhere the request goes without it.
-    const bool sendsToken = authenticate && isUsersOwnOrigin(*credentials, *url);
-    if (sendsToken) http.setValue("Bearer " + *credentials->accessToken, "Authorization");
-    const bool carriesCredentials = http.value("Authorization").has_value();
+    prepared.sendsToken = authenticate && isUsersOwnOrigin(*credentials, *url);
+    if (prepared.sendsToken) http.setValue("Bearer " + *credentials->accessToken, "Authorization");
+    prepared.carriesCredentials = http.value("Authorization").has_value();
     if (request.bodyDictionary()) {
         try {
             http.httpBody = dataFromString(request.bodyDictionary()->dump(-1, ' ', false, Json::error_handler_t::strict));
         } catch (const Json::exception& e) {
-            return fail({RestClientError::JsonSerializationFailed{
+            return std::unexpected(RestClientError{RestClientError::JsonSerializationFailed{
                 Error(std::string(kCocoaErrorDomain), 3851,
                       {{std::string(kLocalizedDescriptionKey), std::string("The body cannot be written as JSON: ") + e.what()}})}});
         }
@@ -252,58 +328,108 @@ void VQRestAPI::perform(const std::shared_ptr<Attempt>& attempt) {
         http.httpBody = *request.bodyData();
     }
     if (request.contentType() && http.httpBody) http.setValue(*request.contentType(), "Content-Type");
+    return prepared;
+}
 
+std::expected<bool, RestClientError> VQRestAPI::judge(const std::shared_ptr<Attempt>& attempt, const Prepared& prepared,
+                                                      const HttpResponse& response, std::function<Data()> errorBody) {
+    const int status = response.statusCode();
+    if (prepared.carriesCredentials && isRedirectStatus(status) && response.value("Location")) {
+        // The redirect guard stopped it: credentials do not leave their origin.
+        return std::unexpected(RestClientError{RestClientError::RequestFailed{
+            restError(status, "The server redirected the request to another origin; it was not followed."), response}});
+    }
+    if (status == 401 && prepared.sendsToken && !attempt->retried && attempt->account) {
+        // An expired token: refresh it once and send the request again.
+        attempt->retried = true;
+        VQUserAccountManager::sharedInstance()->refresh(
+            attempt->account->credentials(),
+            [self = shared_from_this(), attempt, data = errorBody(), response](const VQAuthResult& result) {
+                if (!result) {
+                    attempt->fail(RestClientError{RestClientError::RequestFailed{httpError(401, data), response}});
+                    return;
+                }
+                attempt->account = result.value().userAccount;
+                self->perform(attempt);
+            });
+        return true;
+    }
+    if (status >= 400) {
+        return std::unexpected(RestClientError{RestClientError::RequestFailed{httpError(status, errorBody()), response}});
+    }
+    return false;
+}
+
+void VQRestAPI::perform(const std::shared_ptr<Attempt>& attempt) {
+    auto prepared = prepare(*attempt);
+    if (!prepared) {
+        session_->delegateQueue()->async([attempt, error = std::move(prepared.error())] { attempt->fail(error); });
+        return;
+    }
     auto self = shared_from_this();
-    session_->send(std::move(http), [self, attempt, sendsToken, carriesCredentials](
-                                        std::optional<Data> data, std::optional<HttpResponse> response,
-                                        std::optional<Error> error) {
-        if (error || !response) {
-            attempt->completion(std::unexpected(RestClientError{RestClientError::RequestFailed{
-                error.value_or(makeURLError(URLError::badServerResponse)), std::nullopt}}));
-            return;
-        }
-        const int status = response->statusCode();
-        if (carriesCredentials && isRedirectStatus(status) && response->value("Location")) {
-            // The redirect guard stopped it: credentials do not leave their origin.
-            attempt->completion(std::unexpected(RestClientError{RestClientError::RequestFailed{
-                restError(status, "The server redirected the request to another origin; it was not followed."),
-                *response}}));
-            return;
-        }
-        if (status == 401 && sendsToken && !attempt->retried && attempt->account) {
-            // An expired token: refresh it once and send the request again.
-            attempt->retried = true;
-            VQUserAccountManager::sharedInstance()->refresh(
-                attempt->account->credentials(), [self, attempt, data, response](VQAuthResult result) {
-                    if (result) {
-                        attempt->account = result->userAccount;
-                        self->perform(attempt);
-                        return;
-                    }
-                    attempt->completion(std::unexpected(
-                        RestClientError{RestClientError::RequestFailed{httpError(401, data), *response}}));
-                });
-            return;
-        }
-        if (status >= 400) {
-            attempt->completion(
-                std::unexpected(RestClientError{RestClientError::RequestFailed{httpError(status, data), *response}}));
-            return;
-        }
-        Data body = data.value_or(Data{});
-        if (attempt->request.method == VQRestMethod::GET && body.empty()) {
-            attempt->completion(std::unexpected(RestClientError{RestClientError::ApiResponseIsEmpty{}}));
-            return;
-        }
-        const auto mime = response->mimeType().value_or("");
-        if (!body.empty() && mime.find("json") != std::string::npos && !parseJson(body)) {
-            attempt->completion(std::unexpected(RestClientError{RestClientError::DecodingFailed{
-                Error(std::string(kCocoaErrorDomain), CocoaError::propertyListReadCorrupt,
-                      {{std::string(kLocalizedDescriptionKey), "The data couldn't be read because it isn't in the correct format."}})}}));
-            return;
-        }
-        attempt->completion(RestResponse{std::move(body), *response});
-    });
+    auto transportFailure = [](const std::optional<Error>& error) {
+        return RestClientError{
+            RestClientError::RequestFailed{error.value_or(makeURLError(URLError::badServerResponse)), std::nullopt}};
+    };
+    const bool isGet = attempt->request.method == VQRestMethod::GET;
+
+    if (attempt->destination) {
+        auto http = prepared->http;
+        attempt->run(session_->downloadTask(
+            std::move(http), *attempt->destination,
+            [self, attempt, prepared = *prepared, transportFailure, isGet](
+                std::optional<std::filesystem::path> file, std::optional<HttpResponse> response,
+                std::optional<Error> error) {
+                if (error || !response || !file) {
+                    attempt->fail(transportFailure(error));
+                    return;
+                }
+                std::error_code sizeError;
+                const auto size = std::filesystem::file_size(*file, sizeError);
+                const auto verdict = self->judge(attempt, prepared, *response, [&] { return fileHead(*file); });
+                if (verdict && !*verdict && !(isGet && !sizeError && size == 0)) {
+                    attempt->downloadCompletion(RestDownload{std::move(*file), std::move(*response)});
+                    return;
+                }
+                std::error_code ignored;
+                std::filesystem::remove(*file, ignored);
+                if (!verdict) {
+                    attempt->fail(verdict.error());
+                } else if (!*verdict) {
+                    attempt->fail(RestClientError{RestClientError::ApiResponseIsEmpty{}});
+                }
+            }));
+        return;
+    }
+
+    auto http = prepared->http;
+    attempt->run(session_->dataTask(
+        std::move(http), [self, attempt, prepared = *prepared, transportFailure, isGet](
+                             std::optional<Data> data, std::optional<HttpResponse> response, std::optional<Error> error) {
+            if (error || !response) {
+                attempt->fail(transportFailure(error));
+                return;
+            }
+            const auto verdict = self->judge(attempt, prepared, *response, [&] { return data.value_or(Data{}); });
+            if (!verdict) {
+                attempt->fail(verdict.error());
+                return;
+            }
+            if (*verdict) return;
+            Data body = data.value_or(Data{});
+            if (isGet && body.empty()) {
+                attempt->fail(RestClientError{RestClientError::ApiResponseIsEmpty{}});
+                return;
+            }
+            const auto mime = response->mimeType().value_or("");
+            if (!body.empty() && mime.find("json") != std::string::npos && !parseJson(body)) {
+                attempt->fail(RestClientError{RestClientError::DecodingFailed{
+                    Error(std::string(kCocoaErrorDomain), CocoaError::propertyListReadCorrupt,
+                          {{std::string(kLocalizedDescriptionKey), "The data couldn't be read because it isn't in the correct format."}})}});
+                return;
+            }
+            attempt->completion(RestResponse{std::move(body), *response});
+        }));
 }
 
 } // namespace platform::veltrane

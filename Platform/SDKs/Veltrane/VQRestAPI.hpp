@@ -9,6 +9,7 @@
 #include "Platform/SDKs/Veltrane/VQUserAccount.hpp"
 
 #include <expected>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -67,6 +68,24 @@ struct PLATFORM_EXPORT RestClientError {
 using RestResult = std::expected<RestResponse, RestClientError>;
 using RestCompletion = std::function<void(RestResult)>;
 
+/// A successful download: the file that holds the body (the caller's to move
+/// or remove) and the HTTP response.
+struct PLATFORM_EXPORT RestDownload {
+    std::filesystem::path file;
+    HttpResponse urlResponse;
+};
+using RestDownloadResult = std::expected<RestDownload, RestClientError>;
+using RestDownloadCompletion = std::function<void(RestDownloadResult)>;
+
+/// A download under way. cancel() ends it with a RequestFailed error of
+/// URLError::cancelled, and nothing of it is kept, unless it has already
+/// completed. Thread-safe.
+class PLATFORM_EXPORT VQRestTask {
+public:
+    virtual ~VQRestTask() = default;
+    virtual void cancel() = 0;
+};
+
 /// The REST client of the platform API. The global client is for requests of
 /// nobody in particular: those that need authentication use the current
 /// user at the time they are sent. A user's client always uses that user.
@@ -99,6 +118,13 @@ public:
 
     /// Sends the request; the completion gets the answer or one of the four error kinds.
     void send(const VQRestRequest& request, RestCompletion completion);
+    /// Sends the request like send(), but the body of a success goes to a new
+    /// file of the destination's folder as it arrives, at most its maximum
+    /// (HttpSession::downloadTask). An error answer's body is read for the
+    /// error (its first 64 KiB), a GET's empty body is ApiResponseIsEmpty, and
+    /// in both cases the file is removed. A body is not checked for being JSON.
+    std::shared_ptr<VQRestTask> download(const VQRestRequest& request, HttpDownloadDestination destination,
+                                         RestDownloadCompletion completion);
 
     /// GET "/<version>/connect/notifications/<id>" (a caller may change its
     /// method and body, e.g. PATCH {"read": "true"}).
@@ -109,8 +135,14 @@ public:
 private:
     explicit VQRestAPI(std::shared_ptr<VQUserAccount> user);
     struct Attempt;
+    struct Prepared;
     class RedirectGuard;
     void perform(const std::shared_ptr<Attempt>& attempt);
+    std::expected<Prepared, RestClientError> prepare(const Attempt& attempt) const;
+    /// The failure an answer stands for, none for a success; true when the
+    /// answer instead started a token refresh that sends the attempt again.
+    std::expected<bool, RestClientError> judge(const std::shared_ptr<Attempt>& attempt, const Prepared& prepared,
+                                               const HttpResponse& response, std::function<Data()> errorBody);
 
     const std::shared_ptr<VQUserAccount> user_;
     // The session's delegate; the session does not keep it alive, the client
