@@ -90,6 +90,10 @@ int applicationMain(int argc, char** argv,
     cli.footer("\n" + driver.helpText());
     try {
         cli.parse(argc, argv);
+    } catch (const CLI::ExtrasError&) {
+        for (const auto& extra : cli.remaining()) std::cerr << "error: unknown option '" << extra << "'\n";
+        std::cerr << "Run with --help for the options.\n";
+        return 2;
     } catch (const CLI::ParseError& e) {
         const int code = cli.exit(e);
         return code == 0 ? 0 : 2;

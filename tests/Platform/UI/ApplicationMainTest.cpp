@@ -308,6 +308,15 @@ TEST(ApplicationMainTest, TheHttpsOptionsPointRequestsAtTheLoopbackServerBeforeT
     platform::HttpSession::setCAFile(previousCAFile);
 }
 
+TEST(ApplicationMainTest, AnUnknownOptionIsReportedAsUnknown) {
+    ::testing::internal::CaptureStderr();
+    const int status = runMain({"--package", makePackage().string(), "--events", writeEvents("quit\n"), "--bogus"},
+                               [] { return std::make_shared<LaunchDelegate>([] {}); });
+    const auto errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(errors, "error: unknown option '--bogus'\nRun with --help for the options.\n");
+}
+
 TEST(ApplicationMainTest, BadHttpsOptionsAreBadOptions) {
     const struct {
         const char* name;
