@@ -164,7 +164,8 @@ TEST_F(ViewControllerStylingTest, TheNavigationBarHidesWhenItWouldShowNothing) {
         {"root with a title", [](ViewController& c) { c.title = "Sites"; }, false, false},
         {"root with an item title", [](ViewController& c) { c.navigationItem().title = "Sites"; }, false, false},
         {"root with a bar button",
-         [](ViewController& c) { c.navigationItem().rightBarButtonItems.push_back(BarButtonItem::create("Done")); },
+         [](ViewController& c) { c.navigationItem().rightBarButtonItems.push_back(
+             BarButtonItem::withTitle("Done", BarButtonItem::Style::plain, {})); },
          false, false},
         {"root with a title view", [](ViewController& c) { c.navigationItem().titleView = View::create(); }, false,
          false},
