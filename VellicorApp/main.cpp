@@ -2,6 +2,7 @@
 // delegate, resources and HTTPS options. Run it with scripts/run, which
 // starts the loopback community beside it.
 
+#include "VellicorApp/DemoCommunityEventCommands.hpp"
 #include "VellicorApp/Hybrid/HybridResources.hpp"
 #include "VellicorApp/Interface/InterfaceResources.hpp"
 #include "VellicorApp/Shell/AppDelegate.hpp"
@@ -19,8 +20,10 @@ int main(int argc, char** argv) {
     // Built beside the program (see VellicorApp/CMakeLists.txt); the preview
     // edition's package is VellicorAppPreview.package, given with --package.
     options.defaultPackage = "VellicorApp.package";
-    // The app adds no event commands of its own: every area of the platform
-    // it uses puts its commands into the platform's registry.
+    // Every area of the platform the app uses puts its commands into the
+    // platform's registry; the program adds the demo community's sign-in and
+    // sign-out.
+    options.registerCommands = vellicor::registerDemoCommunityEventCommands;
     options.addOptions = [](CLI::App& cli) { platform::ui::addHttpsOptions(cli); };
     return platform::ui::applicationMain(argc, argv, [] { return vellicor::AppDelegate::create(); }, options);
 }

@@ -12,6 +12,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <iostream>
 
@@ -40,6 +43,20 @@ std::string defaultPackagePath(const std::filesystem::path& package) {
     return (executable.parent_path() / package).lexically_normal().string();
 }
 
+// Whether the events come from a person at a terminal: standard input, or
+// the events file, is a terminal.
+bool eventsAreTyped(const std::string& events) {
+    if (events.empty()) return ::isatty(STDIN_FILENO) == 1;
+    const int fd = ::open(events.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return false;
+    const bool typed = ::isatty(fd) == 1;
+    ::close(fd);
+    return typed;
+}
+
+constexpr const char* kTypedHint =
+    "The app has launched. Type events: 'help' lists them, 'dump' shows the screen, 'quit' ends.\n";
+
 } // namespace
 
 int applicationMain(int argc, char** argv,
@@ -62,15 +79,21 @@ int applicationMain(int argc, char** argv,
     if (package.empty()) packageOption->required();
     cli.add_option("--data", data, "the app's data folder (its sandbox)")->capture_default_str();
     cli.add_option("--events", events, "a file of events, one per line (default: standard input)");
-    cli.add_option("--clock", clock, "manual: time moves only with 'advance'; system: the wall clock")
-        ->check(CLI::IsMember({"manual", "system"}))
-        ->capture_default_str();
+    auto* clockOption =
+        cli.add_option("--clock", clock,
+                       "manual: time moves only with 'advance'; system: the wall clock (the default for typed events)")
+            ->check(CLI::IsMember({"manual", "system"}))
+            ->capture_default_str();
     cli.add_option("--start-time", startTime, "the manual clock's start, in seconds since 1970")->capture_default_str();
     cli.add_flag("--quiet", quiet, "do not echo platform console lines");
     if (options.addOptions) options.addOptions(cli);
     cli.footer("\n" + driver.helpText());
     try {
         cli.parse(argc, argv);
+    } catch (const CLI::ExtrasError&) {
+        for (const auto& extra : cli.remaining()) std::cerr << "error: unknown option '" << extra << "'\n";
+        std::cerr << "Run with --help for the options.\n";
+        return 2;
     } catch (const CLI::ParseError& e) {
         const int code = cli.exit(e);
         return code == 0 ? 0 : 2;
@@ -88,6 +111,11 @@ int applicationMain(int argc, char** argv,
             return 2;
         }
     }
+
+    // A person typing events gets a running app on the wall clock; a script
+    // keeps the repeatable manual clock and launches when it says so.
+    const auto input = eventsAreTyped(events) ? EventDriver::Input::typed : EventDriver::Input::script;
+    if (input == EventDriver::Input::typed && clockOption->count() == 0) clock = "system";
 
     Console::setMuted(quiet);
     if (clock == "manual") {
@@ -107,8 +135,15 @@ int applicationMain(int argc, char** argv,
         application.launch();
     };
 
-    const int status = events.empty() ? driver.run(std::cin, std::cout, std::cerr, "stdin")
-                                      : driver.run(file, std::cout, std::cerr, events);
+    if (input == EventDriver::Input::typed) {
+        if (auto launched = driver.execute("launch"); launched) {
+            std::cout << kTypedHint << std::flush;
+        } else {
+            std::cerr << "error: " << launched.error() << "\n";
+        }
+    }
+    const int status = events.empty() ? driver.run(std::cin, std::cout, std::cerr, "stdin", input)
+                                      : driver.run(file, std::cout, std::cerr, events, input);
     EventDriver::settle();
     // The app's objects go while the platform is still whole.
     Application::shared().reset();

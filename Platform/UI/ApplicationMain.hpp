@@ -38,6 +38,8 @@ struct PLATFORM_EXPORT ApplicationMainOptions {
 /// "UIMainStoryboardFile", sets the delegate's window and delivers the launch;
 /// then runs the main run loop fed by events from a script (--events FILE) or
 /// standard input, and returns when the events end (0) or one fails (1).
+/// Events typed at a terminal start with the app launched, on the system clock
+/// unless --clock is given, and a failed event does not end them.
 /// Bad options return 2.
 PLATFORM_EXPORT int applicationMain(int argc, char** argv,
                                     const std::function<std::shared_ptr<ApplicationDelegate>()>& delegateFactory,

@@ -3,6 +3,7 @@
 #include "Platform/Foundation/Console.hpp"
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/FileManager.hpp"
+#include "Platform/Foundation/HttpText.hpp"
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Foundation/Reachability.hpp"
 #include "Platform/UI/Application.hpp"
@@ -33,6 +34,13 @@ std::string trim(std::string_view text) {
 }
 
 Application& app() { return Application::shared(); }
+
+// A link a browser follows: http or https, with a host.
+bool isWebLink(const Url& url) {
+    const auto scheme = url.scheme();
+    if (!scheme || !url.host() || url.host()->empty()) return false;
+    return httptext::equalsIgnoringCase(*scheme, "http") || httptext::equalsIgnoringCase(*scheme, "https");
+}
 
 // Every log the app and the platform wrote: the component log files and the console.
 bool logsContain(const std::string& text) {
@@ -195,6 +203,7 @@ EventLine EventDriver::parse(const std::string& text, int number) {
         }
     }
     if (inWord) words.push_back(std::move(word));
+    line.unclosedQuote = quoted;
     if (!words.empty()) {
         line.command = words.front();
         line.args.assign(words.begin() + 1, words.end());
@@ -247,6 +256,7 @@ void EventDriver::settle(double timeoutSeconds) {
 EventDriver::Result EventDriver::execute(const std::string& text, int number) {
     const EventLine line = parse(text, number);
     if (line.command.empty() || line.command.front() == '#') return {};
+    if (line.unclosedQuote) return fail("a quote is not closed: " + line.text);
     auto it = commands_.find(line.command);
     if (it == commands_.end()) return fail("unknown command '" + line.command + "'");
     const auto& command = it->second;
@@ -259,11 +269,13 @@ EventDriver::Result EventDriver::execute(const std::string& text, int number) {
     return result;
 }
 
-int EventDriver::run(std::istream& in, std::ostream& out, std::ostream& err, const std::string& sourceName) {
+int EventDriver::run(std::istream& in, std::ostream& out, std::ostream& err, const std::string& sourceName,
+                     Input input) {
     out_ = &out;
     LineReader reader(in);
     int number = 0;
     while (!quitRequested) {
+        if (input == Input::typed) out << "> " << std::flush;
         auto text = reader.next();
         if (!text) break;
         ++number;
@@ -272,7 +284,8 @@ int EventDriver::run(std::istream& in, std::ostream& out, std::ostream& err, con
         out.flush();
         if (!result) {
             err << sourceName << ":" << number << ": " << result.error() << "\n";
-            return 1;
+            if (input == Input::script) return 1;
+            err.flush();
         }
     }
     return 0;
@@ -302,18 +315,23 @@ void EventDriver::registerBuiltins() {
 
     registerCommand("open-url", Command{"URL", "open a URL of the app's scheme", 1, 1,
                                         [](const EventLine& line, EventDriver& driver) -> Result {
-                                            if (auto ok = requireLaunched(); !ok) return ok;
                                             auto url = Url::parse(line.args[0]);
-                                            if (!url) return fail("not a URL: " + line.args[0]);
+                                            if (!url || !url->scheme()) {
+                                                return fail("not a URL with a scheme: " + line.args[0]);
+                                            }
+                                            if (auto ok = requireLaunched(); !ok) return ok;
                                             const bool handled = app().openURL(*url);
                                             driver.out() << "open-url: " << (handled ? "handled" : "not handled") << "\n";
                                             return {};
                                         }});
     registerCommand("universal-link", Command{"URL", "continue a web-browsing activity (a universal link)", 1, 1,
                                               [](const EventLine& line, EventDriver& driver) -> Result {
-                                                  if (auto ok = requireLaunched(); !ok) return ok;
                                                   auto url = Url::parse(line.args[0]);
-                                                  if (!url) return fail("not a URL: " + line.args[0]);
+                                                  if (!url || !isWebLink(*url)) {
+                                                      return fail("not an http or https URL with a host: " +
+                                                                  line.args[0]);
+                                                  }
+                                                  if (auto ok = requireLaunched(); !ok) return ok;
                                                   const bool handled = app().continueUserActivity(
                                                       UserActivity{kUserActivityTypeBrowsingWeb, *url, {}});
                                                   driver.out() << "universal-link: "
@@ -368,7 +386,11 @@ void EventDriver::registerBuiltins() {
     registerCommand("advance", Command{"SECONDS", "let time pass on the clock, firing timers", 1, 1,
                                        [](const EventLine& line, EventDriver&) -> Result {
                                            auto seconds = parseNumber(line.args[0]);
-                                           if (!seconds || *seconds < 0) return fail("not a number of seconds: " + line.args[0]);
+                                           if (!seconds) return fail("not a number of seconds: " + line.args[0]);
+                                           if (*seconds < 0) {
+                                               return fail("time cannot go back: " + line.args[0] +
+                                                           " (advance takes 0 seconds or more)");
+                                           }
                                            if (currentManualClock()) {
                                                MainQueue::advance(*seconds);
                                            } else {
@@ -413,6 +435,11 @@ void EventDriver::registerBuiltins() {
                                               if (!logsContain(text)) return fail("no log line holds \"" + text + "\"");
                                               return {};
                                           }});
+    registerCommand("help", Command{"", "list the event commands", 0, 0,
+                                    [](const EventLine&, EventDriver& driver) -> Result {
+                                        driver.out() << driver.helpText();
+                                        return {};
+                                    }});
     registerCommand("quit", Command{"", "stop reading events", 0, 0, [](const EventLine&, EventDriver& driver) -> Result {
                                         driver.quitRequested = true;
                                         return {};

@@ -23,14 +23,17 @@ struct PLATFORM_EXPORT EventLine {
     std::string raw(std::size_t n = 0) const;
     std::string text;
     int number = 0;
+    /// A `"` opened a text that the line does not close.
+    bool unclosedQuote = false;
 };
 
 /// Drives the app from a stream of events, one per line. Each event runs on the
 /// main thread; afterwards the driver lets the app settle (the main queue runs
 /// until idle and background work has come back). While the next line has not
 /// come, the main loop keeps running: posted work runs and, on the system
-/// clock, timers fire on time. Unknown commands and bad arguments stop the run
-/// with the line number and a non-zero exit.
+/// clock, timers fire on time. In a script, unknown commands and bad arguments
+/// stop the run with the line number and a non-zero exit; typed at a terminal,
+/// they are reported the same way and the session goes on.
 class PLATFORM_EXPORT EventDriver {
 public:
     using Result = std::expected<void, std::string>;
@@ -45,6 +48,15 @@ public:
         Handler handler;
     };
 
+    /// How run() reads its lines.
+    enum class Input {
+        /// A file or a pipe: the first failure ends the run.
+        script,
+        /// A person at a terminal: a prompt before each line, and a failure
+        /// is reported without ending the session.
+        typed,
+    };
+
     EventDriver();
 
     /// Adds (or replaces) a command. A new driver knows the built-in commands;
@@ -56,8 +68,10 @@ public:
 
     /// Runs every line of the stream (read on a thread of its own, one line at a
     /// time) on the calling thread, which must be the main thread. Returns 0
-    /// when all events ran, 1 at the first failure.
-    int run(std::istream& in, std::ostream& out, std::ostream& err, const std::string& sourceName);
+    /// when all events ran (typed: when the input ended or `quit` ran), 1 at
+    /// the first failure of a script.
+    int run(std::istream& in, std::ostream& out, std::ostream& err, const std::string& sourceName,
+            Input input = Input::script);
     /// Runs one line (tests).
     Result execute(const std::string& line, int number = 0);
 

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -104,14 +105,25 @@ struct PageCommandState {
     }
 };
 
+/// The last word of `text` when it looks like an option ("--name"): what is
+/// left after the known options were taken off, so an unknown one.
+std::optional<std::string> trailingUnknownOption(const std::string& text) {
+    const auto lastSpace = text.find_last_of(" \t");
+    const std::string last = lastSpace == std::string::npos ? text : text.substr(lastSpace + 1);
+    if (last.starts_with("--")) return last;
+    return std::nullopt;
+}
+
 Result postCommand(const ui::EventLine& line, const std::shared_ptr<PageCommandState>& state) {
     if (line.args.size() < 3) return fail(std::string("usage: page ") + kUsage);
     const std::string name = line.args[1];
     std::string text = line.raw(2);
     auto options = takeTrailingOptions(text, {"--frame", "--origin", "--world"}, {"--off-screen"});
+    if (auto unknown = trailingUnknownOption(text)) {
+        return fail("unknown option '" + *unknown +
+                    "' (page post takes --frame main|sub, --origin URL, --world NAME, --off-screen)");
+    }
     const bool offScreen = options.contains("--off-screen");
-    auto webView = offScreen ? latestOffScreenWebView() : frontMostWebView();
-    if (!webView) return fail(offScreen ? "no web view is loaded off screen" : "no web view is shown");
     auto body = parseJson(text);
     if (!body) return fail("not JSON: " + text);
 
@@ -130,6 +142,8 @@ Result postCommand(const ui::EventLine& line, const std::shared_ptr<PageCommandS
                                : world->second == "defaultClient" ? ContentWorld::defaultClient()
                                                                    : ContentWorld::world(world->second);
     }
+    auto webView = offScreen ? latestOffScreenWebView() : frontMostWebView();
+    if (!webView) return fail(offScreen ? "no web view is loaded off screen" : "no web view is shown");
 
     std::weak_ptr<PageCommandState> weak = state;
     // A refused message prints as such; the rejection its page gets is not printed again.
@@ -161,8 +175,6 @@ Result postCommand(const ui::EventLine& line, const std::shared_ptr<PageCommandS
 
 Result navigateCommand(const ui::EventLine& line) {
     if (line.args.size() < 2) return fail(std::string("usage: page ") + kUsage);
-    auto webView = frontMostWebView();
-    if (!webView) return fail("no web view is shown");
     auto url = Url::parse(line.args[1]);
     if (!url || !url->scheme()) return fail("not a URL: " + line.args[1]);
     bool newWindow = false;
@@ -170,8 +182,10 @@ Result navigateCommand(const ui::EventLine& line) {
     for (std::size_t i = 2; i < line.args.size(); ++i) {
         if (line.args[i] == "--new-window") newWindow = true;
         else if (line.args[i] == "--form") type = NavigationType::formSubmitted;
-        else return fail("unknown option " + line.args[i]);
+        else return fail("unknown option '" + line.args[i] + "' (page navigate takes --new-window, --form)");
     }
+    auto webView = frontMostWebView();
+    if (!webView) return fail("no web view is shown");
     webView->followLink(*url, type, newWindow);
     return {};
 }

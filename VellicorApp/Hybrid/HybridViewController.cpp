@@ -95,6 +95,11 @@ const std::shared_ptr<BarButtonItem>& HybridViewController::leftBarButtonItem() 
     return leftBarButtonItem_;
 }
 
+void HybridViewController::viewWillAppear(bool animated) {
+    ViewController::viewWillAppear(animated);
+    hideNavigationBarWhenEmpty(*this, animated);
+}
+
 void HybridViewController::viewDidLoad() {
     ViewController::viewDidLoad();
     const auto& startPage = hybridViewModel_->startPage();

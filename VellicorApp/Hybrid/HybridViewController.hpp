@@ -42,6 +42,9 @@ public:
     /// Without a start page that forms a URL, logs the error and leaves the
     /// screen empty: no delegates, agent, handlers, back button or load.
     void viewDidLoad() override;
+    /// Shows the navigation bar (with the back button) when the screen sits
+    /// in a navigation stack, and hides it when it would be empty.
+    void viewWillAppear(bool animated) override;
     /// From the navigation-bar colour: dark content on a bright colour,
     /// light content on another, the default style without one.
     platform::ui::StatusBarStyle preferredStatusBarStyle() const override;

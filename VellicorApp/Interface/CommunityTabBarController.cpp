@@ -6,6 +6,7 @@
 #include "VellicorApp/Hybrid/WebViewOAuthRefreshable.hpp"
 #include "VellicorApp/Interface/CommunityScreenMaking.hpp"
 #include "VellicorApp/Interface/RequiredLoginOverlayViewController.hpp"
+#include "VellicorApp/Interface/ViewControllerStyling.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Context.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
@@ -54,6 +55,11 @@ CommunityTabBarController::~CommunityTabBarController() {
 
 std::shared_ptr<CommunityTabBarController> CommunityTabBarController::self() {
     return std::static_pointer_cast<CommunityTabBarController>(ViewController::shared_from_this());
+}
+
+void CommunityTabBarController::viewWillAppear(bool animated) {
+    TabBarController::viewWillAppear(animated);
+    hideNavigationBarWhenEmpty(*this, animated);
 }
 
 void CommunityTabBarController::viewDidLoad() {

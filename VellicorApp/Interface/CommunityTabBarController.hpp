@@ -53,6 +53,8 @@ public:
     /// Becomes its own delegate and starts listening for the sign-in screen's
     /// back button (for the life of the tab bar).
     void viewDidLoad() override;
+    /// Hides the navigation bar around the tabs when it would be empty.
+    void viewWillAppear(bool animated) override;
     std::string typeName() const override { return "CommunityTabBarController"; }
 
     /// Loads the views of the community tabs in positions 2 to 5, which makes

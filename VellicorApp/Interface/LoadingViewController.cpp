@@ -2,6 +2,7 @@
 
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 #include "VellicorApp/Interface/ColorBrightness.hpp"
+#include "VellicorApp/Interface/ViewControllerStyling.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Context.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
@@ -69,6 +70,8 @@ void LoadingViewController::viewDidLoad() {
 
 void LoadingViewController::viewWillAppear(bool animated) {
     ViewController::viewWillAppear(animated);
+    // The loading view fills the screen; the bar would stand empty over it.
+    hideNavigationBarWhenEmpty(*this, animated);
     if (auto loading = loadingView()) {
         loading->reset(false);
         loading->hide(false);

@@ -25,6 +25,8 @@ std::shared_ptr<ProgressView> ProgressView::makeNibContent() {
     label->textColor = Color::white();
     label->numberOfLines = 0;
     label->accessibilityIdentifier = "ProgressView.message";
+    // Shown once it has a message: the community screen's spinner has none.
+    label->isHidden = true;
     auto checkmark = ImageView::create(Image::systemNamed("checkmark.circle"));
     checkmark->alpha = 0;
     for (const std::shared_ptr<View>& subview : std::initializer_list<std::shared_ptr<View>>{spinner, label, checkmark}) {
@@ -39,7 +41,10 @@ std::shared_ptr<ProgressView> ProgressView::makeNibContent() {
 
 void ProgressView::setMessageText(std::optional<std::string> text) {
     messageText_ = std::move(text);
-    if (auto label = progressLabel()) label->text = messageText_.value_or(std::string{});
+    if (auto label = progressLabel()) {
+        label->text = messageText_.value_or(std::string{});
+        label->isHidden = label->text.empty();
+    }
 }
 
 void ProgressView::show(View& view) {
@@ -73,7 +78,10 @@ void ProgressView::finishProgress(bool shouldHide, std::function<void()> complet
         [weakSelf, shouldHide, completion = std::move(completion)](bool) {
             if (auto self = weakSelf.lock()) {
                 if (auto spinner = self->activityIndicator()) spinner->stopAnimating();
-                if (auto label = self->progressLabel()) label->text = localized("ACTION_COMPLETED", "action completed text");
+                if (auto label = self->progressLabel()) {
+                    label->text = localized("ACTION_COMPLETED", "action completed text");
+                    label->isHidden = false;
+                }
             }
             View::animate(
                 kFadeDuration,

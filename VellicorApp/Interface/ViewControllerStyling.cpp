@@ -7,6 +7,17 @@ namespace vellicor {
 
 using namespace platform::ui;
 
+void hideNavigationBarWhenEmpty(ViewController& controller, bool animated) {
+    const auto navigation = controller.navigationController();
+    if (!navigation || controller.parent() != navigation) return;
+    const auto& item = controller.navigationItem();
+    const auto& stack = navigation->viewControllers();
+    const bool showsBackButton = !stack.empty() && stack.front().get() != &controller && !item.hidesBackButton;
+    const bool hasContent = !item.title.empty() || !controller.title.value_or("").empty() || item.titleView ||
+                            !item.leftBarButtonItems.empty() || !item.rightBarButtonItems.empty() || showsBackButton;
+    navigation->setNavigationBarHidden(!hasContent, animated);
+}
+
 void configNavbarLargeTitle(ViewController& controller, const std::string& title,
                             const TitleTextAttributes& attributes) {
     if (auto navigation = controller.navigationController()) {

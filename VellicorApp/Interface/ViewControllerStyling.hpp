@@ -16,6 +16,13 @@ namespace vellicor {
 void configNavbarLargeTitle(platform::ui::ViewController& controller, const std::string& title,
                             const platform::ui::TitleTextAttributes& attributes);
 
+/// Shows the navigation bar of the controller's navigation controller when
+/// the controller, on top of that stack, has something to show in it (a
+/// title, a title view, bar buttons, or a back button: a controller above the
+/// root that does not hide it), and hides the bar otherwise. Screens that sit
+/// in a navigation stack call it as they appear; nothing happens outside one.
+void hideNavigationBarWhenEmpty(platform::ui::ViewController& controller, bool animated);
+
 /// Lays `underlay` over the status bar area of the controller's view: leading,
 /// width and top with the view, bottom at the top of the safe area; it takes
 /// the current context's navigation-bar colour when one is configured.

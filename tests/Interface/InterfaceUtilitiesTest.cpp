@@ -5,6 +5,7 @@
 #include "tests/Interface/InterfaceTestSupport.hpp"
 
 #include "Platform/UI/AlertController.hpp"
+#include "Platform/UI/TabBarController.hpp"
 
 #include <gtest/gtest.h>
 
@@ -149,6 +150,51 @@ TEST_F(ViewControllerStylingTest, LargeTitlesAndTheKeyWindow) {
     EXPECT_EQ(navigation->navigationItem().largeTitleDisplayMode, NavigationItem::LargeTitleDisplayMode::always);
     EXPECT_EQ(screen->navigationItem().title, "Sites");
     EXPECT_EQ(vellicor::keyWindow(), window);
+}
+
+TEST_F(ViewControllerStylingTest, TheNavigationBarHidesWhenItWouldShowNothing) {
+    struct Case {
+        const char* name;
+        std::function<void(ViewController&)> setUp;
+        bool pushed;
+        bool hidden;
+    };
+    const std::vector<Case> cases{
+        {"root without anything", [](ViewController&) {}, false, true},
+        {"root with a title", [](ViewController& c) { c.title = "Sites"; }, false, false},
+        {"root with an item title", [](ViewController& c) { c.navigationItem().title = "Sites"; }, false, false},
+        {"root with a bar button",
+         [](ViewController& c) { c.navigationItem().rightBarButtonItems.push_back(
+             BarButtonItem::withTitle("Done", BarButtonItem::Style::plain, {})); },
+         false, false},
+        {"root with a title view", [](ViewController& c) { c.navigationItem().titleView = View::create(); }, false,
+         false},
+        {"above the root: a back button", [](ViewController&) {}, true, false},
+        {"above the root, back button hidden", [](ViewController& c) { c.navigationItem().hidesBackButton = true; },
+         true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto controller = ViewController::create();
+        c.setUp(*controller);
+        navigation->setNavigationBarHidden(!c.hidden, false);
+        if (c.pushed) {
+            navigation->setViewControllers({screen, controller}, false);
+        } else {
+            navigation->setViewControllers({controller}, false);
+        }
+        vellicor::hideNavigationBarWhenEmpty(*controller, false);
+        EXPECT_EQ(navigation->isNavigationBarHidden(), c.hidden);
+    }
+
+    // A tab's screen does not decide for the bar around its tab bar.
+    auto tabs = TabBarController::create();
+    auto tab = ViewController::create();
+    tabs->setViewControllers({tab});
+    navigation->setViewControllers({tabs}, false);
+    navigation->setNavigationBarHidden(false, false);
+    vellicor::hideNavigationBarWhenEmpty(*tab, false);
+    EXPECT_FALSE(navigation->isNavigationBarHidden());
 }
 
 TEST(LayerColorsTest, SettingNoneKeepsTheColour) {

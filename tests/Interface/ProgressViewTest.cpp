@@ -26,6 +26,24 @@ TEST_F(ProgressViewTest, ShowCoversTheViewAndHideTakesItAway) {
     for (const auto& c : view->constraints()) EXPECT_NE(c.first.view.lock(), progress);
 }
 
+TEST_F(ProgressViewTest, TheMessageShowsOnlyWhenThereIsOne) {
+    // The community screen shows the spinner without a message: no empty
+    // label under it.
+    auto progress = ProgressView::loadFromNib();
+    progress->show(*screen->view());
+    EXPECT_TRUE(progress->progressLabel()->isHidden);
+    progress->setMessageText("Downloading");
+    EXPECT_FALSE(progress->progressLabel()->isHidden);
+    progress->setMessageText(std::string{});
+    EXPECT_TRUE(progress->progressLabel()->isHidden);
+    // Finishing shows its text even where there was no message.
+    progress->finishProgress(false, {});
+    run(0.6);
+    EXPECT_EQ(progress->progressLabel()->text, "Done");
+    EXPECT_FALSE(progress->progressLabel()->isHidden);
+    progress->hide();
+}
+
 TEST_F(ProgressViewTest, FinishProgressFadesToTheCheckmarkThenCompletes) {
     for (const bool shouldHide : {false, true}) {
         SCOPED_TRACE(shouldHide ? "hides" : "stays");

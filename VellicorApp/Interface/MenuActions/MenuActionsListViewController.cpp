@@ -1,6 +1,7 @@
 #include "VellicorApp/Interface/MenuActions/MenuActionsListViewController.hpp"
 
 #include "VellicorApp/Interface/MenuActions/MenuActionTableViewCell.hpp"
+#include "VellicorApp/Interface/ViewControllerStyling.hpp"
 #include "VellicorApp/Shell/CommunitiesDevAction.hpp"
 #include "VellicorApp/Shell/Localization.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
@@ -62,7 +63,10 @@ void MenuActionsListViewController::configure() {
     if (auto bar = slideIndicationTopBar()) bar->isHidden = false;
 }
 
-void MenuActionsListViewController::viewWillAppear(bool /*animated*/) {
+void MenuActionsListViewController::viewWillAppear(bool animated) {
+    // The list carries its own title and grabber: the bar of the sheet's
+    // navigation controller would stand empty above them.
+    hideNavigationBarWhenEmpty(*this, animated);
     auto presenting = presentingViewController();
     if (!presenting) {
         Logger::error("presentingViewController must not be nil during viewWillAppear!", "MenuActionsListViewController");

@@ -12,6 +12,8 @@
 #include <CLI/CLI.hpp>
 #include <gtest/gtest.h>
 
+#include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -149,6 +151,42 @@ TEST(ApplicationMainTest, OnTheSystemClockATimerFiresBeforeTheNextEventLineComes
     EXPECT_FALSE(hung);
 }
 
+TEST(ApplicationMainTest, ATypedSessionStartsLaunchedOnTheSystemClockAndSurvivesABadLine) {
+    // A pseudo-terminal stands in for a person typing: the app reads its
+    // lines from the terminal side, the test types into the other side.
+    int typing = -1, terminal = -1;
+    ASSERT_EQ(::openpty(&typing, &terminal, nullptr, nullptr, nullptr), 0);
+    termios settings{};
+    ASSERT_EQ(::tcgetattr(terminal, &settings), 0);
+    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ASSERT_EQ(::tcsetattr(terminal, TCSANOW, &settings), 0);
+    const std::string terminalPath = ::ttyname(terminal);
+
+    bool launchedOnTheSystemClock = false;
+    auto delegate = std::make_shared<LaunchDelegate>(
+        [&] { launchedOnTheSystemClock = platform::currentManualClock() == nullptr; });
+    const std::string typed = "frobnicate\nlaunch\nquit\n";
+    ASSERT_EQ(::write(typing, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int status = runMain({"--package", makePackage().string(), "--data",
+                                (testsupport::sandboxRoot() / "data").string(), "--events", terminalPath, "--quiet"},
+                               [&] { return delegate; });
+    const auto printed = ::testing::internal::GetCapturedStdout();
+    const auto errors = ::testing::internal::GetCapturedStderr();
+    ::close(terminal);
+    ::close(typing);
+
+    EXPECT_EQ(status, 0) << errors;
+    EXPECT_TRUE(launchedOnTheSystemClock);
+    EXPECT_TRUE(printed.starts_with("The app has launched. Type events: 'help' lists them, 'dump' shows the screen, "
+                                    "'quit' ends.\n> "))
+        << printed;
+    EXPECT_EQ(errors, terminalPath + ":1: unknown command 'frobnicate'\n" + terminalPath +
+                          ":2: the app has already launched\n");
+}
+
 TEST(ApplicationMainTest, TheProgramsOwnOptionsAreReadBeforeTheLaunch) {
     std::string host;
     std::optional<std::string> seenAtLaunch;
@@ -268,6 +306,15 @@ TEST(ApplicationMainTest, TheHttpsOptionsPointRequestsAtTheLoopbackServerBeforeT
     platform::HttpSession::removeHostMapping("community.example.test:443");
     platform::HttpSession::removeHostMapping("second.example.test:443");
     platform::HttpSession::setCAFile(previousCAFile);
+}
+
+TEST(ApplicationMainTest, AnUnknownOptionIsReportedAsUnknown) {
+    ::testing::internal::CaptureStderr();
+    const int status = runMain({"--package", makePackage().string(), "--events", writeEvents("quit\n"), "--bogus"},
+                               [] { return std::make_shared<LaunchDelegate>([] {}); });
+    const auto errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(errors, "error: unknown option '--bogus'\nRun with --help for the options.\n");
 }
 
 TEST(ApplicationMainTest, BadHttpsOptionsAreBadOptions) {

@@ -74,12 +74,17 @@ TEST_F(DriverFixture, ErrorsNameTheLineAndStopTheRun) {
         {"too few arguments", "launch\ntap\n", "script:2: usage: tap ID-OR-LABEL"},
         {"too many arguments", "launch\nselect-tab 1 2\n", "script:2: usage: select-tab N"},
         {"bad number", "advance soon\n", "script:1: not a number of seconds: soon"},
-        {"negative time", "advance -1\n", "script:1: not a number of seconds: -1"},
+        {"negative time", "advance -5\n", "script:1: time cannot go back: -5"},
         {"bad switch", "network maybe\n", "script:1: usage: network on|off"},
         {"app not launched", "tap press\n", "script:1: the app has not launched yet"},
         {"launched twice", "launch\nlaunch\n", "script:2: the app has already launched"},
         {"missing view", "launch\ntap nothing-here\n", "script:2: no visible view is \"nothing-here\""},
-        {"bad URL", "launch\nopen-url \"not a url\"\n", "script:2: not a URL: not a url"},
+        {"bad URL", "launch\nopen-url \"not a url\"\n", "script:2: not a URL with a scheme: not a url"},
+        {"universal link that is no web link", "launch\nuniversal-link notaurl\n",
+         "script:2: not an http or https URL with a host: notaurl"},
+        {"universal link to another scheme", "launch\nuniversal-link mailto:ada@example.test\n",
+         "script:2: not an http or https URL with a host: mailto:ada@example.test"},
+        {"unclosed quote", "launch\ntap \"Unclosed\n", "script:2: a quote is not closed: tap \"Unclosed"},
         {"expectation", "launch\nexpect Goodbye\n", "script:2: expected the screen to show \"Goodbye\""},
         {"negative expectation", "launch\nexpect-not Hello\n", "script:2: expected the screen not to show \"Hello\""},
         {"log expectation", "launch\nexpect-log never written\n", "script:2: no log line holds \"never written\""},
@@ -95,6 +100,42 @@ TEST_F(DriverFixture, ErrorsNameTheLineAndStopTheRun) {
         std::ostringstream caseOut, caseErr;
         EXPECT_EQ(fresh.run(in, caseOut, caseErr, "script"), 1);
         EXPECT_NE(caseErr.str().find(c.error), std::string::npos) << caseErr.str();
+    }
+}
+
+TEST_F(DriverFixture, TypedInputReportsABadLineAndGoesOn) {
+    const std::string session = "launch\nfrobnicate\ntap \"Unclosed\nadvance -5\ntap press\nquit\nwiggle\n";
+    std::istringstream in(session);
+    EXPECT_EQ(driver.run(in, out, err, "stdin", EventDriver::Input::typed), 0);
+    EXPECT_EQ(err.str(),
+              "stdin:2: unknown command 'frobnicate'\n"
+              "stdin:3: a quote is not closed: tap \"Unclosed\n"
+              "stdin:4: time cannot go back: -5 (advance takes 0 seconds or more)\n");
+    // The lines after the bad ones ran; nothing after quit was read.
+    EXPECT_TRUE(driver.quitRequested);
+    int presses = 0;
+    for (const auto& line : platform::Console::lines()) presses += line == "pressed";
+    EXPECT_EQ(presses, 1);
+    // A prompt before each line read, the one after quit excepted.
+    EXPECT_EQ(out.str(), "> > > > > > ");
+
+    // The same lines from a script stop at the first bad one.
+    Application::shared().reset();
+    Window::resetAll();
+    EventDriver scripted;
+    scripted.launcher = driver.launcher;
+    std::istringstream again(session);
+    std::ostringstream scriptOut, scriptErr;
+    EXPECT_EQ(scripted.run(again, scriptOut, scriptErr, "script"), 1);
+    EXPECT_EQ(scriptErr.str(), "script:2: unknown command 'frobnicate'\n");
+    EXPECT_EQ(scriptOut.str(), "");
+}
+
+TEST_F(DriverFixture, HelpListsEveryCommand) {
+    ASSERT_EQ(run("help\n"), 0) << err.str();
+    EXPECT_EQ(out.str(), driver.helpText());
+    for (const char* command : {"launch", "dump", "help", "quit", "advance"}) {
+        EXPECT_NE(out.str().find(std::string("\n  ") + command), std::string::npos) << command;
     }
 }
 

@@ -118,6 +118,9 @@ TEST_F(WebEventCommandsTest, BadPageCommandsStopTheRun) {
         {"page post authenticate {not json}", "not JSON: {not json}"},
         {"page post authenticate {} --frame side", "--frame takes main or sub"},
         {"page navigate not-a-url", "not a URL: not-a-url"},
+        {"page post authenticate {} --off-screen --bogus", "unknown option '--bogus' (page post takes"},
+        {"page navigate https://community.example.test/ --off-screen",
+         "unknown option '--off-screen' (page navigate takes --new-window, --form)"},
         {"page fly", "unknown page command 'fly'"},
     };
     for (const auto& c : cases) {
