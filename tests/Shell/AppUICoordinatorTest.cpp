@@ -4,11 +4,14 @@
 
 #include "VellicorApp/Shell/AppUICoordinator.hpp"
 
+#include "VellicorApp/Community/AppModeCommunity.hpp"
 #include "VellicorApp/Community/TabBarPersistentStore.hpp"
 #include "VellicorApp/Hybrid/CommunityHybridViewController.hpp"
 #include "VellicorApp/Hybrid/HybridResources.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
+#include "VellicorApp/Interface/CommunityScreenMaking.hpp"
 #include "VellicorApp/Interface/CommunityTabBarController.hpp"
+#include "VellicorApp/Interface/Toast.hpp"
 #include "VellicorApp/Shell/AppCoordinator.hpp"
 #include "VellicorApp/Shell/AppDelegate.hpp"
 #include "VellicorApp/Shell/AppUpdateManager.hpp"
@@ -535,6 +538,65 @@ protected:
 };
 
 using Stack = std::vector<std::shared_ptr<platform::ui::ViewController>>;
+
+/// The toasts shown on the controller's view.
+long toastsOn(platform::ui::ViewController& controller) {
+    const auto view = controller.view();
+    return std::ranges::count_if(view->subviews(), [](const auto& sub) { return std::dynamic_pointer_cast<Toast>(sub) != nullptr; });
+}
+
+TEST_F(AppUICoordinatorInTheAppTest, AHiddenScreensSplashFaultWaitsForThatScreenOrGoesWithIt) {
+    signIn(); // the bar preloads its other tabs only for a signed-in user
+    const auto screen = startUp();
+    ASSERT_TRUE(screen);
+    screen->webView()->postScriptMessage("webAppEventBootstrapDone", {{"data", threeMenuItems()}});
+    testsupport::pump();
+    const auto tabBar = shownTabBar();
+    ASSERT_TRUE(tabBar);
+    ASSERT_EQ(tabBar->viewControllers().size(), 3u);
+    std::vector<std::shared_ptr<platform::web::WebView>> views;
+    for (const auto& tab : tabBar->viewControllers()) {
+        const auto community = std::dynamic_pointer_cast<CommunityHybridViewController>(tab);
+        ASSERT_TRUE(community && community->isViewLoaded());
+        views.push_back(community->webView());
+    }
+    ASSERT_TRUE(settled(views));
+    const auto timeout = context->mainBundle->webAppBootstrapTimeout();
+
+    // The preloaded tabs' pages never report their bootstrap; nobody looks at them.
+    testsupport::advance(timeout);
+    ASSERT_EQ(context->faultManager->faults().size(), 2u);
+    EXPECT_EQ(toastsOn(*tabBar), 0);
+
+    // A community sheet comes on screen over the bar: those faults are not its own.
+    auto config = appConfig(context->appMode());
+    ASSERT_TRUE(config);
+    config->setStartPage(server.url("/s/sheet").absoluteString());
+    config->setUnauthenticatedStartPage(server.url("/s/sheet").absoluteString());
+    auto sheet = makeCommunityScreen(std::move(config));
+    tabBar->present(sheet, false);
+    ASSERT_TRUE(settled({sheet->webView()}));
+    EXPECT_EQ(toastsOn(*tabBar), 0) << "no fault under the sheet";
+    EXPECT_EQ(toastsOn(*sheet), 0);
+
+    // The sheet's own page times out while it is up; then it is closed.
+    testsupport::advance(timeout);
+    EXPECT_EQ(context->faultManager->faults().size(), 3u);
+    const std::weak_ptr<CommunityHybridViewController> closed = sheet;
+    tabBar->dismiss(false);
+    sheet.reset();
+    testsupport::pump();
+    ASSERT_TRUE(closed.expired());
+
+    // Selecting the second tab shows its fault; the third tab's waits for its turn.
+    ASSERT_TRUE(tabBar->simulateTapOnTab(1));
+    testsupport::pump();
+    EXPECT_EQ(toastsOn(*tabBar), 1);
+    EXPECT_EQ(context->faultManager->faults().size(), 1u) << "the closed sheet's fault is dropped";
+    ASSERT_TRUE(tabBar->simulateTapOnTab(2));
+    testsupport::pump();
+    EXPECT_TRUE(context->faultManager->faults().empty());
+}
 
 TEST_F(AppUICoordinatorInTheAppTest, TheAppsScreenReplacesTheLoadingScreenSoNoBackLeadsToIt) {
     struct Case {
