@@ -90,7 +90,8 @@ void CommunityHybridViewController::viewDidLoad() {
 
 void CommunityHybridViewController::viewDidAppear(bool animated) {
     HybridViewController::viewDidAppear(animated);
-    AppContext::current()->faultManager->presentFault(webAppViewController());
+    // This screen's own faults, and those of no screen.
+    AppContext::current()->faultManager->presentFault(webAppViewController(), *this);
 }
 
 void CommunityHybridViewController::configureJSMessageHandlers() {

@@ -62,7 +62,7 @@ public:
     /// The base set-up, then the splash time-out, the model's listeners and
     /// the observation of the web view's URL.
     void viewDidLoad() override;
-    /// Shows the queued faults.
+    /// Shows the queued faults of this screen and of no screen.
     void viewDidAppear(bool animated) override;
     std::string typeName() const override { return "CommunityHybridViewController"; }
 

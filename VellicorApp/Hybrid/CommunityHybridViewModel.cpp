@@ -83,6 +83,12 @@ HybridViewModel::ScriptMessageHandlers CommunityHybridViewModel::scriptMessageHa
     return handlers;
 }
 
+std::shared_ptr<const platform::ui::ViewController> CommunityHybridViewModel::faultScreen() const {
+    const auto owner = delegate();
+    const auto screen = owner ? owner->communityScreen() : nullptr;
+    return screen ? screen->viewController().shared_from_this() : nullptr;
+}
+
 void CommunityHybridViewModel::startSplashDismissalTimeout() {
     auto item = platform::WorkItem::create([weak = weakSelf()] {
         if (const auto self = weak.lock()) self->splashDismissalTimeoutDidFire();
@@ -116,7 +122,9 @@ void CommunityHybridViewModel::splashDismissalTimeoutDidFire() {
     // Log text read by support tooling; keep verbatim.
     Logger::warning("Prematurely dismissing splash after native timeout...!", kLogType);
     const auto context = AppContext::current();
-    context->faultManager->addFault(std::make_shared<AppBootstrapFault>());
+    // The fault is this screen's: a sheet or a preloaded tab nobody looks at
+    // shows it when it comes on screen, or never.
+    context->faultManager->addFault(std::make_shared<AppBootstrapFault>(), faultScreen());
     const auto center = context->korvaMarkerCenter;
     center->logInteraction(KORVAMarkerName::communityPrematureLoadAfterTimeout, std::nullopt);
     const auto markerID = center->createMarker(KORVAMarkerName::communityLoadedAfterTimeout,

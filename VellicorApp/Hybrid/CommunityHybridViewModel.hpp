@@ -87,6 +87,8 @@ public:
     OAuthResultHandling handleOAuthResults(const std::optional<std::string>& url,
                                            const platform::veltrane::VQAuthResult& result) override;
     void handleNetworkFailureResponse(const platform::Error& error) override;
+    /// The screen that owns the model (its delegate); none once it is gone.
+    std::shared_ptr<const platform::ui::ViewController> faultScreen() const override;
     /// Back to `initialized` with a new splash time-out, then the refresh.
     void refreshCredentials(std::shared_ptr<platform::veltrane::VQOAuthCredentials> credentials,
                             platform::veltrane::VQAuthCompletion completion) override;

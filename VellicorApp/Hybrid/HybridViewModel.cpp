@@ -287,7 +287,7 @@ void HybridViewModel::didFail(platform::web::WebView& /*webView*/,
     const auto description = error.localizedDescription();
     Logger::error("WebView did failed navigation with error: " + description, kLogType);
     // Cancelled loads too: the user sees every load that did not finish.
-    AppContext::current()->faultManager->addFault(std::make_shared<WebViewFault>(description));
+    AppContext::current()->faultManager->addFault(std::make_shared<WebViewFault>(description), faultScreen());
     if (error.domain == platform::kURLErrorDomain && error.code == platform::URLError::cancelled) return;
     handleNetworkFailureResponse(error);
 }

@@ -109,6 +109,10 @@ public:
                                                    const platform::veltrane::VQAuthResult& result);
     /// Logs the failure and an error marker; community models recover.
     virtual void handleNetworkFailureResponse(const platform::Error& error);
+    /// The screen whose faults this model reports (a failed page load): they
+    /// show when that screen comes on screen and are dropped once it is gone.
+    /// None here: the faults of a plain model belong to no screen.
+    virtual std::shared_ptr<const platform::ui::ViewController> faultScreen() const { return nullptr; }
     /// Refreshes the session; navigations are held back until the SDK answers.
     /// The completion gets the SDK's result unchanged, once, on the main
     /// queue, after navigations are let through again (also when the model is

@@ -2,22 +2,29 @@
 
 #include "VellicorApp/Shell/Logger.hpp"
 
-#include "Platform/Foundation/Dispatch.hpp"
-
 #include <charconv>
 #include <string>
 
 namespace vellicor {
 
+namespace {
+
+void pushAsRoot(platform::ui::NavigationController& navigation,
+                const std::shared_ptr<platform::ui::ViewController>& viewController, bool animated) {
+    navigation.setViewControllers({viewController}, animated);
+}
+
+} // namespace
+
 void deferredPush(const std::shared_ptr<platform::ui::NavigationController>& navigation, double delay,
                   const std::shared_ptr<platform::ui::ViewController>& viewController, bool animated,
-                  std::function<void()> completion) {
+                  DelayedWork& owner, std::function<void()> completion) {
     if (!navigation || !viewController) {
         if (completion) completion();
         return;
     }
     if (!navigation->presentedViewController()) {
-        navigation->push(viewController, animated);
+        pushAsRoot(*navigation, viewController, animated);
         if (completion) completion();
         return;
     }
@@ -29,8 +36,8 @@ void deferredPush(const std::shared_ptr<platform::ui::NavigationController>& nav
                         viewController->description() + " for " + std::string(seconds, written.ptr) + " sec.",
                     "UINavigationController");
     std::weak_ptr<platform::ui::NavigationController> weakNavigation = navigation;
-    platform::MainQueue::asyncAfter(delay, [weakNavigation, viewController, animated, completion] {
-        if (auto navigation = weakNavigation.lock()) navigation->push(viewController, animated);
+    owner.after(delay, [weakNavigation, viewController, animated, completion] {
+        if (auto navigation = weakNavigation.lock()) pushAsRoot(*navigation, viewController, animated);
         if (completion) completion();
     });
 }

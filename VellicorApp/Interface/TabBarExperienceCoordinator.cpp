@@ -35,10 +35,17 @@ void TabBarExperienceCoordinator::execute() {
         return;
     }
     std::weak_ptr<BaseFlowCoordinator> weakSelf = weak_from_this();
-    deferredPush(navigationController_.lock(), kPushDelay, tabBarController, false, [weakSelf, tabBarController] {
-        if (auto tabBar = std::dynamic_pointer_cast<CommunityTabBarController>(tabBarController)) tabBar->preloadTabs();
-        if (auto self = std::static_pointer_cast<TabBarExperienceCoordinator>(weakSelf.lock())) self->complete(std::nullopt);
-    });
+    // The later push is the step's own work: a step that has been cancelled
+    // or dropped by then shows nothing.
+    deferredPush(navigationController_.lock(), kPushDelay, tabBarController, false, delayedWork(),
+                 [weakSelf, tabBarController] {
+                     if (auto tabBar = std::dynamic_pointer_cast<CommunityTabBarController>(tabBarController)) {
+                         tabBar->preloadTabs();
+                     }
+                     if (auto self = std::static_pointer_cast<TabBarExperienceCoordinator>(weakSelf.lock())) {
+                         self->complete(std::nullopt);
+                     }
+                 });
 }
 
 } // namespace vellicor

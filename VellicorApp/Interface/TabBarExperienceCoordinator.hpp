@@ -16,8 +16,10 @@ namespace vellicor {
 /// once the web app has bootstrapped: it parses the tab-bar dictionary (the
 /// page's bootstrap data, or the one stored from an earlier run), has the
 /// navigation factory build the bar around the screen that is already
-/// loaded, pushes it (0.3 s later while something is presented), has it
-/// preload its other tabs, and completes without error.
+/// loaded, pushes it as the navigation stack's root (0.3 s later while
+/// something is presented), has it preload its other tabs, and completes
+/// without error. A step cancelled or dropped while its push waits pushes
+/// nothing and does not complete.
 ///
 /// A dictionary that does not parse ends the step with `legacy` carrying
 /// tabBarExperienceError(); one that yields no tab ends it with
@@ -27,7 +29,8 @@ namespace vellicor {
 /// Holds the navigation controller and the screen without owning them (the
 /// app's UI step owns the screen, the window the navigation controller): a
 /// screen gone before the step runs leaves no tab to build; a navigation
-/// controller gone by then pushes nothing, and the step still completes. The
+/// controller gone before a waiting push pushes nothing, and the step still
+/// completes. The
 /// factory lives only while the step runs; the pushed bar belongs to the
 /// navigation stack. Main thread only.
 class TabBarExperienceCoordinator : public BaseFlowCoordinator {

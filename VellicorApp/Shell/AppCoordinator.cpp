@@ -80,7 +80,11 @@ AppCoordinator::StepPtr AppCoordinator::StepFactory::launchAction(std::shared_pt
 // Making ----------------------------------------------------------------------
 
 AppCoordinator::AppCoordinator(const NavigationControllerPtr& navigationController, std::shared_ptr<StepFactory> steps)
-    : navigationController_(navigationController), steps_(steps ? std::move(steps) : std::make_shared<StepFactory>()) {}
+    : navigationController_(navigationController), steps_(steps ? std::move(steps) : std::make_shared<StepFactory>()) {
+    if (navigationController && !navigationController->viewControllers().empty()) {
+        loadingScreen_ = navigationController->viewControllers().front();
+    }
+}
 
 std::shared_ptr<AppCoordinator> AppCoordinator::create(const NavigationControllerPtr& navigationController,
                                                        std::shared_ptr<StepFactory> steps) {
@@ -119,6 +123,9 @@ void AppCoordinator::configureObserverCallbacks() {
 std::uint64_t AppCoordinator::startStep(StepPtr step, StepEnd then) {
     const auto run = ++lastRun_;
     activeRun_ = run;
+    // A step still running is replaced: what it left waiting (a push 0.3 s
+    // later) must not show over the new step's screens.
+    if (activeFlowCoordinator_) activeFlowCoordinator_->cancel();
     activeFlowCoordinator_ = step; // drops the step that ran before, if any
     std::weak_ptr<AppCoordinator> weakSelf = weak_from_this();
     step->start([weakSelf, run, name = nameOf(*step),
@@ -209,7 +216,13 @@ void AppCoordinator::loadTopViewController() {
 void AppCoordinator::resetWebScreen() {
     if (const auto navigation = navigationController()) {
         if (navigation->presentedViewController()) navigation->dismiss(false);
-        navigation->popToRoot(false);
+        // The app's screen replaced the loading screen as the stack's root;
+        // the loading screen comes back as the only screen.
+        if (loadingScreen_) {
+            navigation->setViewControllers({loadingScreen_}, false);
+        } else {
+            navigation->popToRoot(false);
+        }
     }
     communityViewController_ = nullptr;
 }

@@ -17,7 +17,8 @@
 
 namespace platform::ui {
 class NavigationController;
-}
+class ViewController;
+} // namespace platform::ui
 
 namespace vellicor {
 
@@ -33,7 +34,7 @@ class CommunityViewControllable;
 /// after a long absence.
 ///
 /// One step runs at a time, held in activeFlowCoordinator(); starting a step
-/// replaces (and drops) the one before. A step's completion continues the
+/// replaces (cancels and drops) the one before. A step's completion continues the
 /// chain only while that step is still the active one: a replaced step that
 /// its own callback kept alive must not start a second chain beside the new
 /// one. Such a late completion is logged and ignored.
@@ -83,7 +84,9 @@ public:
     /// (the screen holds the coordinator weakly as its delegate), after a
     /// community switch, and for an action that must run before the web app.
     void executeColdStartFlow() override;
-    /// Resets the web screen and runs the chain from the permissions step.
+    /// Resets the web screen (dismisses what is presented and makes the
+    /// loading screen the only screen again) and runs the chain from the
+    /// permissions step.
     /// A call while the permissions step of an earlier call still runs for
     /// the same signed-in user is ignored (several community screens report
     /// one failure each); sign-in and sign-out always run it.
@@ -150,6 +153,10 @@ private:
     void runQueuedLaunchAction();
 
     std::weak_ptr<platform::ui::NavigationController> navigationController_;
+    /// The navigation stack's root at creation (the loading screen). The
+    /// app's screen replaces it as the root, so no Back leads to it; a reset
+    /// of the web screen shows it again. Kept here while it is off the stack.
+    std::shared_ptr<platform::ui::ViewController> loadingScreen_;
     const std::shared_ptr<StepFactory> steps_;
     std::shared_ptr<AuthenticationObserver> authenticationObserver_;
     StepPtr activeFlowCoordinator_;

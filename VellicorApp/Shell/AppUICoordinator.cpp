@@ -73,6 +73,12 @@ void AppUICoordinator::execute() {
     screen->loadViewIfNeeded();
 }
 
+void AppUICoordinator::cancel() {
+    BaseFlowCoordinator::cancel();
+    // The tab bar's push waits in the sub-step's own work.
+    if (activeSubFlowCoordinator_) activeSubFlowCoordinator_->cancel();
+}
+
 void AppUICoordinator::handleWillShowAuthenticationView() {
     // Log text read by support tooling; keep verbatim.
     Logger::info("Authentication is required. Moving forward with presenting authentication view.", kStepLogType);
@@ -107,7 +113,7 @@ void AppUICoordinator::webAppDidBootstrap(const std::shared_ptr<CommunityViewCon
 void AppUICoordinator::pushSingleScreen(const std::shared_ptr<CommunityViewControllable>& viewController) {
     std::weak_ptr<BaseFlowCoordinator> weakSelf = weak_from_this();
     const auto screen = viewController ? viewController->viewController().shared_from_this() : nullptr;
-    deferredPush(navigationController_.lock(), kPushDelay, screen, false, [weakSelf] {
+    deferredPush(navigationController_.lock(), kPushDelay, screen, false, delayedWork(), [weakSelf] {
         if (const auto self = std::static_pointer_cast<AppUICoordinator>(weakSelf.lock())) self->complete(std::nullopt);
     });
 }

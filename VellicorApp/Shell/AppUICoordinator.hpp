@@ -28,8 +28,14 @@ namespace vellicor {
 ///   manager from the page's update settings, then shows the native tab bar
 ///   the page (or, without page data, the last session) describes, falling
 ///   back to the single community screen when no tab bar can be built; it
-///   ends once that screen is on the navigation stack. Either way it ends the
-///   application's cold-start marker once per bootstrap message.
+///   ends once that screen is the navigation stack's root (it replaces the
+///   loading screen). Either way it ends the application's cold-start marker
+///   once per bootstrap message.
+///
+/// While something is presented the screen is shown 0.3 s later. That wait
+/// belongs to the step (and its tab-bar sub-step): cancelled or dropped
+/// meanwhile, because a sign-in or sign-out started the chain again, the
+/// step shows nothing and does not end.
 ///
 /// A screen handed in at creation, or no boot configuration for the app mode,
 /// is a configuration fault that stops the app.
@@ -60,6 +66,9 @@ public:
     /// The tab-bar step while it runs.
     const std::shared_ptr<FlowCoordinator>& activeSubFlowCoordinator() const { return activeSubFlowCoordinator_; }
     AppMode appMode() const { return appMode_; }
+
+    /// Calls off the waiting push, the tab-bar sub-step's too.
+    void cancel() override;
 
     // CommunityViewControllerDelegate
     /// The tab bar from the page's metadata, else the stored one; with

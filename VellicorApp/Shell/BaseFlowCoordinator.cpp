@@ -38,9 +38,13 @@ void BaseFlowCoordinator::start(Completion completion) {
 
 void BaseFlowCoordinator::execute() { platform::fatalError("Children should implement `execute`."); }
 
+void BaseFlowCoordinator::cancel() { delayedWork_.cancelAll(); }
+
 void BaseFlowCoordinator::complete(std::optional<FlowCoordinatorError> error) {
     Logger::info("[" + stepName() + "] Completed. Error: " + (error ? localizedDescription(*error) : std::string("N/A")),
                  kLogType);
+    // What the step left waiting belongs to the step that has now ended.
+    cancel();
     // Call a copy: the owner may destroy this step, and with it the kept
     // completion, while the completion runs.
     if (auto completion = completion_) completion(error);

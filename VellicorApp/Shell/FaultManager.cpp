@@ -22,21 +22,53 @@ constexpr long kForbidden = 403;
 
 std::shared_ptr<FaultManager> FaultManager::create() { return std::shared_ptr<FaultManager>(new FaultManager()); }
 
-void FaultManager::addFault(std::shared_ptr<const Fault> fault) {
-    if (fault) faults_.push_back(std::move(fault));
+std::vector<std::shared_ptr<const Fault>> FaultManager::faults() const {
+    std::vector<std::shared_ptr<const Fault>> queued;
+    queued.reserve(faults_.size());
+    for (const auto& entry : faults_) queued.push_back(entry.fault);
+    return queued;
+}
+
+void FaultManager::addFault(std::shared_ptr<const Fault> fault) { addFault(std::move(fault), nullptr); }
+
+void FaultManager::addFault(std::shared_ptr<const Fault> fault,
+                            const std::shared_ptr<const platform::ui::ViewController>& screen) {
+    if (!fault) return;
+    QueuedFault entry{std::move(fault), std::nullopt};
+    if (screen) entry.screen = screen;
+    faults_.push_back(std::move(entry));
 }
 
 std::shared_ptr<const Fault> FaultManager::presentFault(const std::shared_ptr<platform::ui::ViewController>& viewController) {
-    std::ranges::stable_sort(faults_, [](const auto& a, const auto& b) {
-        return static_cast<int>(a->priority()) > static_cast<int>(b->priority());
+    return present(viewController, nullptr);
+}
+
+std::shared_ptr<const Fault> FaultManager::presentFault(const std::shared_ptr<platform::ui::ViewController>& viewController,
+                                                        const platform::ui::ViewController& appeared) {
+    return present(viewController, &appeared);
+}
+
+std::shared_ptr<const Fault> FaultManager::present(const std::shared_ptr<platform::ui::ViewController>& viewController,
+                                                   const platform::ui::ViewController* appeared) {
+    // A fault of a screen that is gone has nobody left to show it to.
+    std::erase_if(faults_, [](const QueuedFault& entry) { return entry.screen && entry.screen->expired(); });
+    std::ranges::stable_sort(faults_, [](const QueuedFault& a, const QueuedFault& b) {
+        return static_cast<int>(a.fault->priority()) > static_cast<int>(b.fault->priority());
     });
-    if (faults_.empty()) return nullptr;
-    auto shown = faults_.front();
+    // The faults this appearance decides on: all of them, or those of the
+    // screen that appeared and of no screen.
+    const auto concerns = [appeared](const QueuedFault& entry) {
+        return !appeared || !entry.screen || entry.screen->lock().get() == appeared;
+    };
+    const auto first = std::ranges::find_if(faults_, concerns);
+    if (first == faults_.end()) return nullptr;
+    auto shown = first->fault;
     auto toast = Toast::loadFromNib();
     toast->configureToast(*shown);
     toast->present(viewController, true);
-    // Faults that were not shown are dropped, not kept for a later screen.
-    faults_.clear();
+    // Faults that were not shown are dropped, not kept for a later screen;
+    // those of another screen wait for that screen.
+    std::erase_if(faults_, concerns);
     return shown;
 }
 

@@ -17,6 +17,11 @@ public:
     virtual ~FlowCoordinator() = default;
 
     virtual void start(Completion completion) = 0;
+    /// Its owner replaced or dropped the step: work the step scheduled for
+    /// later is called off, so nothing of it shows over whatever runs next.
+    /// The step does not complete because of it. Steps with no such work
+    /// need not override it.
+    virtual void cancel() {}
 };
 
 } // namespace vellicor

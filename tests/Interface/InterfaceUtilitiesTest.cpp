@@ -88,32 +88,63 @@ TEST(ImageResizingTest, TabIconsFallBackToTheSquareSymbol) {
     }
 }
 
-class DeferredPushTest : public interfacetest::InterfaceTest {};
+class DeferredPushTest : public interfacetest::InterfaceTest {
+protected:
+    /// Presents an alert on the navigation controller.
+    void presentAlert() {
+        auto alert = AlertController::create("Hold on", std::nullopt, AlertController::Style::alert);
+        alert->addAction(AlertAction::create("OK"));
+        navigation->present(alert, false);
+        testsupport::pump();
+    }
 
-TEST_F(DeferredPushTest, PushesAtOnceWhenNothingIsPresented) {
+    vellicor::DelayedWork owner;
+};
+
+TEST_F(DeferredPushTest, PushesAtOnceWhenNothingIsPresentedAsTheOnlyScreen) {
     auto next = ViewController::create();
     bool completed = false;
-    vellicor::deferredPush(navigation, 0.3, next, false, [&] { completed = true; });
-    EXPECT_EQ(navigation->topViewController(), next);
+    vellicor::deferredPush(navigation, 0.3, next, false, owner, [&] { completed = true; });
+    EXPECT_EQ(navigation->viewControllers(), std::vector<std::shared_ptr<ViewController>>{next})
+        << "no Back leads below it";
     EXPECT_TRUE(completed);
 }
 
 TEST_F(DeferredPushTest, WaitsOnceWhileSomethingIsPresented) {
-    auto alert = AlertController::create("Hold on", std::nullopt, AlertController::Style::alert);
-    alert->addAction(AlertAction::create("OK"));
-    navigation->present(alert, false);
-    testsupport::pump();
+    presentAlert();
     auto next = makeController<interfacetest::Screen>();
     bool completed = false;
-    vellicor::deferredPush(navigation, 0.3, next, false, [&] { completed = true; });
+    vellicor::deferredPush(navigation, 0.3, next, false, owner, [&] { completed = true; });
     EXPECT_EQ(apptest::appLogTexts("WARNING"),
               std::vector<std::string>{"UINavigationController: PresentedViewController was not nil, delaying push "
                                        "presntation of <Screen> for 0.3 sec."});
     EXPECT_NE(navigation->topViewController(), next);
     run(0.3);
     // Pushed although the alert is still up.
-    EXPECT_EQ(navigation->topViewController(), next);
+    EXPECT_EQ(navigation->viewControllers(), std::vector<std::shared_ptr<ViewController>>{next});
     EXPECT_TRUE(completed);
+}
+
+TEST_F(DeferredPushTest, AWaitingPushWhoseOwnerMovedOnDoesNothing) {
+    for (const bool ownerGone : {false, true}) {
+        SCOPED_TRACE(ownerGone ? "owner gone" : "owner cancelled");
+        const auto stack = navigation->viewControllers();
+        presentAlert();
+        auto local = std::make_unique<vellicor::DelayedWork>();
+        bool completed = false;
+        vellicor::deferredPush(navigation, 0.3, ViewController::create(), false, *local, [&] { completed = true; });
+        run(0.1);
+        if (ownerGone) {
+            local.reset();
+        } else {
+            local->cancelAll();
+        }
+        run(0.3);
+        EXPECT_EQ(navigation->viewControllers(), stack);
+        EXPECT_FALSE(completed);
+        navigation->dismiss(false);
+        testsupport::pump();
+    }
 }
 
 TEST_F(DeferredPushTest, CompletesWhenTheNavigationControllerIsGone) {
@@ -128,7 +159,7 @@ TEST_F(DeferredPushTest, CompletesWhenTheNavigationControllerIsGone) {
     other->present(alert, false);
     testsupport::pump();
     bool completed = false;
-    vellicor::deferredPush(other, 0.3, ViewController::create(), false, [&] { completed = true; });
+    vellicor::deferredPush(other, 0.3, ViewController::create(), false, owner, [&] { completed = true; });
     alert->dismiss(false);
     testsupport::pump();
     holder->setRootViewController(nullptr);

@@ -140,14 +140,43 @@ TEST_F(TabBarExperienceCoordinatorTest, WhileAScreenIsPresentedThePushWaitsAFewT
     EXPECT_FALSE(pushedTabBar()->viewControllers()[1]->isViewLoaded()) << "signed out: nothing preloads";
 }
 
-TEST_F(TabBarExperienceCoordinatorTest, AStepDroppedBeforeTheDeferredPushStillPushesButDoesNotComplete) {
-    navigation->present(platform::ui::ViewController::create(), false);
+TEST_F(TabBarExperienceCoordinatorTest, AStepCancelledOrDroppedWhileThePushWaitsPushesNothing) {
+    // A sign-in or sign-out replaced the step while a screen was presented:
+    // its tab bar must not land on top of the next step's screens.
+    struct Case {
+        const char* name;
+        bool drop;
+    };
+    for (const auto& c : {Case{"cancelled", false}, Case{"dropped", true}}) {
+        SCOPED_TRACE(c.name);
+        signIn();
+        navigation->present(platform::ui::ViewController::create(), false);
+        testsupport::pump();
+        auto step = run(tabBarDictionary(2));
+        testsupport::advance(0.1);
+        if (c.drop) {
+            step.reset();
+        } else {
+            step->cancel();
+        }
+        testsupport::advance(0.4);
+        testsupport::pump();
+        EXPECT_EQ(navigation->viewControllers(), std::vector<std::shared_ptr<platform::ui::ViewController>>{root});
+        EXPECT_TRUE(completions->empty());
+        navigation->dismiss(false);
+        testsupport::pump();
+    }
+}
+
+TEST_F(TabBarExperienceCoordinatorTest, TheBarReplacesEveryScreenOnTheStack) {
+    // Nothing leads back below the app's screen.
+    navigation->push(platform::ui::ViewController::create(), false);
     testsupport::pump();
-    run(tabBarDictionary(2));
-    testsupport::advance(0.4);
+    auto step = run(tabBarDictionary(2));
     testsupport::pump();
+    ASSERT_EQ(navigation->viewControllers().size(), 1u);
     EXPECT_NE(pushedTabBar(), nullptr);
-    EXPECT_TRUE(completions->empty());
+    EXPECT_FALSE(navigation->simulateBackTap());
 }
 
 TEST_F(TabBarExperienceCoordinatorTest, WithoutTheScreenThereIsNoTabToBuild) {

@@ -123,7 +123,6 @@ TEST_F(TabBarLoopbackTest, ABootstrapWithThreeMenuItemsPushesTheBarAndLoadsTheOt
     const std::vector<std::string> tree = {
         "Window level=0 key",
         "  NavigationController",
-        "    ViewController",
         "    CommunityTabBarController [top]",
         "      CommunityHybridViewController tab=\"Tab 1\" [selected]",
         "      CommunityHybridViewController \"Tab 2\" tab=\"Tab 2\"",

@@ -4,11 +4,14 @@
 
 #include "VellicorApp/Shell/AppUICoordinator.hpp"
 
+#include "VellicorApp/Community/AppModeCommunity.hpp"
 #include "VellicorApp/Community/TabBarPersistentStore.hpp"
 #include "VellicorApp/Hybrid/CommunityHybridViewController.hpp"
 #include "VellicorApp/Hybrid/HybridResources.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
+#include "VellicorApp/Interface/CommunityScreenMaking.hpp"
 #include "VellicorApp/Interface/CommunityTabBarController.hpp"
+#include "VellicorApp/Interface/Toast.hpp"
 #include "VellicorApp/Shell/AppCoordinator.hpp"
 #include "VellicorApp/Shell/AppDelegate.hpp"
 #include "VellicorApp/Shell/AppUpdateManager.hpp"
@@ -101,6 +104,10 @@ protected:
         EXPECT_TRUE(settled({screen->webView()}));
         return screen;
     }
+
+    /// What a reset of the web screen does: the loading screen (the fixture's
+    /// root) is the only screen again.
+    void showLoadingScreenAgain() { navigation->setViewControllers({root}, false); }
 
     std::shared_ptr<CommunityTabBarController> shownTabBar() const {
         return std::dynamic_pointer_cast<CommunityTabBarController>(navigation->topViewController());
@@ -248,7 +255,7 @@ TEST_F(AppUICoordinatorTest, ThePagesUpdateSettingsSetUpTheUpdateCheckOrLeaveItA
             EXPECT_NE(manager, earlier);
             EXPECT_EQ(manager ? std::optional(manager->appUpdateConfig()) : std::nullopt, c.expected);
         }
-        navigation->popToRoot(false);
+        showLoadingScreenAgain();
         testsupport::pump();
     }
 }
@@ -315,7 +322,7 @@ TEST_F(AppUICoordinatorTest, ATabBarThatCannotBeBuiltFallsBackToTheSingleScreen)
         if (line != errors.end()) {
             EXPECT_TRUE(line->ends_with(". Moving forward with singular hybrid web app.")) << *line;
         }
-        navigation->popToRoot(false);
+        showLoadingScreenAgain();
         testsupport::pump();
     }
 }
@@ -355,7 +362,7 @@ TEST_F(AppUICoordinatorTest, WhileSomethingIsPresentedThePushWaitsAThirdOfASecon
         }
 
         navigation->dismiss(false);
-        navigation->popToRoot(false);
+        showLoadingScreenAgain();
         testsupport::pump();
     }
 }
@@ -374,7 +381,7 @@ TEST_F(AppUICoordinatorTest, ABootstrapReportedAgainWhileThePushWaitsIsIgnored) 
         testsupport::advance(1);
 
         EXPECT_EQ(ends, kEndedWithoutError);
-        ASSERT_EQ(navigation->viewControllers().size(), 2u) << "one screen pushed, once";
+        ASSERT_EQ(navigation->viewControllers().size(), 1u) << "one screen pushed, once";
         if (data) {
             const auto tabBar = shownTabBar();
             ASSERT_TRUE(tabBar);
@@ -385,7 +392,7 @@ TEST_F(AppUICoordinatorTest, ABootstrapReportedAgainWhileThePushWaitsIsIgnored) 
         EXPECT_EQ(infoLines(kBootstrappedAgain) - ignoredBefore, 1);
 
         navigation->dismiss(false);
-        navigation->popToRoot(false);
+        showLoadingScreenAgain();
         testsupport::pump();
     }
 }
@@ -420,7 +427,7 @@ TEST_F(AppUICoordinatorTest, TheColdStartMarkerEndsOnceNotRedirectedFromLoginWhi
         EXPECT_FALSE(delegate->coldStartID());
 
         // The chain runs the step again (after a sign-in): the marker stays ended.
-        navigation->popToRoot(false);
+        showLoadingScreenAgain();
         testsupport::pump();
         const auto again = startAndLoad();
         ASSERT_TRUE(again);
@@ -428,7 +435,7 @@ TEST_F(AppUICoordinatorTest, TheColdStartMarkerEndsOnceNotRedirectedFromLoginWhi
         testsupport::pump();
         EXPECT_EQ(count(KORVAMarkerName::coldStart) - before, 1u);
 
-        navigation->popToRoot(false);
+        showLoadingScreenAgain();
         testsupport::pump();
         platform::ui::Application::shared().reset();
         platform::veltrane::VeltraneSDKManager::resetForTesting();
@@ -495,9 +502,175 @@ protected:
         return screen;
     }
 
+    /// The app-UI step the chain made last, while it lives.
+    std::shared_ptr<AppUICoordinator> latestStep() const {
+        return steps->made.empty() ? nullptr : steps->made.back().lock();
+    }
+
+    /// A sign-in or sign-out (the SDK's notification) runs the chain's tail
+    /// again; returns the new app-UI step's screen once it has loaded.
+    std::shared_ptr<CommunityHybridViewController> restartWith(const char* notification) {
+        const auto before = steps->made.size();
+        context->notificationCenter->post(notification);
+        testsupport::pump();
+        EXPECT_EQ(steps->made.size(), before + 1);
+        const auto appUI = latestStep();
+        EXPECT_TRUE(appUI);
+        auto screen = appUI ? std::dynamic_pointer_cast<CommunityHybridViewController>(appUI->communityViewController())
+                            : nullptr;
+        EXPECT_TRUE(screen);
+        if (screen) {
+            EXPECT_TRUE(settled({screen->webView()}));
+        }
+        return screen;
+    }
+
+    /// The chevron a community screen shows at the left of its bar.
+    static void tapChevron(platform::ui::ViewController& screen) {
+        const auto& items = screen.navigationItem().leftBarButtonItems;
+        ASSERT_FALSE(items.empty());
+        ASSERT_TRUE(items.front()->action);
+        items.front()->action();
+    }
+
     std::shared_ptr<QuickSteps> steps = std::make_shared<QuickSteps>();
     std::shared_ptr<AppCoordinator> coordinator;
 };
+
+using Stack = std::vector<std::shared_ptr<platform::ui::ViewController>>;
+
+/// The toasts shown on the controller's view.
+long toastsOn(platform::ui::ViewController& controller) {
+    const auto view = controller.view();
+    return std::ranges::count_if(view->subviews(), [](const auto& sub) { return std::dynamic_pointer_cast<Toast>(sub) != nullptr; });
+}
+
+TEST_F(AppUICoordinatorInTheAppTest, AHiddenScreensSplashFaultWaitsForThatScreenOrGoesWithIt) {
+    signIn(); // the bar preloads its other tabs only for a signed-in user
+    const auto screen = startUp();
+    ASSERT_TRUE(screen);
+    screen->webView()->postScriptMessage("webAppEventBootstrapDone", {{"data", threeMenuItems()}});
+    testsupport::pump();
+    const auto tabBar = shownTabBar();
+    ASSERT_TRUE(tabBar);
+    ASSERT_EQ(tabBar->viewControllers().size(), 3u);
+    std::vector<std::shared_ptr<platform::web::WebView>> views;
+    for (const auto& tab : tabBar->viewControllers()) {
+        const auto community = std::dynamic_pointer_cast<CommunityHybridViewController>(tab);
+        ASSERT_TRUE(community && community->isViewLoaded());
+        views.push_back(community->webView());
+    }
+    ASSERT_TRUE(settled(views));
+    const auto timeout = context->mainBundle->webAppBootstrapTimeout();
+
+    // The preloaded tabs' pages never report their bootstrap; nobody looks at them.
+    testsupport::advance(timeout);
+    ASSERT_EQ(context->faultManager->faults().size(), 2u);
+    EXPECT_EQ(toastsOn(*tabBar), 0);
+
+    // A community sheet comes on screen over the bar: those faults are not its own.
+    auto config = appConfig(context->appMode());
+    ASSERT_TRUE(config);
+    config->setStartPage(server.url("/s/sheet").absoluteString());
+    config->setUnauthenticatedStartPage(server.url("/s/sheet").absoluteString());
+    auto sheet = makeCommunityScreen(std::move(config));
+    tabBar->present(sheet, false);
+    ASSERT_TRUE(settled({sheet->webView()}));
+    EXPECT_EQ(toastsOn(*tabBar), 0) << "no fault under the sheet";
+    EXPECT_EQ(toastsOn(*sheet), 0);
+
+    // The sheet's own page times out while it is up; then it is closed.
+    testsupport::advance(timeout);
+    EXPECT_EQ(context->faultManager->faults().size(), 3u);
+    const std::weak_ptr<CommunityHybridViewController> closed = sheet;
+    tabBar->dismiss(false);
+    sheet.reset();
+    testsupport::pump();
+    ASSERT_TRUE(closed.expired());
+
+    // Selecting the second tab shows its fault; the third tab's waits for its turn.
+    ASSERT_TRUE(tabBar->simulateTapOnTab(1));
+    testsupport::pump();
+    EXPECT_EQ(toastsOn(*tabBar), 1);
+    EXPECT_EQ(context->faultManager->faults().size(), 1u) << "the closed sheet's fault is dropped";
+    ASSERT_TRUE(tabBar->simulateTapOnTab(2));
+    testsupport::pump();
+    EXPECT_TRUE(context->faultManager->faults().empty());
+}
+
+TEST_F(AppUICoordinatorInTheAppTest, TheAppsScreenReplacesTheLoadingScreenSoNoBackLeadsToIt) {
+    struct Case {
+        const char* name;
+        platform::Json message;
+        bool tabBar;
+    };
+    const Case cases[] = {
+        {"single screen", platform::Json::object(), false},
+        {"tab bar", {{"data", threeMenuItems()}}, true},
+    };
+    auto screen = startUp();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(screen);
+        screen->webView()->postScriptMessage("webAppEventBootstrapDone", c.message);
+        testsupport::pump();
+
+        const auto shown = navigation->topViewController();
+        EXPECT_EQ(navigation->viewControllers(), Stack{shown}) << "the loading screen has left the stack";
+        EXPECT_EQ(shown == screen, !c.tabBar);
+        EXPECT_FALSE(navigation->simulateBackTap()) << "the bar has no Back";
+        tapChevron(*screen);
+        testsupport::advance(1);
+        EXPECT_EQ(navigation->viewControllers(), Stack{shown}) << "the screen's own chevron leads nowhere";
+
+        // A sign-in shows the loading screen, alone, while the tail runs again.
+        screen = restartWith(platform::veltrane::kVQNotificationUserDidLogIn);
+        EXPECT_EQ(navigation->viewControllers(), Stack{root});
+    }
+}
+
+TEST_F(AppUICoordinatorInTheAppTest, ASignInOrSignOutWhileThePushWaitsLeavesNothingOfTheEndedStep) {
+    struct Case {
+        const char* name;
+        const char* notification;
+        std::optional<platform::Json> data;
+    };
+    const Case cases[] = {
+        {"sign-out, tab bar", platform::veltrane::kVQNotificationUserDidLogout, threeMenuItems()},
+        {"sign-in, tab bar", platform::veltrane::kVQNotificationUserDidLogIn, threeMenuItems()},
+        {"sign-out, single screen", platform::veltrane::kVQNotificationUserDidLogout, std::nullopt},
+        {"sign-in, single screen", platform::veltrane::kVQNotificationUserDidLogIn, std::nullopt},
+    };
+    auto screen = startUp();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(screen);
+        const auto ended = latestStep();
+        ASSERT_TRUE(ended);
+        navigation->present(platform::ui::ViewController::create(), false);
+        testsupport::pump();
+        ended->webAppDidBootstrap(screen, c.data);
+        testsupport::advance(0.1);
+
+        // Within the 0.3 s the push waits, the user signs in or out.
+        const auto next = restartWith(c.notification);
+        ASSERT_TRUE(next);
+        testsupport::advance(0.3);
+        EXPECT_EQ(navigation->viewControllers(), Stack{root}) << "the ended step pushed nothing";
+
+        // The new chain shows its own screen, with nothing under it.
+        latestStep()->webAppDidBootstrap(next, std::nullopt);
+        testsupport::advance(0.3);
+        EXPECT_EQ(navigation->viewControllers(), Stack{next});
+        EXPECT_FALSE(navigation->simulateBackTap());
+        testsupport::advance(1);
+        EXPECT_EQ(navigation->viewControllers(), Stack{next});
+
+        // The next round starts from a chain that waits for its bootstrap.
+        screen = restartWith(platform::veltrane::kVQNotificationUserDidLogIn);
+    }
+    testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 5);
+}
 
 TEST_F(AppUICoordinatorInTheAppTest, TheCoordinatorAdoptsTheTabBarWhichTheTabsShowTheirFaultsAndToastsOn) {
     const auto screen = startUp();

@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace vellicor;
 using ::testing::ElementsAre;
 
@@ -72,6 +74,23 @@ protected:
 private:
     FailingStep() = default;
     std::optional<FlowCoordinatorError> error_ = FlowCoordinatorError::invalidAction();
+};
+
+/// Schedules a block 0.3 s after its start, and ends when the test says so.
+class WaitingStep : public BaseFlowCoordinator {
+public:
+    static std::shared_ptr<WaitingStep> create(int& ran) { return std::shared_ptr<WaitingStep>(new WaitingStep(ran)); }
+    void finish() { complete(std::nullopt); }
+    bool waiting() { return delayedWork().hasPendingWork(); }
+
+protected:
+    void execute() override {
+        delayedWork().after(0.3, [&ran = ran_] { ++ran; });
+    }
+
+private:
+    explicit WaitingStep(int& ran) : ran_(ran) {}
+    int& ran_;
 };
 
 /// Forgets to implement its work.
@@ -187,6 +206,38 @@ TEST_F(BaseFlowCoordinatorTest, AStepDroppedBeforeItEndsEndsSilently) {
     testsupport::pump();
     EXPECT_FALSE(called);
     EXPECT_THAT(apptest::appLogTexts("INFO"), ElementsAre("BaseFlowCoordinator: [QueuedStep] Started."));
+}
+
+TEST_F(BaseFlowCoordinatorTest, DelayedWorkRunsOnlyWhileItsStepRuns) {
+    struct Case {
+        const char* name;
+        std::function<void(std::shared_ptr<WaitingStep>&)> meanwhile;
+        int runs;
+    };
+    const Case cases[] = {
+        {"still running", [](auto&) {}, 1},
+        {"completed", [](auto& step) { step->finish(); }, 0},
+        {"cancelled by its owner", [](auto& step) { step->cancel(); }, 0},
+        {"cancelled through the step interface", [](auto& step) { static_cast<FlowCoordinator&>(*step).cancel(); }, 0},
+        {"dropped", [](auto& step) { step.reset(); }, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        int ran = 0;
+        auto step = WaitingStep::create(ran);
+        step->start(nullptr);
+        EXPECT_TRUE(step->waiting());
+        testsupport::advance(0.2);
+        c.meanwhile(step);
+        if (step) {
+            EXPECT_EQ(step->waiting(), c.runs == 1);
+        }
+        testsupport::advance(0.2);
+        EXPECT_EQ(ran, c.runs);
+        if (step) {
+            EXPECT_FALSE(step->waiting()) << "nothing is left waiting";
+        }
+    }
 }
 
 TEST_F(BaseFlowCoordinatorTest, AStepWithoutWorkStopsTheApp) {

@@ -72,6 +72,64 @@ TEST_F(FaultManagerTest, EmptyQueueShowsNothing) {
     EXPECT_EQ(shownToast(*screen->view()), nullptr);
 }
 
+TEST_F(FaultManagerTest, AScreensFaultWaitsForThatScreenAndGoesWithIt) {
+    // Two screens besides the one shown: a preloaded tab and a sheet.
+    struct Case {
+        const char* name;
+        bool tabFault;
+        bool sheetFault;
+        bool appWideFault;
+        bool sheetGone;
+        /// Who comes on screen: the tab, the sheet, or nobody in particular.
+        const char* appears;
+        /// The fault shown; and, per fault, whether it is still queued after.
+        const char* shown;
+        bool tabFaultLeft;
+        bool sheetFaultLeft;
+    };
+    const Case cases[] = {
+        {"the tab's fault waits while the sheet appears", true, false, false, false, "sheet", "none", true, false},
+        {"the tab's fault shows when the tab appears", true, false, false, false, "tab", "tab", false, false},
+        {"the sheet's fault never shows on the tab", false, true, false, false, "tab", "none", false, true},
+        {"a gone sheet's fault is dropped", true, true, false, true, "tab", "tab", false, false},
+        {"a gone sheet's fault is dropped on any presentation", false, true, false, true, "anyone", "none", false, false},
+        {"a fault of no screen shows on any screen", true, false, true, false, "sheet", "app", true, false},
+        {"the appearing screen's own fault before one of no screen of equal rank", false, true, true, false, "sheet",
+         "sheet", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto tab = platform::ui::makeController<interfacetest::Screen>();
+        auto sheet = platform::ui::makeController<interfacetest::Screen>();
+        const auto tabFault = std::make_shared<AppBootstrapFault>();
+        const auto sheetFault = std::make_shared<AppBootstrapFault>();
+        const auto appWideFault = std::make_shared<AppBootstrapFault>();
+        auto manager = FaultManager::create();
+        if (c.tabFault) manager->addFault(tabFault, tab);
+        if (c.sheetFault) manager->addFault(sheetFault, sheet);
+        if (c.appWideFault) manager->addFault(appWideFault);
+        if (c.sheetGone) sheet.reset();
+
+        const std::string appears = c.appears;
+        const auto shown = appears == "tab"      ? manager->presentFault(screen, *tab)
+                           : appears == "sheet" ? manager->presentFault(screen, *sheet)
+                                                : manager->presentFault(screen);
+        const std::string expected = c.shown;
+        const std::shared_ptr<const Fault> expectedFault = expected == "tab"     ? tabFault
+                                                           : expected == "sheet" ? sheetFault
+                                                           : expected == "app"   ? appWideFault
+                                                                                 : nullptr;
+        EXPECT_EQ(shown, expectedFault);
+        const auto toast = shownToast(*screen->view());
+        EXPECT_EQ(toast != nullptr, expectedFault != nullptr) << "the toast goes on the controller given";
+        if (toast) toast->dismiss();
+        const auto left = manager->faults();
+        EXPECT_EQ(std::ranges::count(left, tabFault), c.tabFaultLeft ? 1 : 0);
+        EXPECT_EQ(std::ranges::count(left, sheetFault), c.sheetFaultLeft ? 1 : 0);
+        EXPECT_EQ(std::ranges::count(left, appWideFault), 0) << "a fault of no screen is decided on by any appearance";
+    }
+}
+
 TEST_F(FaultManagerTest, FaultTextsAndFlagsInTheNormalEdition) {
     EXPECT_EQ(AccessAPIFault().description(), localized("API_ACCESS_DISABLED"));
     EXPECT_EQ(AccessAPIFault().priority(), FaultPriority::high);
