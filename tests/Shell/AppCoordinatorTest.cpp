@@ -831,7 +831,8 @@ TEST_F(AppCoordinatorPermissionsTest, EveryTabReportingOneFailureGivesOneLockScr
     const auto manager = context->biometricsManager();
     coordinator->executePostAuthFlow();
     coordinator->executePostAuthFlow();
-    testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 5);
+    // The access check answers on a worker thread (the bound only catches a hang).
+    ASSERT_TRUE(testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 30));
     run(1.0);
 
     EXPECT_EQ(steps->count("permissions"), 1);
@@ -844,8 +845,8 @@ TEST_F(AppCoordinatorPermissionsTest, EveryTabReportingOneFailureGivesOneLockScr
 
     // Log Out on the lock screen: the sign-out restarts the tail.
     lockScreen->logout();
-    testsupport::waitUntil([this] { return steps->count("appUI") == 1; }, 5);
-    testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 5);
+    ASSERT_TRUE(testsupport::waitUntil([this] { return steps->count("appUI") == 1; }, 30));
+    ASSERT_TRUE(testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }, 30));
     run(1.0);
     EXPECT_EQ(steps->count("permissions"), 2);
     EXPECT_EQ(navigation->presentedViewController(), nullptr) << "the lock screen is gone";
