@@ -104,8 +104,9 @@ Result signOut() {
     }
     auto webView = platform::web::frontMostWebView();
     if (!webView) return EventDriver::fail("no community page is shown");
-    if (webView->postScriptMessage(kLogoutMessage, platform::Json::object()) ==
-        platform::web::UserContentController::Delivery::noHandler) {
+    using Delivery = platform::web::UserContentController::Delivery;
+    const auto delivery = webView->postScriptMessage(kLogoutMessage, platform::Json::object());
+    if (delivery == Delivery::noHandler || delivery == Delivery::refused) {
         return EventDriver::fail("the page shown is no community page (it cannot sign out)");
     }
     return {};
