@@ -305,7 +305,14 @@ TEST_F(FilesFetcherTest, ALargeDownloadStreamsToDiskAndTheLimitHolds) {
     }
     EXPECT_EQ(folderNames(folder), std::vector<std::string>{outcome.url->lastPathComponent()});
     if (measured && peak) {
-        EXPECT_LT(*peak - *baseline, 8 * 1024) << "peak " << *peak << " KiB over " << *baseline << " KiB";
+#if defined(__SANITIZE_ADDRESS__)
+        // AddressSanitizer keeps freed buffers in quarantine and pads every
+        // block: a looser bound, still well under one copy of the body.
+        constexpr long kBoundKiB = 32 * 1024;
+#else
+        constexpr long kBoundKiB = 8 * 1024;
+#endif
+        EXPECT_LT(*peak - *baseline, kBoundKiB) << "peak " << *peak << " KiB over " << *baseline << " KiB";
     }
 }
 
