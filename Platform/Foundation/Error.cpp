@@ -1,5 +1,8 @@
 #include "Platform/Foundation/Error.hpp"
 
+#include "Platform/Foundation/BeforeAbortHook.hpp"
+
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -46,9 +49,18 @@ Error makeURLError(long code, std::string_view failingURL) {
     return Error(std::string(kURLErrorDomain), code, std::move(info));
 }
 
+namespace {
+// A plain function pointer, so that reading it while the process is failing
+// takes no lock and runs no destructor.
+std::atomic<BeforeAbortHook> beforeAbortHook{nullptr};
+} // namespace
+
+void setBeforeAbortHook(BeforeAbortHook hook) { beforeAbortHook.store(hook); }
+
 void fatalError(std::string_view message) {
     std::fprintf(stderr, "Fatal error: %.*s\n", static_cast<int>(message.size()), message.data());
     std::fflush(stderr);
+    if (const auto hook = beforeAbortHook.load()) hook(message);
     std::abort();
 }
 

@@ -367,6 +367,46 @@ std::string prefixCharacters(std::string_view text, std::size_t count) {
     return std::string(text.substr(0, end));
 }
 
+std::string suffixCharacters(std::string_view text, std::size_t count) {
+    if (count == 0) {
+        return {};
+    }
+    // A text of no more bytes than `count` cannot hold more characters.
+    if (text.size() <= count) {
+        return std::string(text);
+    }
+    icu::BreakIterator* iterator = characterBreakIterator();
+    Utf8Text utext(text);
+    UErrorCode status = U_ZERO_ERROR;
+    const bool usable = iterator != nullptr && utext.get() != nullptr && text.size() <= INT32_MAX;
+    if (usable) {
+        iterator->setText(utext.get(), status);
+    }
+    if (!usable || U_FAILURE(status)) {
+        const auto boundaries = characterBoundaries(text);
+        const auto characters = boundaries.size() - 1;
+        return characters <= count ? std::string(text) : std::string(text.substr(boundaries[characters - count]));
+    }
+    // Backwards from the end, so that only the kept part is walked.
+    std::size_t start = text.size();
+    iterator->last();
+    for (std::size_t taken = 0; taken < count; ++taken) {
+        const int32_t previous = iterator->previous();
+        if (previous == icu::BreakIterator::DONE) {
+            break;
+        }
+        start = static_cast<std::size_t>(previous);
+    }
+    // Leave the iterator on an empty text so it holds no pointer into `text`.
+    static const char empty[] = "";
+    Utf8Text emptyText(std::string_view(empty, 0));
+    if (emptyText.get() != nullptr) {
+        UErrorCode ignored = U_ZERO_ERROR;
+        iterator->setText(emptyText.get(), ignored);
+    }
+    return std::string(text.substr(start));
+}
+
 std::string trimmingWhitespace(std::string_view text) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto length = static_cast<int64_t>(text.size());

@@ -107,6 +107,8 @@ PLATFORM_EXPORT std::vector<std::string_view> characters(std::string_view text);
 PLATFORM_EXPORT std::size_t characterCount(std::string_view text);
 /// The first `count` user-perceived characters (the whole text when it has fewer).
 PLATFORM_EXPORT std::string prefixCharacters(std::string_view text, std::size_t count);
+/// The last `count` user-perceived characters (the whole text when it has fewer).
+PLATFORM_EXPORT std::string suffixCharacters(std::string_view text, std::size_t count);
 
 /// The text without Unicode white space and line breaks at either end.
 PLATFORM_EXPORT std::string trimmingWhitespace(std::string_view text);

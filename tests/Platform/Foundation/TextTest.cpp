@@ -236,6 +236,28 @@ TEST(Characters, PrefixKeepsWholeClusters) {
     EXPECT_EQ(prefixCharacters("", 3), "");
 }
 
+TEST(Characters, SuffixKeepsWholeClusters) {
+    const std::string family = "\U0001F468\u200D\U0001F469\u200D\U0001F467";
+    struct Case {
+        const char* name;
+        std::string text;
+        std::size_t count;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"a cluster at the cut", "abc" + family + "d", 2, family + "d"},
+        {"combining accent", "xe\u0301", 1, "e\u0301"},
+        {"CR LF is one", "ab\r\n", 1, "\r\n"},
+        {"fewer characters than asked", "ab", 5, "ab"},
+        {"more bytes than asked, fewer characters", "\u00e9\u00e9", 3, "\u00e9\u00e9"},
+        {"none asked", "ab", 0, ""},
+        {"empty text", "", 3, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(suffixCharacters(c.text, c.count), c.expected) << c.name;
+    }
+}
+
 TEST(TrimmingWhitespace, RemovesUnicodeSpacesAndLineBreaksAtBothEnds) {
     struct Case {
         const char* name;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "Platform/Export.hpp"
+#include "Platform/Foundation/Clock.hpp"
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+/// The platform's date formatter with a fixed format: `time` written by the
+/// ICU date pattern `pattern` ("yyyy-MM-dd HH:mm", "yyyyMMddhhmmss") in the
+/// time zone `timeZone` (a TZ database identifier or an abbreviation such as
+/// "UTC" or "GMT"; an unknown one is read as UTC), with the calendar and the
+/// digits of the locale `localeIdentifier` ("en-US", "th-TH"; an empty or
+/// unknown identifier gives ICU's root locale). A pattern ICU cannot read,
+/// or a time that is not finite, gives the empty text. Thread-safe.
+PLATFORM_EXPORT std::string formatDate(TimeInterval time, std::string_view pattern, std::string_view timeZone,
+                                       std::string_view localeIdentifier);
+
+} // namespace platform
