@@ -1,5 +1,5 @@
 // The Vellicor app program: the platform's application main with the app's
-// delegate, resources and HTTPS options. Run it with scripts/run, which
+// delegate, resources, HTTPS and device options. Run it with scripts/run, which
 // starts the loopback community beside it.
 
 #include "VellicorApp/DemoCommunityEventCommands.hpp"
@@ -9,6 +9,7 @@
 #include "VellicorApp/Shell/ShellResources.hpp"
 
 #include "Platform/UI/ApplicationMain.hpp"
+#include "Platform/SDKs/Veltrane/DeviceOptions.hpp"
 #include "Platform/UI/HttpsOptions.hpp"
 
 int main(int argc, char** argv) {
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
     // platform's registry; the program adds the demo community's sign-in and
     // sign-out.
     options.registerCommands = vellicor::registerDemoCommunityEventCommands;
-    options.addOptions = [](CLI::App& cli) { platform::ui::addHttpsOptions(cli); };
+    options.addOptions = [](CLI::App& cli) {
+        platform::ui::addHttpsOptions(cli);
+        platform::veltrane::addDeviceOptions(cli);
+    };
     return platform::ui::applicationMain(argc, argv, [] { return vellicor::AppDelegate::create(); }, options);
 }

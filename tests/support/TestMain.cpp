@@ -6,6 +6,7 @@
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/Foundation/Reachability.hpp"
 #include "Platform/Foundation/UserDefaults.hpp"
+#include "Platform/SDKs/AppCenter/MSACAppCenter.hpp"
 #include "Platform/SDKs/Veltrane/KeychainHelper.hpp"
 #include "Platform/UI/Application.hpp"
 #include "Platform/UI/Window.hpp"
@@ -51,6 +52,8 @@ public:
         platform::MainQueue::reset();
         platform::NotificationCenter::defaultCenter()->removeAllObservers();
         platform::LogSink::closeAll();
+        // A start of the crash service belongs to the test that made it.
+        platform::appcenter::MSACAppCenter::resetForTesting();
         // No background write may land in a folder about to go.
         platform::UserDefaults::synchronizeAll();
         for (const auto& folder : gSandboxes) {

@@ -1,6 +1,7 @@
 #include "Platform/SDKs/Veltrane/UIDevice.hpp"
 
 #include <sys/utsname.h>
+#include <unicode/locid.h>
 
 #include <array>
 #include <mutex>
@@ -20,6 +21,9 @@ struct State {
     std::mutex mutex;
     std::optional<std::string> platform = hostMachine();
     std::string systemVersion = UIDevice::kDefaultSystemVersion;
+    bool simulator = false;
+    std::vector<std::string> preferredLanguages{UIDevice::kDefaultLocale};
+    std::string locale = UIDevice::kDefaultLocale;
 };
 
 State& state() {
@@ -83,6 +87,50 @@ std::string UIDevice::model() {
     return "iPhone";
 }
 
+bool UIDevice::isSimulator() {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.simulator;
+}
+
+std::vector<std::string> UIDevice::preferredLanguages() {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.preferredLanguages;
+}
+
+std::string UIDevice::currentLocale() {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.locale;
+}
+
+std::optional<std::string> UIDevice::currentLanguageCode() {
+    UErrorCode status = U_ZERO_ERROR;
+    const auto identifier = currentLocale();
+    const auto locale = icu::Locale::forLanguageTag(identifier, status);
+    if (U_FAILURE(status) || locale.getLanguage()[0] == '\0') return std::nullopt;
+    return std::string(locale.getLanguage());
+}
+
+void UIDevice::setSimulator(bool simulator) {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    s.simulator = simulator;
+}
+
+void UIDevice::setPreferredLanguages(std::vector<std::string> languages) {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    s.preferredLanguages = std::move(languages);
+}
+
+void UIDevice::setCurrentLocale(std::string identifier) {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    s.locale = std::move(identifier);
+}
+
 void UIDevice::setPlatform(std::optional<std::string> identifier) {
     auto& s = state();
     std::lock_guard lock(s.mutex);
@@ -100,6 +148,9 @@ void UIDevice::resetForTesting() {
     std::lock_guard lock(s.mutex);
     s.platform = hostMachine();
     s.systemVersion = kDefaultSystemVersion;
+    s.simulator = false;
+    s.preferredLanguages = {kDefaultLocale};
+    s.locale = kDefaultLocale;
 }
 
 } // namespace platform::veltrane

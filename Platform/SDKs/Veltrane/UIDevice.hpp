@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform::veltrane {
 
@@ -26,12 +27,30 @@ public:
     /// The product family: "iPhone" for simulators and phones, "iPad", "iPod touch".
     static std::string model();
 
+    /// Whether the app runs in a simulator. False unless set (the application
+    /// main's `--simulator`), whatever the hardware identifier says.
+    static bool isSimulator();
+
+    /// The device owner's preferred languages, most preferred first, as
+    /// language tags ("en-US"); kDefaultLocale alone unless set.
+    static std::vector<std::string> preferredLanguages();
+    /// The identifier of the device's current locale (kDefaultLocale unless set).
+    static std::string currentLocale();
+    /// The language code of the current locale ("en" for "en-US"); none when
+    /// the identifier names no language.
+    static std::optional<std::string> currentLanguageCode();
+
     static constexpr const char* kDefaultSystemVersion = "17.0";
+    static constexpr const char* kDefaultLocale = "en-US";
 
     /// Replaces the hardware identifier (none: no identifier).
     static void setPlatform(std::optional<std::string> identifier);
     static void setSystemVersion(std::string version);
-    /// Back to the host's identifier and the default system version.
+    static void setSimulator(bool simulator);
+    static void setPreferredLanguages(std::vector<std::string> languages);
+    static void setCurrentLocale(std::string identifier);
+    /// Back to the host's identifier, the default system version and locale,
+    /// not a simulator.
     static void resetForTesting();
 };
 
