@@ -21,6 +21,8 @@
 //                    records/<type>/<id>[/<field>], records/user/<user id>,
 //                    connect/notifications[/status|/<id>]
 //   app store      GET  /lookup?bundleId=&country=      the store's lookup answer (setStoreLookup())
+//   ingestion      POST /logs?Api-Version=1.0.0        a crash or log report of the App Center SDK
+//                                                       and the app's log upload (ingestedLogs())
 //
 // OAuth and web paths may carry a path prefix (a community under "/site"
 // answers "/site/vapi/oauth2/authorize" too). REST errors are the
@@ -90,6 +92,19 @@ struct UserNotification {
     std::string id;
     std::string message;
     bool read = false;
+};
+
+/// A document the ingestion endpoint received.
+struct IngestedLog {
+    /// The headers "install-id" and "app-secret" ("" when missing).
+    std::string installId;
+    std::string appSecret;
+    /// The body as JSON (null when it is not JSON).
+    nlohmann::json document;
+    /// The folder the document was written into: "document.json", and each
+    /// "errorAttachment" log's data decoded, under its "fileName" or, without
+    /// one, "attachment-<n>.txt" (n from 1).
+    std::filesystem::path folder;
 };
 
 /// A request as it reached the server.
@@ -252,6 +267,14 @@ public:
     /// store's lookup host by host mapping): `answer` with `status`. By
     /// default {"resultCount": 0, "results": []} with 200.
     void setStoreLookup(nlohmann::json answer, int status = 200);
+
+    // The ingestion service ----------------------------------------------------
+    /// "POST /logs?Api-Version=1.0.0", under any host (clients reach it by
+    /// host mapping): keeps the document with its install id and app secret,
+    /// writes it into "logs/<n>/" (n from 1) of the data folder, and answers
+    /// {} with `status` (default 200). Another API version answers 400.
+    void setIngestionStatus(int status);
+    std::vector<IngestedLog> ingestedLogs() const;
 
     // Extension and introspection -------------------------------------------
 

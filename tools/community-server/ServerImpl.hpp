@@ -129,6 +129,8 @@ struct CommunityServer::Impl {
     bool authConfigurationEnabled = true;
     Json storeLookup = Json{{"resultCount", 0}, {"results", Json::array()}};
     int storeLookupStatus = 200;
+    std::vector<IngestedLog> ingestedLogs;
+    int ingestionStatus = 200;
     /// Where the community moved (setMovedTo()); empty: it did not.
     std::string movedTo;
     std::deque<Failure> failures;
@@ -216,6 +218,12 @@ struct CommunityServer::Impl {
     // The app store's lookup (StoreLookup.cpp) ---------------------------------------------------
 
     void handleStoreLookup(const httplib::Request& req, httplib::Response& res, const std::smatch&);
+
+    // The crash and log ingestion service (Ingestion.cpp) ----------------------------------------
+
+    void handleIngestion(const httplib::Request& req, httplib::Response& res, const std::smatch&);
+    /// The folder the received documents are written into (the data folder, else the temporary one).
+    std::filesystem::path ingestionFolder() const;
 
     // REST (Rest.cpp) -----------------------------------------------------------------------------
 

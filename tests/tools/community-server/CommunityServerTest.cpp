@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -830,6 +831,45 @@ TEST_F(CommunityServerTest, TheStoreLookupAnswersWhatWasSet) {
     ASSERT_TRUE(configured);
     EXPECT_EQ(configured->status, 202);
     EXPECT_EQ(nlohmann::json::parse(configured->body)["results"][0]["version"], "3.0");
+}
+
+TEST_F(CommunityServerTest, TheIngestionServiceKeepsAndWritesOutEachDocument) {
+    const Json document = {{"logs",
+                            {{{"type", "appleError"}, {"id", "E1"}},
+                             {{"type", "errorAttachment"}, {"fileName", "CrashLog.txt"}, {"data", "aGVsbG8gbG9n"}},
+                             {{"type", "errorAttachment"}, {"data", "YQ=="}},
+                             {{"type", "errorAttachment"}, {"fileName", "../escape.txt"}, {"data", "Yg=="}}}}};
+    const httplib::Headers headers = {{"install-id", "INSTALL-1"}, {"app-secret", "secret-1"}};
+    auto answer = client->Post("/logs?Api-Version=1.0.0", headers, document.dump(), "application/json");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+
+    server.setIngestionStatus(500);
+    answer = client->Post("/logs?Api-Version=1.0.0", headers, "not json", "application/json");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 500);
+    answer = client->Post("/logs?Api-Version=2.0", headers, document.dump(), "application/json");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 400);
+
+    const auto logs = server.ingestedLogs();
+    ASSERT_EQ(logs.size(), 2u);
+    EXPECT_EQ(logs[0].installId, "INSTALL-1");
+    EXPECT_EQ(logs[0].appSecret, "secret-1");
+    EXPECT_EQ(logs[0].document, document);
+    EXPECT_TRUE(logs[1].document.is_null());
+    const auto read = [](const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(logs[0].folder.filename(), "1");
+    EXPECT_EQ(read(logs[0].folder / "document.json"), document.dump());
+    EXPECT_EQ(read(logs[0].folder / "CrashLog.txt"), "hello log");
+    EXPECT_EQ(read(logs[0].folder / "attachment-1.txt"), "a");
+    // A name that would leave the folder is not used.
+    EXPECT_EQ(read(logs[0].folder / "attachment-2.txt"), "b");
+    EXPECT_FALSE(std::filesystem::exists(logs[0].folder.parent_path() / "escape.txt"));
+    EXPECT_EQ(read(logs[1].folder / "document.json"), "not json");
 }
 
 } // namespace
