@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VellicorApp/Instrumentation/LogUploading.hpp"
+
 #include "Platform/Foundation/HttpSession.hpp"
 #include "Platform/SDKs/Veltrane/VQNetwork.hpp"
 
@@ -31,7 +33,7 @@ private:
 };
 
 /// Plain HTTP requests; the completion gets the raw transfer result.
-class HTTPClient {
+class HTTPClient : public LogUploading {
 public:
     explicit HTTPClient(std::shared_ptr<NetworkProtocol> network);
     /// Over the SDK's shared ephemeral session.
@@ -43,7 +45,7 @@ public:
     /// A JSON POST of the body with the headers "install-id" and "app-secret"
     /// (the app's App Center secret), with a 60-second time-out.
     void upload(const platform::Url& url, const std::string& uuid, const std::optional<platform::Data>& body,
-                platform::HttpCompletion completion) const;
+                platform::HttpCompletion completion) const override;
 
 private:
     std::shared_ptr<NetworkProtocol> network_;
