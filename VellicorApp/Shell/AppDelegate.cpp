@@ -3,6 +3,7 @@
 #include "VellicorApp/Community/BundleManagedURLs.hpp"
 #include "VellicorApp/Community/CommunityConfigFilePersistentStore.hpp"
 #include "VellicorApp/Community/MultiSSOInfoStore.hpp"
+#include "VellicorApp/Instrumentation/AppCenterManager.hpp"
 #include "VellicorApp/Instrumentation/AppSessionTracker.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 #include "VellicorApp/Interface/FloatingActionButtonProvider.hpp"
@@ -51,8 +52,9 @@ std::shared_ptr<AppDelegate> AppDelegate::create(std::shared_ptr<AppCoordinator:
 }
 
 void AppDelegate::initialize() {
-    // The order matters: the SDK set-up builds the running context, which
-    // every marker below is created in.
+    // The order matters: the App Center hooks come first; the SDK set-up
+    // builds the running context, which every marker below is created in.
+    appCenterManager_ = AppCenterManager::create();
     MobileSDKConfigurator::configure();
     Logger::configureLogLevel();
     startColdStartKORVAMarker();
@@ -76,9 +78,9 @@ void AppDelegate::startColdStartKORVAMarker() {
 // Launch ------------------------------------------------------------------------
 
 bool AppDelegate::didFinishLaunching(platform::ui::Application& /*application*/, const nlohmann::json& /*options*/) {
-    // The crash-reporting hooks start first here, and the marketing push
-    // manager (with its background refresh) joins after the floating button,
-    // once both services are part of the app.
+    // The marketing push manager (with its background refresh) joins after
+    // the floating button once it is part of the app.
+    appCenterManager_->start();
     const auto navigation = window_ ? std::dynamic_pointer_cast<platform::ui::NavigationController>(
                                           window_->rootViewController())
                                     : nullptr;

@@ -13,6 +13,7 @@
 
 namespace vellicor {
 
+class AppCenterManager;
 class AppSessionTracker;
 
 /// The one object the platform calls for the app's launch, life-cycle
@@ -44,7 +45,8 @@ public:
     std::shared_ptr<platform::ui::Window> window() const override { return window_; }
     void setWindow(std::shared_ptr<platform::ui::Window> window) override { window_ = std::move(window); }
 
-    /// Checks the main storyboard (a navigation controller whose first screen
+    /// Starts the App Center hooks, then checks the main storyboard (a
+    /// navigation controller whose first screen
     /// is the loading screen; anything else stops the app), makes the app
     /// coordinator and the loading screen's delegate, shows the window, and
     /// logs the offline launch and the selected community. Always true.
@@ -86,6 +88,9 @@ public:
     /// The open cold-start marker, until endColdStartKORVAMarker().
     const std::optional<std::string>& coldStartID() const { return coldStartID_; }
     const std::shared_ptr<AppSessionTracker>& appSessionTracker() const { return appSessionTracker_; }
+    /// The App Center hooks, made first as the delegate is set up and started
+    /// first when launching finishes.
+    const std::shared_ptr<AppCenterManager>& appCenterManager() const { return appCenterManager_; }
 
 private:
     explicit AppDelegate(std::shared_ptr<AppCoordinator::StepFactory> steps) : steps_(std::move(steps)) {}
@@ -96,6 +101,7 @@ private:
     bool sendEventLog();
 
     const std::shared_ptr<AppCoordinator::StepFactory> steps_;
+    std::shared_ptr<AppCenterManager> appCenterManager_;
     std::shared_ptr<platform::ui::Window> window_;
     std::optional<std::string> currentMarkerID_;
     std::optional<std::string> coldStartID_;
