@@ -45,15 +45,4 @@ platform::Json DeviceInfo::json() const {
     return object;
 }
 
-std::optional<DeviceInfo> DeviceInfo::fromJson(const platform::Json& json) {
-    if (!json.is_object()) return std::nullopt;
-    DeviceInfo info;
-    for (const auto& [key, field] : kFields) {
-        const auto value = json.find(key);
-        if (value == json.end() || !value->is_string()) return std::nullopt;
-        info.*field = value->get<std::string>();
-    }
-    return info;
-}
-
 } // namespace vellicor

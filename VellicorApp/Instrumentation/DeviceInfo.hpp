@@ -2,7 +2,6 @@
 
 #include "Platform/Foundation/Json.hpp"
 
-#include <optional>
 #include <string>
 
 namespace vellicor {
@@ -27,8 +26,6 @@ struct DeviceInfo {
     static DeviceInfo current();
 
     platform::Json json() const;
-    /// None unless every key holds a string.
-    static std::optional<DeviceInfo> fromJson(const platform::Json& json);
 
     bool operator==(const DeviceInfo&) const = default;
 };

@@ -9,6 +9,7 @@
 #include "Platform/SDKs/AppCenter/MSACCrashes.hpp"
 #include "Platform/SDKs/Veltrane/VQIdData.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccount.hpp"
+#include "tests/Platform/SDKs/AppCenterCrashSupport.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -18,23 +19,9 @@
 
 namespace appcentertest {
 
-/// A run that started the crash service crashed with a fatal error; the
-/// next use of the service reads its record as the previous run's.
+/// A run that started the crash service crashed with a fatal error.
 inline void crashPreviousRun(const std::string& message = "boom") {
-    using platform::appcenter::MSACAppCenter;
-    using platform::appcenter::MSACService;
-    // The crashing run must write into this test's sandbox: a forked child
-    // shares it, while a re-executed one would make a sandbox of its own.
-    const auto style = GTEST_FLAG_GET(death_test_style);
-    GTEST_FLAG_SET(death_test_style, "fast");
-    EXPECT_DEATH(
-        {
-            MSACAppCenter::start("secret", {MSACService::crashes});
-            platform::fatalError(message);
-        },
-        message);
-    GTEST_FLAG_SET(death_test_style, style);
-    MSACAppCenter::resetForTesting();
+    crashPreviousRun([&message] { platform::fatalError(message); }, message.c_str());
 }
 
 /// The previous run received a memory warning.
@@ -43,7 +30,8 @@ inline void warnPreviousRunOfLowMemory() {
     platform::appcenter::MSACAppCenter::resetForTesting();
 }
 
-/// Signs in the sample user (user id "005user") with identity data.
+/// Signs in a user of the sample community with these ids in both the
+/// credentials and the identity data.
 inline std::shared_ptr<platform::veltrane::VQUserAccount> signInWithIdentity(const vellicor::Context& context,
                                                                             const std::string& userId,
                                                                             const std::string& orgId,

@@ -4,6 +4,7 @@
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/Foundation/Uuid.hpp"
 #include "Platform/SDKs/AppCenter/MSACAppCenter.hpp"
+#include "tests/Platform/SDKs/AppCenterCrashSupport.hpp"
 #include "tests/support/TestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -28,21 +29,6 @@ using platform::appcenter::MSACCrashesDelegate;
 using platform::appcenter::MSACErrorAttachmentLog;
 using platform::appcenter::MSACErrorReport;
 using platform::appcenter::MSACService;
-
-// The previous run: started the crash service, then `crash` ends it. The
-// forked child shares this test's sandbox.
-void previousRun(const std::function<void()>& crash, const char* message) {
-    const auto style = GTEST_FLAG_GET(death_test_style);
-    GTEST_FLAG_SET(death_test_style, "fast");
-    EXPECT_DEATH(
-        {
-            MSACAppCenter::start("secret", {MSACService::analytics, MSACService::crashes});
-            crash();
-        },
-        message);
-    GTEST_FLAG_SET(death_test_style, style);
-    MSACAppCenter::resetForTesting();
-}
 
 class RecordingDelegate : public MSACCrashesDelegate {
 public:
@@ -76,7 +62,7 @@ TEST(MSACCrashes, AFatalErrorAndATestCrashAreReportedByTheNextRun) {
     for (const auto& [crash, message] : crashes) {
         SCOPED_TRACE(message);
         testsupport::freshSandbox();
-        previousRun(crash, message);
+        appcentertest::crashPreviousRun(crash, message);
         EXPECT_TRUE(MSACCrashes::hasCrashedInLastSession());
 
         auto delegate = std::make_shared<RecordingDelegate>();
@@ -102,7 +88,7 @@ TEST(MSACCrashes, ACrashBeforeTheServiceStartedLeavesNoRecord) {
 }
 
 TEST(MSACCrashes, AReportIsKeptUntilAStartWithASecretAndDroppedWhenDeclined) {
-    previousRun([] { platform::fatalError("boom"); }, "boom");
+    appcentertest::crashPreviousRun([] { platform::fatalError("boom"); }, "boom");
     auto delegate = std::make_shared<RecordingDelegate>();
     delegate->process = false;
     MSACCrashes::setDelegate(delegate);
