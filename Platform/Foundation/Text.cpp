@@ -112,21 +112,54 @@ icu::BreakIterator* characterBreakIterator() {
     return iterator.get();
 }
 
+// The thread's character break iterator set on a text for one walk over
+// it. Afterwards it is left on an empty text, so that it holds no pointer
+// into the walked one.
+class CharacterWalk {
+public:
+    explicit CharacterWalk(std::string_view text) : utext_(text), iterator_(characterBreakIterator()) {
+        // Break iterators report int32_t positions.
+        if (iterator_ == nullptr || utext_.get() == nullptr || text.size() > INT32_MAX) {
+            iterator_ = nullptr;
+            return;
+        }
+        UErrorCode status = U_ZERO_ERROR;
+        iterator_->setText(utext_.get(), status);
+        if (U_FAILURE(status)) {
+            iterator_ = nullptr;
+        }
+    }
+    ~CharacterWalk() {
+        if (iterator_ == nullptr) {
+            return;
+        }
+        static const char empty[] = "";
+        Utf8Text emptyText(std::string_view(empty, 0));
+        if (emptyText.get() != nullptr) {
+            UErrorCode ignored = U_ZERO_ERROR;
+            iterator_->setText(emptyText.get(), ignored);
+        }
+    }
+    CharacterWalk(const CharacterWalk&) = delete;
+    CharacterWalk& operator=(const CharacterWalk&) = delete;
+
+    /// Null when there are no break rules to walk by.
+    icu::BreakIterator* iterator() const { return iterator_; }
+
+private:
+    Utf8Text utext_;
+    icu::BreakIterator* iterator_;
+};
+
 // Byte offsets where user-perceived characters start, plus the text's end.
 std::vector<std::size_t> characterBoundaries(std::string_view text, std::size_t limit = SIZE_MAX) {
     std::vector<std::size_t> boundaries{0};
     if (text.empty()) {
         return boundaries;
     }
-    icu::BreakIterator* iterator = characterBreakIterator();
-    Utf8Text utext(text);
-    UErrorCode status = U_ZERO_ERROR;
-    // Break iterators report int32_t positions.
-    const bool usable = iterator != nullptr && utext.get() != nullptr && text.size() <= INT32_MAX;
-    if (usable) {
-        iterator->setText(utext.get(), status);
-    }
-    if (!usable || U_FAILURE(status)) {
+    const CharacterWalk walk(text);
+    icu::BreakIterator* iterator = walk.iterator();
+    if (iterator == nullptr) {
         // Without break rules each code point counts as a character.
         const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
         const auto length = static_cast<int64_t>(text.size());
@@ -142,13 +175,6 @@ std::vector<std::size_t> characterBoundaries(std::string_view text, std::size_t 
     for (int32_t next = iterator->next(); next != icu::BreakIterator::DONE && boundaries.size() <= limit;
          next = iterator->next()) {
         boundaries.push_back(static_cast<std::size_t>(next));
-    }
-    // Leave the iterator on an empty text so it holds no pointer into `text`.
-    static const char empty[] = "";
-    Utf8Text emptyText(std::string_view(empty, 0));
-    if (emptyText.get() != nullptr) {
-        UErrorCode ignored = U_ZERO_ERROR;
-        iterator->setText(emptyText.get(), ignored);
     }
     return boundaries;
 }
@@ -375,36 +401,26 @@ std::string suffixCharacters(std::string_view text, std::size_t count) {
     if (text.size() <= count) {
         return std::string(text);
     }
-    icu::BreakIterator* iterator = characterBreakIterator();
-    Utf8Text utext(text);
-    UErrorCode status = U_ZERO_ERROR;
-    const bool usable = iterator != nullptr && utext.get() != nullptr && text.size() <= INT32_MAX;
-    if (usable) {
-        iterator->setText(utext.get(), status);
-    }
-    if (!usable || U_FAILURE(status)) {
-        const auto boundaries = characterBoundaries(text);
-        const auto characters = boundaries.size() - 1;
-        return characters <= count ? std::string(text) : std::string(text.substr(boundaries[characters - count]));
-    }
-    // Backwards from the end, so that only the kept part is walked.
     std::size_t start = text.size();
-    iterator->last();
-    for (std::size_t taken = 0; taken < count; ++taken) {
-        const int32_t previous = iterator->previous();
-        if (previous == icu::BreakIterator::DONE) {
-            break;
+    {
+        const CharacterWalk walk(text);
+        icu::BreakIterator* iterator = walk.iterator();
+        if (iterator != nullptr) {
+            // Backwards from the end, so that only the kept part is walked.
+            iterator->last();
+            for (std::size_t taken = 0; taken < count; ++taken) {
+                const int32_t previous = iterator->previous();
+                if (previous == icu::BreakIterator::DONE) {
+                    break;
+                }
+                start = static_cast<std::size_t>(previous);
+            }
+            return std::string(text.substr(start));
         }
-        start = static_cast<std::size_t>(previous);
     }
-    // Leave the iterator on an empty text so it holds no pointer into `text`.
-    static const char empty[] = "";
-    Utf8Text emptyText(std::string_view(empty, 0));
-    if (emptyText.get() != nullptr) {
-        UErrorCode ignored = U_ZERO_ERROR;
-        iterator->setText(emptyText.get(), ignored);
-    }
-    return std::string(text.substr(start));
+    const auto boundaries = characterBoundaries(text);
+    const auto characters = boundaries.size() - 1;
+    return characters <= count ? std::string(text) : std::string(text.substr(boundaries[characters - count]));
 }
 
 std::string trimmingWhitespace(std::string_view text) {

@@ -86,8 +86,9 @@ void CommunityServer::Impl::handleIngestion(const httplib::Request& req, httplib
                 const auto data = entry.value("data", std::string());
                 const auto bytes = decodeBase64(data);
                 if (!bytes) continue;
-                const auto name = safeFileName(entry).value_or("attachment-" + std::to_string(++unnamed) + ".txt");
-                writeFile(log.folder / name, *bytes);
+                auto name = safeFileName(entry);
+                if (!name) name = "attachment-" + std::to_string(++unnamed) + ".txt";
+                writeFile(log.folder / *name, *bytes);
             }
         }
         ingestedLogs.push_back(log);
