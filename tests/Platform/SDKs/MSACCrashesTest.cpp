@@ -1,7 +1,11 @@
 #include "Platform/SDKs/AppCenter/MSACCrashes.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/Foundation/Bundle.hpp"
 #include "Platform/Foundation/Error.hpp"
+#include "Platform/Foundation/Json.hpp"
+#include "Platform/Foundation/PropertyList.hpp"
+#include "Platform/Foundation/Reachability.hpp"
 #include "Platform/Foundation/Uuid.hpp"
 #include "Platform/SDKs/AppCenter/MSACAppCenter.hpp"
 #include "tests/Platform/SDKs/AppCenterCrashSupport.hpp"
@@ -10,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -106,6 +111,25 @@ TEST(MSACCrashes, AReportIsKeptUntilAStartWithASecretAndDroppedWhenDeclined) {
     EXPECT_EQ(delegate->willSend, 0);
     MSACAppCenter::resetForTesting();
     EXPECT_FALSE(MSACCrashes::hasCrashedInLastSession());
+}
+
+TEST(MSACCrashes, AReportThatCannotBeSentWaitsForTheNextStart) {
+    // A package whose configuration names the ingestion service; the device is offline.
+    const auto package = testsupport::sandboxRoot() / "App.app";
+    std::filesystem::create_directories(package);
+    ASSERT_TRUE(platform::PropertyList::write(
+        package / "Info.plist", platform::Json{{"AppCenterIngestionOrigin", "https://in.appcenter.example.test"}}));
+    platform::Bundle::setMainBundlePath(package);
+    appcentertest::crashPreviousRun([] { platform::fatalError("boom"); }, "boom");
+    platform::Reachability::setOffline(true);
+
+    MSACAppCenter::start("secret", {MSACService::crashes});
+    testsupport::pump();
+    // The post fails on a worker thread; the record stays.
+    ASSERT_TRUE(testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }));
+    platform::Reachability::setOffline(false);
+    MSACAppCenter::resetForTesting();
+    EXPECT_TRUE(MSACCrashes::hasCrashedInLastSession());
 }
 
 TEST(MSACCrashes, AMemoryWarningIsTheNextRunsOnly) {
