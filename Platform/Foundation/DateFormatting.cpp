@@ -1,6 +1,7 @@
 #include "Platform/Foundation/DateFormatting.hpp"
 
-#include <unicode/locid.h>
+#include "Platform/Foundation/LocaleIdentifier.hpp"
+
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
@@ -31,14 +32,10 @@ std::unique_ptr<icu::TimeZone> zoneOrUtc(std::string_view identifier) {
 std::string formatDate(TimeInterval time, std::string_view pattern, std::string_view timeZone,
                        std::string_view localeIdentifier) {
     if (!std::isfinite(time)) return {};
-    // ICU reads BCP 47 tags ("en-US") as well as its own "en_US".
+    const auto locale = icuLocale(localeIdentifier);
+    if (!locale) return {};
     UErrorCode status = U_ZERO_ERROR;
-    const auto locale = icu::Locale::forLanguageTag(icu::StringPiece(localeIdentifier.data(),
-                                                                     static_cast<int32_t>(localeIdentifier.size())),
-                                                    status);
-    if (U_FAILURE(status)) return {};
-    status = U_ZERO_ERROR;
-    icu::SimpleDateFormat formatter(fromUtf8(pattern), locale, status);
+    icu::SimpleDateFormat formatter(fromUtf8(pattern), *locale, status);
     if (U_FAILURE(status)) return {};
     formatter.adoptTimeZone(zoneOrUtc(timeZone).release());
 

@@ -12,9 +12,10 @@ namespace platform {
 /// ICU date pattern `pattern` ("yyyy-MM-dd HH:mm", "yyyyMMddhhmmss") in the
 /// time zone `timeZone` (a TZ database identifier or an abbreviation such as
 /// "UTC" or "GMT"; an unknown one is read as UTC), with the calendar and the
-/// digits of the locale `localeIdentifier` ("en-US", "th-TH"; an empty or
-/// unknown identifier gives ICU's root locale). A pattern ICU cannot read,
-/// or a time that is not finite, gives the empty text. Thread-safe.
+/// digits of the locale `localeIdentifier` ("en-US", "de_CH", "th-TH"; an
+/// empty one, or one ICU has no data for, uses ICU's root locale). A pattern
+/// ICU cannot read, a malformed locale identifier or a time that is not
+/// finite gives the empty text. Thread-safe.
 PLATFORM_EXPORT std::string formatDate(TimeInterval time, std::string_view pattern, std::string_view timeZone,
                                        std::string_view localeIdentifier);
 

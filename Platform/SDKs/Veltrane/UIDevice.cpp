@@ -1,7 +1,8 @@
 #include "Platform/SDKs/Veltrane/UIDevice.hpp"
 
+#include "Platform/Foundation/Locale.hpp"
+
 #include <sys/utsname.h>
-#include <unicode/locid.h>
 
 #include <array>
 #include <mutex>
@@ -106,11 +107,7 @@ std::string UIDevice::currentLocale() {
 }
 
 std::optional<std::string> UIDevice::currentLanguageCode() {
-    UErrorCode status = U_ZERO_ERROR;
-    const auto identifier = currentLocale();
-    const auto locale = icu::Locale::forLanguageTag(identifier, status);
-    if (U_FAILURE(status) || locale.getLanguage()[0] == '\0') return std::nullopt;
-    return std::string(locale.getLanguage());
+    return languageCode(currentLocale());
 }
 
 void UIDevice::setSimulator(bool simulator) {

@@ -28,6 +28,8 @@ TEST(DateFormatting, WritesThePatternInTheZoneWithTheLocalesCalendar) {
         {"Buddhist calendar", "yyyy", "UTC", "th-TH", "2567"},
         {"the locale's digits", "yyyy", "UTC", "ar-EG", "\u0662\u0660\u0662\u0664"},
         {"no locale", "yyyy-MM-dd", "UTC", "", "2024-05-01"},
+        {"the platform's form of an identifier", "yyyy", "UTC", "th_TH", "2567"},
+        {"a malformed identifier", "yyyy", "UTC", "en--US", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

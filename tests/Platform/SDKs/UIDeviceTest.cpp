@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
 using namespace platform::veltrane;
 
 namespace {
@@ -44,6 +49,32 @@ TEST_F(UIDeviceTest, ReportsTheSystem) {
     UIDevice::resetForTesting();
     EXPECT_EQ(UIDevice::systemVersion(), UIDevice::kDefaultSystemVersion);
     EXPECT_TRUE(UIDevice::platform().has_value()) << "the host machine has an identifier";
+}
+
+TEST_F(UIDeviceTest, IsASimulatorOnlyWhenToldWhateverTheHardware) {
+    UIDevice::setPlatform("x86_64");
+    EXPECT_EQ(UIDevice::platformString(), "Simulator");
+    EXPECT_FALSE(UIDevice::isSimulator());
+    UIDevice::setSimulator(true);
+    EXPECT_TRUE(UIDevice::isSimulator());
+    UIDevice::resetForTesting();
+    EXPECT_FALSE(UIDevice::isSimulator());
+}
+
+TEST_F(UIDeviceTest, ReportsTheLanguagesAndTheLocale) {
+    EXPECT_EQ(UIDevice::preferredLanguages(), std::vector<std::string>{"en-US"});
+    EXPECT_EQ(UIDevice::currentLocale(), "en-US");
+    const std::pair<const char*, std::optional<std::string>> locales[] = {
+        {"en-US", "en"}, {"de_CH", "de"}, {"zh-Hant-TW", "zh"}, {"", std::nullopt}, {"und", std::nullopt},
+    };
+    for (const auto& [locale, language] : locales) {
+        UIDevice::setCurrentLocale(locale);
+        EXPECT_EQ(UIDevice::currentLanguageCode(), language) << locale;
+    }
+    UIDevice::setPreferredLanguages({"fr-CA", "en-GB"});
+    EXPECT_EQ(UIDevice::preferredLanguages(), (std::vector<std::string>{"fr-CA", "en-GB"}));
+    UIDevice::resetForTesting();
+    EXPECT_EQ(UIDevice::currentLocale(), "en-US");
 }
 
 } // namespace
