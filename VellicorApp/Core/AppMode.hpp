@@ -27,7 +27,7 @@ struct AppConfigPath {
 
 // Computed afresh at every call from the running context. What a mode's
 // community files say (login host, boot configuration) is in
-// Community/AppModeCommunity.hpp.
+// AppModeCommunity.hpp.
 
 /// Whether the login screen shows its navigation bar: false in the normal
 /// edition; the stored switch "enableNavBar" in the preview edition.

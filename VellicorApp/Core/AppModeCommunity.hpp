@@ -13,7 +13,8 @@ namespace vellicor {
 
 // Each of these is computed afresh at every call, from the selected community
 // and boot configuration in the given mode's files (read anew each time) and
-// the running context.
+// the running context. They read the community's stores, so they are defined
+// with them (Community/AppModeCommunity.cpp).
 
 /// The selected community's login host; without one, the Info.plist login
 /// host in the normal edition and none in the preview edition.

@@ -26,6 +26,9 @@ namespace vellicor {
 /// The queue belongs to the main thread. The API access check completes on the
 /// thread its REST client answers on and appends its fault through the main
 /// queue.
+///
+/// Every part may hold and feed it; it is built where its toasts are
+/// (Interface/FaultManager.cpp).
 class FaultManager : public std::enable_shared_from_this<FaultManager> {
 public:
     static std::shared_ptr<FaultManager> create();
