@@ -3,9 +3,9 @@
 #include "VellicorApp/Instrumentation/AppCenterLog.hpp"
 #include "VellicorApp/Instrumentation/AppleErrorLog.hpp"
 #include "VellicorApp/Instrumentation/ErrorAttachmentLog.hpp"
-#include "VellicorApp/Shell/AppConstants.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppConstants.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/DateFormatting.hpp"
 #include "Platform/SDKs/Veltrane/UIDevice.hpp"

@@ -1,9 +1,9 @@
 #include "VellicorApp/Instrumentation/AppCenterManager.hpp"
 
 #include "VellicorApp/Instrumentation/ObfuscatedString.hpp"
-#include "VellicorApp/Shell/AppConstants.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppConstants.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/Text.hpp"
 #include "Platform/SDKs/AppCenter/MSACAppCenter.hpp"

@@ -1,7 +1,7 @@
 #include "VellicorApp/Instrumentation/EventLogMailComposer.hpp"
 
 #include "VellicorApp/Instrumentation/ObfuscatedString.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include "Platform/Foundation/DateFormatting.hpp"
 #include "Platform/SDKs/AppCenter/MSACCrashes.hpp"

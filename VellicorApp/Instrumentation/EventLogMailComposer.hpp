@@ -2,7 +2,7 @@
 
 #include "VellicorApp/Instrumentation/FeedbackPayload.hpp"
 #include "VellicorApp/Instrumentation/MailModel.hpp"
-#include "VellicorApp/Shell/BundleType.hpp"
+#include "VellicorApp/Core/BundleType.hpp"
 
 #include "Platform/Foundation/Uuid.hpp"
 

@@ -1,7 +1,7 @@
 #include "VellicorApp/Instrumentation/AppCenterLogUploader.hpp"
 
 #include "VellicorApp/Community/HTTPClient.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Foundation/Reachability.hpp"

@@ -1,6 +1,6 @@
 #include "VellicorApp/Instrumentation/AppCenterManager.hpp"
 
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Foundation/Text.hpp"
