@@ -17,7 +17,8 @@ inline constexpr const char* kIngestionHost = "in.appcenter.example.test";
 
 class IngestionServerFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { startServer(); }
+    void startServer() {
         communityserver::ServerOptions options;
         options.extraDnsNames.push_back(kIngestionHost);
         server = std::make_unique<communityserver::CommunityServer>(options);
@@ -27,6 +28,7 @@ protected:
         platform::HttpSession::setCAFile(server->caFile());
     }
     void TearDown() override {
+        if (!server) return;
         platform::HttpSession::removeHostMapping(std::string(kIngestionHost) + ":443");
         platform::HttpSession::setCAFile(std::nullopt);
         server.reset();
