@@ -31,7 +31,8 @@ Node ServiceProviderAppListView::body() const {
         auto card = ServiceProviderAppRowView{std::move(row), *viewModel->canShowAlert(index)}.body();
         rows.push_back(std::move(card.id(std::to_string(index))));
     }
-    auto stack = Node::vstack({Node::forEach(std::move(rows))}, platform::ui::HorizontalAlignment::leading, kRowSpacing);
+    auto stack =
+        Node::vstack({Node::forEach(std::move(rows))}, platform::ui::HorizontalAlignment::leading, kRowSpacing);
     stack.padding(platform::ui::EdgeInsets{0, kSideInset, 0, kSideInset});
     return Node::scrollView({std::move(stack)}, true);
 }

@@ -39,7 +39,9 @@ std::shared_ptr<ServiceProviderAppRowViewModel> ServiceProviderAppRowViewModel::
 ServiceProviderAppRowViewModel::ServiceProviderAppRowViewModel(
     ServiceProviderAppInfo rowInfo, std::weak_ptr<ServiceProviderAppListViewModel> parentViewModel,
     std::shared_ptr<ServiceProviderAuthHandler> authHandler)
-    : rowInfo_(std::move(rowInfo)), authHandler_(std::move(authHandler)), parentViewModel_(std::move(parentViewModel)) {}
+    : rowInfo_(std::move(rowInfo)),
+      authHandler_(std::move(authHandler)),
+      parentViewModel_(std::move(parentViewModel)) {}
 
 std::string ServiceProviderAppRowViewModel::name() const { return rowInfo_.name; }
 

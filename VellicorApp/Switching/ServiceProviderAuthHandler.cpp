@@ -54,8 +54,9 @@ void ServiceProviderAuthHandler::loginUser(const platform::veltrane::SPConfig& c
             if (!result) {
                 report(update, ServiceProviderAuthStatus::stopped);
                 // Log text read by support tooling; keep verbatim.
-                Logger::error("Login failed before SP App Login: " + platform::veltrane::localizedDescription(result.error()),
-                              kLogType);
+                Logger::error(
+                    "Login failed before SP App Login: " + platform::veltrane::localizedDescription(result.error()),
+                    kLogType);
                 return;
             }
             report(update, ServiceProviderAuthStatus::running);

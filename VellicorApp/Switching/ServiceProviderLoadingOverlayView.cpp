@@ -28,7 +28,8 @@ Node ServiceProviderLoadingOverlayView::body() const {
     auto line = Node::text(text);
     line.foregroundColor(Color::white()).font(brandFont(kTextFont, kTextFontSize));
 
-    auto content = Node::vstack({std::move(spinner), std::move(line)}, platform::ui::HorizontalAlignment::center, kSpacing);
+    auto content =
+        Node::vstack({std::move(spinner), std::move(line)}, platform::ui::HorizontalAlignment::center, kSpacing);
     content.background(Color::clear()).padding(kMargin);
 
     auto overlay = Node::zstack({std::move(dimming), std::move(content)});

@@ -61,7 +61,8 @@ TEST(ServiceProviderAppListViewModelTest, EqualByAppsInOrderAndByTheFlag) {
 }
 
 TEST(ServiceProviderLoadingOverlayViewTest, ASpinnerAndTheLineOverADimmedScreen) {
-    const auto overlay = vellicor::ServiceProviderLoadingOverlayView{"Logging in to a companion app with a long name"}.body();
+    const auto overlay =
+        vellicor::ServiceProviderLoadingOverlayView{"Logging in to a companion app with a long name"}.body();
     EXPECT_EQ(platform::ui::dumpNodes(overlay),
               "ZStack maxHeight=infinity maxWidth=infinity\n"
               "  Spacer background=#000000CC ignoresSafeArea=all\n"

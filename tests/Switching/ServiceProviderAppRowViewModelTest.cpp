@@ -76,7 +76,8 @@ TEST_F(ServiceProviderAppRowViewModelTest, TheLoginButtonFormsTheConfigurationMa
     const auto logged = markers->logged();
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_EQ(logged[0].name, KORVAMarkerName::multiSSOLoginRequestSent);
-    EXPECT_EQ(logged[0].attributes, (platform::Json{{"appName", "Vellicor Companion"}, {"scheme", "vellicorcompanion"}}));
+    EXPECT_EQ(logged[0].attributes,
+              (platform::Json{{"appName", "Vellicor Companion"}, {"scheme", "vellicorcompanion"}}));
     // The list's flag and the callback change on a later turn of the main queue.
     EXPECT_FALSE(list->isAuthenticating.get());
     EXPECT_EQ(statuses.count(), 0u);
@@ -140,8 +141,9 @@ TEST_F(ServiceProviderAppRowViewModelTest, WithoutAnAccessGroupTheCardHearsStopp
         if (line.level == "ERROR") errors.push_back("[" + line.className + "] " + line.text);
     }
     EXPECT_EQ(errors,
-              std::vector<std::string>{"[ServiceProviderAppRowViewModel] ServiceProviderAppRowViewModel: No valid Key Chain Group Name "
-                                       "specified"});
+              std::vector<std::string>{
+                  "[ServiceProviderAppRowViewModel] ServiceProviderAppRowViewModel: No valid Key Chain Group Name "
+                  "specified"});
 }
 
 TEST_F(ServiceProviderAppRowViewModelTest, IconsDecodeOnlyFromStrictBase64OfAnImage) {

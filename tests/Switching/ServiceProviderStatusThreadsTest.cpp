@@ -75,7 +75,8 @@ TEST_F(ServiceProviderStatusThreadsTest, StatusesFromAWorkerThreadReachTheListOn
     testsupport::pump();
 
     EXPECT_EQ(statuses.list(),
-              (std::vector<Status>{Status::running, Status::paused, Status::running, Status::stopped, Status::finished}));
+              (std::vector<Status>{Status::running, Status::paused, Status::running, Status::stopped,
+                                   Status::finished}));
     for (const auto& received : statuses.all()) EXPECT_TRUE(received.onMainThread);
     EXPECT_EQ(*seen, (std::vector<bool>{true, false, true, false, false}));
     EXPECT_FALSE(list->isAuthenticating.get());

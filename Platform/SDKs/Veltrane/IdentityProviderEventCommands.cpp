@@ -69,7 +69,9 @@ Result spCommand(const EventLine& line, EventDriver& driver) {
     const auto clientId = valueForParameterName(*start, "client_id");
     const auto state = valueForParameterName(*start, "state");
     const auto callback = callbackOf(*start);
-    if (!clientId || !state || !callback) return EventDriver::fail("the latest start request lacks a client or a state");
+    if (!clientId || !state || !callback) {
+        return EventDriver::fail("the latest start request lacks a client or a state");
+    }
 
     auto command = UrlComponents::parse(appScheme() + "://idp");
     if (!command) return EventDriver::fail("the app's URL scheme makes no URL");

@@ -25,8 +25,9 @@ using Log = std::vector<std::string>;
 
 /// A decoded 1 x 1 PNG.
 std::shared_ptr<Image> onePixelImage() {
-    return Image::fromData(platform::base64Decode("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8DwHwAFBQIAX8jx0gAAAABJRU5ErkJggg==")
-                               .value_or(platform::Data{}));
+    constexpr const char* kPng =
+        "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8DwHwAFBQIAX8jx0gAAAABJRU5ErkJggg==";
+    return Image::fromData(platform::base64Decode(kPng).value_or(platform::Data{}));
 }
 
 class SettingsModel : public ObservableObject {
