@@ -1,7 +1,7 @@
 #include "VellicorApp/Switching/ServiceProviderAppListViewController.hpp"
 
 #include "VellicorApp/Interface/NavigationFactory.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/UI/Image.hpp"

@@ -1,6 +1,6 @@
 #include "VellicorApp/Switching/ServiceProviderAppRowView.hpp"
 
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 #include "VellicorApp/Switching/BrandFont.hpp"
 
 #include "Platform/UI/Color.hpp"

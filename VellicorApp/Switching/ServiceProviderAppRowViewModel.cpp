@@ -2,9 +2,9 @@
 
 #include "VellicorApp/Community/MultiSSOInfoStore.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Switching/ServiceProviderAppListViewModel.hpp"
 
 #include "Platform/Foundation/Data.hpp"

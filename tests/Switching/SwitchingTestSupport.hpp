@@ -5,9 +5,9 @@
 // flows the test answers (from the main thread or a worker thread), and a
 // marker centre that may be written from any thread.
 
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/KeyValueStore.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/KeyValueStore.hpp"
 #include "VellicorApp/Switching/ServiceProviderAuthHandler.hpp"
 #include "tests/Hybrid/HybridTestSupport.hpp"
 #include "tests/Shell/RecordingMarkerCenter.hpp"
