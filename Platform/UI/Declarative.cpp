@@ -1,5 +1,6 @@
 #include "Platform/UI/Declarative.hpp"
 
+#include "Platform/UI/Image.hpp"
 #include "Platform/UI/ViewDump.hpp"
 
 #include <algorithm>
@@ -107,6 +108,12 @@ Node Node::text(std::string text) { return withText(Kind::text, std::move(text))
 
 Node Node::image(std::string name) { return withText(Kind::image, std::move(name)); }
 
+Node Node::image(std::shared_ptr<Image> image) {
+    Node node(Kind::image);
+    node.madeImage = std::move(image);
+    return node;
+}
+
 Node Node::systemImage(std::string name) {
     auto node = withText(Kind::image, std::move(name));
     node.isSystemImage = true;
@@ -203,6 +210,12 @@ Node Node::picker(std::string label, std::vector<Node> options, Binding<std::str
 }
 
 Node Node::progressView(std::string label) { return withText(Kind::progressView, std::move(label)); }
+
+Node Node::scrollView(std::vector<Node> content, bool showsIndicators) {
+    auto node = withChildren(Kind::scrollView, std::move(content));
+    node.showsIndicators = showsIndicators;
+    return node;
+}
 
 // Node: modifiers ------------------------------------------------------------------------
 
@@ -357,6 +370,18 @@ Node& Node::confirmationDialog(std::string dialogTitle, Binding<bool> isPresente
     presentations.push_back(std::move(presentation));
     return *this;
 }
+Node& Node::progressViewStyle(ProgressViewStyle value) {
+    progressStyle = value;
+    return *this;
+}
+Node& Node::tint(Color color) {
+    tintColor = color;
+    return *this;
+}
+Node& Node::scaleEffect(double factor) {
+    scale = factor;
+    return *this;
+}
 Node& Node::attribute(std::string key, std::string value) {
     attributes[std::move(key)] = std::move(value);
     return *this;
@@ -411,6 +436,7 @@ std::string Node::typeName() const {
     case Kind::menu: return "Menu";
     case Kind::picker: return "Picker";
     case Kind::progressView: return "ProgressView";
+    case Kind::scrollView: return "ScrollView";
     }
     return "Node";
 }
@@ -487,7 +513,11 @@ std::string nodeLine(const Node& node) {
         if (node.minLength) parts.push_back("minLength=" + dumpNumber(*node.minLength));
         break;
     case Kind::image:
-        parts.push_back(std::string("image=") + (node.isSystemImage ? "system:" : "named:") + node.textContent);
+        if (node.madeImage) {
+            parts.push_back("image=" + node.madeImage->description());
+        } else {
+            parts.push_back(std::string("image=") + (node.isSystemImage ? "system:" : "named:") + node.textContent);
+        }
         break;
     case Kind::label:
         if (!node.symbol.empty()) parts.push_back("image=system:" + node.symbol);
@@ -514,6 +544,12 @@ std::string nodeLine(const Node& node) {
     case Kind::list:
         if (node.style != ListStyle::automatic) parts.push_back("style=" + listStyleName(node.style));
         break;
+    case Kind::progressView:
+        if (node.progressStyle == ProgressViewStyle::circular) parts.emplace_back("style=circular");
+        break;
+    case Kind::scrollView:
+        if (!node.showsIndicators) parts.emplace_back("indicators=hidden");
+        break;
     default: break;
     }
     if (node.spacing) parts.push_back("spacing=" + dumpNumber(*node.spacing));
@@ -533,6 +569,8 @@ std::string nodeLine(const Node& node) {
         parts.push_back("border=" + node.borderColor->hexString() + ":" + dumpNumber(node.borderWidth));
     }
     if (node.alpha) parts.push_back("opacity=" + dumpNumber(*node.alpha));
+    if (node.tintColor) parts.push_back("tint=" + node.tintColor->hexString());
+    if (node.scale) parts.push_back("scale=" + dumpNumber(*node.scale));
     if (node.lines > 0) parts.push_back("lineLimit=" + std::to_string(node.lines));
     if (node.scaleFactor) parts.push_back("minimumScaleFactor=" + dumpNumber(*node.scaleFactor));
     if (node.title) parts.push_back("title=" + dumpQuoted(*node.title));

@@ -36,6 +36,8 @@
 
 namespace platform::ui {
 
+class Image;
+
 // Observation ------------------------------------------------------------------------
 
 /// A signal sent before an observable object changes. Subscribers run in the
@@ -204,6 +206,8 @@ enum class HorizontalAlignment { leading, center, trailing };
 enum class VerticalAlignment { top, center, bottom };
 enum class ButtonRole { none, cancel, destructive };
 enum class ListStyle { automatic, plain, grouped, insetGrouped };
+/// How a progress view draws: the platform's choice, or a spinning circle.
+enum class ProgressViewStyle { automatic, circular };
 
 struct NodePresentation;
 
@@ -235,6 +239,7 @@ public:
         menu,
         picker,
         progressView,
+        scrollView,
     };
 
     Node();
@@ -259,6 +264,8 @@ public:
     static Node text(std::string text);
     /// An image of the app package, or a system symbol.
     static Node image(std::string name);
+    /// An image already made (decoded bytes, say); a null image shows nothing.
+    static Node image(std::shared_ptr<Image> image);
     static Node systemImage(std::string name);
     /// A title with a system symbol beside it (menu entries, buttons).
     static Node label(std::string title, std::string systemImage);
@@ -309,6 +316,10 @@ public:
     /// writes its tag.
     static Node picker(std::string label, std::vector<Node> options, Binding<std::string> selection);
     static Node progressView(std::string label = {});
+    /// A vertical scroll view over its content, the children one under the
+    /// other, with or without its scroll indicator. Every rendering makes it
+    /// anew, so it shows the top of its content.
+    static Node scrollView(std::vector<Node> content, bool showsIndicators = true);
 
     // Modifiers ---------------------------------------------------------------------------
     Node& accessibilityIdentifier(std::string id);
@@ -346,6 +357,12 @@ public:
     /// Buttons a swipe on this list row reveals (replacing the delete action).
     Node& swipeActions(std::vector<Node> buttons);
     Node& listStyle(ListStyle style);
+    /// The style of a progress view.
+    Node& progressViewStyle(ProgressViewStyle style);
+    /// The tint of a progress view or of controls inside this node.
+    Node& tint(Color color);
+    /// Draws the node scaled by `factor` about its centre (its layout size stays).
+    Node& scaleEffect(double factor);
     /// The title of the navigation bar while this node is shown.
     Node& navigationTitle(std::string title);
     /// Buttons of the navigation bar while this node is shown.
@@ -384,6 +401,10 @@ public:
     VerticalAlignment verticalAlignment = VerticalAlignment::center;
     std::optional<double> spacing;
     std::optional<double> minLength;
+    /// The image of an image node made from an Image (null otherwise).
+    std::shared_ptr<Image> madeImage;
+    /// A scroll view's indicator.
+    bool showsIndicators = true;
 
     // Modifier values ------------------------------------------------------------------------
     std::string identifier;
@@ -410,6 +431,9 @@ public:
     bool noAutocorrection = false;
     ButtonRole buttonRole = ButtonRole::none;
     ListStyle style = ListStyle::automatic;
+    ProgressViewStyle progressStyle = ProgressViewStyle::automatic;
+    std::optional<Color> tintColor;
+    std::optional<double> scale;
     std::function<void()> appearAction;
     std::function<void()> disappearAction;
     std::function<void()> tapAction;

@@ -59,6 +59,7 @@ std::vector<const Node*> pickerOptions(const Node& picker) {
 
 std::shared_ptr<Image> imageOf(const Node& node) {
     if (node.kind == Node::Kind::image) {
+        if (node.madeImage) return node.madeImage;
         return node.isSystemImage ? Image::systemNamed(node.textContent) : Image::named(node.textContent);
     }
     if (node.kind == Node::Kind::label && !node.symbol.empty()) return Image::systemNamed(node.symbol);
@@ -72,6 +73,18 @@ using namespace hosting;
 namespace {
 
 constexpr double kDefaultSpacing = 8;
+
+/// The spinner of a progress view in circular style: the dump names the
+/// style and the tint.
+class CircularProgressIndicator : public ActivityIndicatorView {
+public:
+    CircularProgressIndicator() : ActivityIndicatorView(Style::medium, {}) {}
+    void describeState(std::vector<std::string>& parts) const override {
+        parts.emplace_back("circular");
+        if (color) parts.push_back("tint=" + color->hexString());
+        ActivityIndicatorView::describeState(parts);
+    }
+};
 
 /// The button of a menu or a picker: a tap opens its entries.
 class ChoiceButton : public Button {
@@ -117,6 +130,8 @@ void applyModifiers(const Node& node, View& outer, View& primary) {
         outer.layer().borderColor = *node.borderColor;
         outer.layer().borderWidth = node.borderWidth;
     }
+    if (node.scale) outer.transform = AffineTransform::scale(*node.scale, *node.scale);
+    if (node.tintColor) outer.tintColor = *node.tintColor;
     if (node.paddingInsets) {
         const auto& p = *node.paddingInsets;
         outer.layoutMargins = EdgeInsets{p.top, p.left, p.bottom, p.right};
@@ -333,8 +348,28 @@ std::shared_ptr<View> HostingController::Impl::build(const Node& node, const std
     case Kind::navigationView:
         outer = buildNavigation(node, key, context, pass);
         break;
+    case Kind::scrollView: {
+        auto scroll = ScrollView::create();
+        scroll->showsVerticalScrollIndicator = node.showsIndicators;
+        scroll->showsHorizontalScrollIndicator = false;
+        auto content = StackView::create();
+        content->axis = LayoutAxis::vertical;
+        content->spacing = kDefaultSpacing;
+        std::vector<Item> items;
+        flatten(node.children, key, items);
+        for (const auto& item : items) content->addArrangedSubview(build(*item.node, item.key, context, pass));
+        scroll->addSubview(content);
+        outer = scroll;
+        break;
+    }
     case Kind::progressView: {
-        auto indicator = ActivityIndicatorView::create();
+        std::shared_ptr<ActivityIndicatorView> indicator;
+        if (node.progressStyle == ProgressViewStyle::circular) {
+            indicator = makeView<CircularProgressIndicator>();
+        } else {
+            indicator = ActivityIndicatorView::create();
+        }
+        if (node.tintColor) indicator->color = *node.tintColor;
         indicator->startAnimating();
         if (node.textContent.empty()) {
             outer = indicator;

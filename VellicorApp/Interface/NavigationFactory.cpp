@@ -4,7 +4,6 @@
 #include "VellicorApp/Core/AppContext.hpp"
 #include "VellicorApp/Core/AppModeCommunity.hpp"
 #include "VellicorApp/Core/Context.hpp"
-#include "VellicorApp/Core/Localization.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 #include "VellicorApp/Interface/ColorBrightness.hpp"
 #include "VellicorApp/Interface/CommunityTabBarController.hpp"
@@ -21,7 +20,6 @@ namespace {
 
 /// Tab images are scaled to fit inside this box, aspect ratio kept.
 constexpr Size kTabIconSize{30, 30};
-constexpr const char* kServiceProviderTabImage = "IDPLogin";
 
 std::optional<BarButtonItem::TitleTextAttributes> foreground(const std::optional<Color>& color) {
     if (!color) return std::nullopt;
@@ -65,14 +63,6 @@ std::shared_ptr<TabBarController> NavigationFactory::tabBarController() const {
                        {"tabFontColorSpecified", metadata.textColor.has_value()},
                        {"tabChangedSinceLastSession", tabBarModel_.changedSinceLastSession}});
     return tabBarController;
-}
-
-std::shared_ptr<ViewController> NavigationFactory::makeServiceProviderAppListTab(
-    const std::vector<ServiceProviderAppInfo>& /*apps*/) {
-    auto tab = ViewController::create();
-    tab->setTabBarItem(TabBarItem::create(localized("LOGIN_BUTTON", "login button text"),
-                                          Image::named(kServiceProviderTabImage)));
-    return tab;
 }
 
 std::vector<std::shared_ptr<ViewController>> NavigationFactory::generateTabControllers() const {

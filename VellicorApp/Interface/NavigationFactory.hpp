@@ -35,9 +35,10 @@ public:
     /// configuration of the selected community and no service-provider apps).
     std::shared_ptr<platform::ui::TabBarController> tabBarController() const;
 
-    /// The tab of the service-provider apps: for now a plain screen carrying
-    /// its tab item (the localized "LOGIN_BUTTON" title and the "IDPLogin"
-    /// image, no selected image); the list itself is not shown yet.
+    /// The tab of the service-provider apps: the list of the apps over a new
+    /// model (not authenticating), its item the localized "LOGIN_BUTTON" title
+    /// and the "IDPLogin" image, no selected image. Defined with the list's
+    /// screen, so that this folder reads none of its headers.
     static std::shared_ptr<platform::ui::ViewController> makeServiceProviderAppListTab(
         const std::vector<ServiceProviderAppInfo>& apps);
 

@@ -87,6 +87,7 @@ std::shared_ptr<VQUserAccountManager> VQUserAccountManager::sharedInstance() {
 }
 
 void VQUserAccountManager::resetForTesting() {
+    setReportsServiceProviderFlowOnWorkerThread(false);
     auto& s = shared();
     std::lock_guard lock(s.mutex);
     s.manager.reset();

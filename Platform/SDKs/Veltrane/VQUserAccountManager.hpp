@@ -202,6 +202,11 @@ public:
     /// client replaces one still waiting for its answer.
     void kickOffIDPInitiatedLoginFlow(const SPConfig& config, std::function<void(VQSPLoginStatus)> statusUpdate,
                                       std::function<void(VQSPLoginError)> failure);
+    /// Testing: whether flows started from now on report their statuses and
+    /// failures from a worker thread (one serial queue, so in order) instead
+    /// of the main thread, as a real SDK may. Off at start and after
+    /// resetForTesting().
+    static void setReportsServiceProviderFlowOnWorkerThread(bool onWorkerThread);
 
 private:
     struct AuthFlow;

@@ -10,6 +10,8 @@
 #include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccountManagerInternal.hpp"
 
+#include <atomic>
+
 // Identity-provider commands: this app signs service-provider apps in as its
 // current user. Commands are served on the main thread.
 
@@ -94,6 +96,26 @@ void askConsent(const std::string& clientId, const Url& redirect, std::function<
         return; // the alert goes unshown, which refuses
     }
     presenter->present(alert, true);
+}
+
+std::atomic<bool>& reportsOnWorkerThread() {
+    static std::atomic<bool> onWorkerThread{false};
+    return onWorkerThread;
+}
+
+/// The one queue flows report on while reportsOnWorkerThread() is set.
+const std::shared_ptr<DispatchQueue>& reportingQueue() {
+    static const auto queue = DispatchQueue::makeSerial("com.veltrane.sdk.sp-login-reports");
+    return queue;
+}
+
+/// The callback as the flow calls it: as it is, or moved to the reporting queue.
+template <class Value>
+std::function<void(Value)> delivered(std::function<void(Value)> callback) {
+    if (!callback || !reportsOnWorkerThread()) return callback;
+    return [callback = std::move(callback)](Value value) {
+        reportingQueue()->async([callback, value] { callback(value); });
+    };
 }
 
 Error refusedByUser(const std::string& clientId) {
@@ -213,9 +235,15 @@ void VQUserAccountManager::issueCodeForServiceProvider(const SPCommand& command,
         });
 }
 
+void VQUserAccountManager::setReportsServiceProviderFlowOnWorkerThread(bool onWorkerThread) {
+    reportsOnWorkerThread() = onWorkerThread;
+}
+
 void VQUserAccountManager::kickOffIDPInitiatedLoginFlow(const SPConfig& config,
                                                         std::function<void(VQSPLoginStatus)> statusUpdate,
                                                         std::function<void(VQSPLoginError)> failure) {
+    statusUpdate = delivered(std::move(statusUpdate));
+    failure = delivered(std::move(failure));
     auto fail = [failure](VQSPLoginError error) {
         MainQueue::async([failure, error] {
             if (failure) failure(error);

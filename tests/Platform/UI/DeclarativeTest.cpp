@@ -1,6 +1,8 @@
+#include "Platform/Foundation/Data.hpp"
 #include "Platform/UI/AlertController.hpp"
 #include "Platform/UI/Controls.hpp"
 #include "Platform/UI/Declarative.hpp"
+#include "Platform/UI/Image.hpp"
 #include "Platform/UI/DeclarativeHosting.hpp"
 #include "Platform/UI/NavigationController.hpp"
 #include "Platform/UI/ScreenDump.hpp"
@@ -20,6 +22,13 @@ using testsupport::pump;
 namespace {
 
 using Log = std::vector<std::string>;
+
+/// A decoded 1 x 1 PNG.
+std::shared_ptr<Image> onePixelImage() {
+    constexpr const char* kPng =
+        "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8DwHwAFBQIAX8jx0gAAAABJRU5ErkJggg==";
+    return Image::fromData(platform::base64Decode(kPng).value_or(platform::Data{}));
+}
 
 class SettingsModel : public ObservableObject {
 public:
@@ -124,6 +133,13 @@ TEST(NodeDumpTest, LinesDescribeNodesLikeTheViewDump) {
                             .onDelete([](const IndexSet&) {})},
                        Node::text("Sites")),
          "Section\n  header: Text \"Sites\"\n  ForEach onDelete\n    Text #a \"a\"\n    Text #b \"b\"\n"},
+        {"scroll view over a column, indicator hidden",
+         Node::scrollView({Node::text("row")}, false),
+         "ScrollView indicators=hidden\n  Text \"row\"\n"},
+        {"circular progress view, tinted and scaled",
+         Node::progressView().progressViewStyle(ProgressViewStyle::circular).tint(Color::white()).scaleEffect(2),
+         "ProgressView style=circular tint=#FFFFFF scale=2\n"},
+        {"image made from bytes", Node::image(onePixelImage()), "Image image=data:1x1\n"},
         {"alert shows whether it is presented",
          Node::text("x").alert("Oops", Binding<bool>::constant(true)).navigationTitle("Main"),
          "Text \"x\" title=\"Main\" alert=\"Oops\"(presented)\n"},
@@ -239,6 +255,32 @@ TEST_F(HostingTest, RenderedButtonsShowInTheScreenDumpAndTakeTheEventDriversTaps
     EXPECT_FALSE(ScreenDump::tap("Archive").has_value());
     EXPECT_FALSE(host->tap("nothing").has_value());
     EXPECT_EQ(saves, 2);
+}
+
+TEST_F(HostingTest, ScrollViewsProgressStylesAndMadeImagesRender) {
+    int taps = 0;
+    show([&] {
+        return Node::scrollView({Node::image(onePixelImage()),
+                                 Node::button("Go", [&] { ++taps; }),
+                                 Node::progressView()
+                                     .progressViewStyle(ProgressViewStyle::circular)
+                                     .tint(Color::white())
+                                     .scaleEffect(2)
+                                     .accessibilityIdentifier("spinner")});
+    });
+    auto scroll = std::dynamic_pointer_cast<ScrollView>(host->renderedView());
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_TRUE(scroll->showsVerticalScrollIndicator);
+    const auto screen = ScreenDump::render();
+    EXPECT_TRUE(contains(screen, "ScrollView\n")) << screen;
+    EXPECT_TRUE(contains(screen, "ImageView image=data:1x1")) << screen;
+    EXPECT_TRUE(contains(screen, "ActivityIndicatorView id=spinner circular tint=#FFFFFF animating")) << screen;
+    ASSERT_TRUE(host->tap("Go").has_value());
+    EXPECT_EQ(taps, 1);
+    auto spinner = std::dynamic_pointer_cast<ActivityIndicatorView>(
+        scroll->subviews().front()->subviews().back());
+    ASSERT_NE(spinner, nullptr);
+    EXPECT_EQ(spinner->transform, AffineTransform::scale(2, 2));
 }
 
 TEST_F(HostingTest, TogglesAndTextFieldsWriteTheirBindings) {
