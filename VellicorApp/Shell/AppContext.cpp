@@ -5,6 +5,8 @@
 #include "VellicorApp/Community/FileDownloads.hpp"
 #include "VellicorApp/Community/NetworkService.hpp"
 #include "VellicorApp/Hybrid/WebsiteDataStoreCookies.hpp"
+#include "VellicorApp/Push/PushNotificationManager.hpp"
+#include "VellicorApp/Push/ZentariPushManager.hpp"
 #include "VellicorApp/Shell/Biometrics/BiometricsManager.hpp"
 #include "VellicorApp/Shell/FaultManager.hpp"
 #include "VellicorApp/Shell/Logger.hpp"
@@ -84,8 +86,10 @@ void AppContext::updateWithCurrentUser() {
         return;
     }
     context->setBiometricsManager(BiometricsManager::create(user));
+    context->setPushNotificationManager(PushNotificationManager::create(user));
     context->setNetworkService(NetworkService::create(platform::veltrane::VQRestAPI::sharedInstance()));
     context->faultManager->performAPIAccessCheck();
+    if (const auto marketing = context->mktPushManager()) marketing->setContactKey(user);
 }
 
 void AppContext::cleanupWithUserLogout() {
@@ -95,12 +99,16 @@ void AppContext::cleanupWithUserLogout() {
         return;
     }
     context->setBiometricsManager(nullptr);
+    // Released here: it recounts the badge and may unregister from remote notifications.
+    context->setPushNotificationManager(nullptr);
     clearCookies(context->webDataStore);
     // Downloads under way end first, so that none lands after the wipe.
     FileDownloads::shared().endSession();
     FileCache(platform::FileManager::defaultManager()).clear();
     ConfigFileCache(platform::FileManager::defaultManager(), "NativeNavigation").clear();
     context->setNetworkService(NetworkService::create(platform::veltrane::VQRestAPI::sharedGlobalInstance()));
+    // Back to the stored guest key.
+    if (const auto marketing = context->mktPushManager()) marketing->setContactKey();
 }
 
 void AppContext::setStackForTesting(std::vector<std::shared_ptr<Context>> contexts) {

@@ -129,6 +129,7 @@ struct CommunityServer::Impl {
     bool authConfigurationEnabled = true;
     Json storeLookup = Json{{"resultCount", 0}, {"results", Json::array()}};
     int storeLookupStatus = 200;
+    std::vector<Json> marketingRegistrations;
     /// Where the community moved (setMovedTo()); empty: it did not.
     std::string movedTo;
     std::deque<Failure> failures;
@@ -216,6 +217,7 @@ struct CommunityServer::Impl {
     // The app store's lookup (StoreLookup.cpp) ---------------------------------------------------
 
     void handleStoreLookup(const httplib::Request& req, httplib::Response& res, const std::smatch&);
+    void handleMarketingRegistration(const httplib::Request& req, httplib::Response& res, const std::smatch&);
 
     // REST (Rest.cpp) -----------------------------------------------------------------------------
 
