@@ -69,7 +69,7 @@ void ZentariPushManager::requestNotificationAuthorization(std::function<void()> 
                     return;
                 }
                 Logger::info("Registering for remote push notifications", kLogType);
-                logInteraction(KORVAMarkerName::zentariPushPermission, {{"pushPermissionAccepted", true}});
+                logInteraction(KORVAMarkerName::zentariPushPermission, platform::Json{{"pushPermissionAccepted", true}});
                 platform::ui::Application::shared().registerForRemoteNotifications();
             });
             // At once, on the answer's thread: it does not wait for the work above.
@@ -137,12 +137,12 @@ void ZentariPushManager::setContactKey(const std::shared_ptr<platform::veltrane:
             if (!result) {
                 Logger::error("Fetching user credentials failed with error: " + messageString(result.error()), kLogType);
                 if (self && self->zentariSDK_) self->zentariSDK_->setProfileId(fallbackKey);
-                logInteraction(KORVAMarkerName::zentariContactIdAvailable, {{"contactKeyIsContactId", false}});
+                logInteraction(KORVAMarkerName::zentariContactIdAvailable, platform::Json{{"contactKeyIsContactId", false}});
                 return;
             }
             const auto contactId = platform::jsonString(*result, "ContactId");
             if (self && self->zentariSDK_) self->zentariSDK_->setProfileId(contactId.value_or(fallbackKey));
-            logInteraction(KORVAMarkerName::zentariContactIdAvailable, {{"contactKeyIsContactId", contactId.has_value()}});
+            logInteraction(KORVAMarkerName::zentariContactIdAvailable, platform::Json{{"contactKeyIsContactId", contactId.has_value()}});
         });
 }
 
@@ -153,7 +153,7 @@ void ZentariPushManager::setContactKey(const std::optional<std::string>& key) {
         Logger::warning("No contact Key found. Skipping contact key update.", kLogType);
         return;
     }
-    logInteraction(KORVAMarkerName::zentariContactIdAvailable, {{"contactKeyIsGuest", true}});
+    logInteraction(KORVAMarkerName::zentariContactIdAvailable, platform::Json{{"contactKeyIsGuest", true}});
     if (zentariSDK_) zentariSDK_->setProfileId(*key);
 }
 
@@ -263,12 +263,12 @@ bool ZentariPushManager::vqzt_shouldShow(const platform::Json& /*inAppMessage*/)
 
 void ZentariPushManager::vqzt_didShow(const platform::Json& /*inAppMessage*/) {
     Logger::info("In-App-Message did get displayed.", kLogType);
-    logInteraction(KORVAMarkerName::zentariPushPermission, {{"inAppMessageDisplayed", true}});
+    logInteraction(KORVAMarkerName::zentariPushPermission, platform::Json{{"inAppMessageDisplayed", true}});
 }
 
 void ZentariPushManager::vqzt_didClose(const platform::Json& /*inAppMessage*/) {
     Logger::info("In-App-Message did get closed.", kLogType);
-    logInteraction(KORVAMarkerName::zentariPushPermission, {{"inAppMessageClosed", true}});
+    logInteraction(KORVAMarkerName::zentariPushPermission, platform::Json{{"inAppMessageClosed", true}});
 }
 
 } // namespace vellicor

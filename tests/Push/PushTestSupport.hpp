@@ -8,6 +8,7 @@
 #include "VellicorApp/Push/ZentariSDKManaging.hpp"
 #include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Context.hpp"
+#include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/FileManager.hpp"
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -98,6 +100,10 @@ public:
             std::lock_guard lock(mutex);
             requests.push_back(request);
             result = answer;
+            if (hold) {
+                held.push_back([completion, result] { completion(result, std::nullopt); });
+                return;
+            }
         }
         platform::BackgroundActivity::begin();
         platform::DispatchQueue::global()->async([completion = std::move(completion), result] {
@@ -115,6 +121,15 @@ public:
         completion(std::unexpected(platform::Error("test", 1)), std::nullopt);
         return nullptr;
     }
+    /// Answers the requests held back, on the calling thread.
+    void release() {
+        std::vector<std::function<void()>> answers;
+        {
+            std::lock_guard lock(mutex);
+            answers = std::exchange(held, {});
+        }
+        for (auto& answerNow : answers) answerNow();
+    }
     std::vector<platform::veltrane::VQRestRequest> takeRequests() {
         std::lock_guard lock(mutex);
         return std::exchange(requests, {});
@@ -123,7 +138,16 @@ public:
     std::mutex mutex;
     std::expected<platform::Json, platform::Error> answer = platform::Json::object();
     std::vector<platform::veltrane::VQRestRequest> requests;
+    /// Keeps the answers back until release().
+    bool hold = false;
+    std::vector<std::function<void()>> held;
 };
+
+/// Whether a line of the app's log at the level holds the text.
+inline bool logged(const std::string& level, const std::string& text) {
+    const auto texts = apptest::appLogTexts(level);
+    return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t.find(text) != std::string::npos; });
+}
 
 /// A provisioning entry as the file holds it.
 inline platform::Json entryJson(const std::string& appID, bool delayRegistration,
@@ -144,6 +168,7 @@ class PushTest : public hybridtest::HybridTest {
 protected:
     void SetUp() override {
         HybridTest::SetUp();
+        vellicor::Logger::configureLogLevel();
         install(apptest::FakeBundle::sample());
     }
     void TearDown() override {

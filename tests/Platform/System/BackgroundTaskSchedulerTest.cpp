@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/Bundle.hpp"
 #include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/Foundation/Json.hpp"
 #include "Platform/Foundation/PropertyList.hpp"
 #include "Platform/UI/Application.hpp"
 #include "tests/support/TestSupport.hpp"

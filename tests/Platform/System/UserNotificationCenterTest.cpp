@@ -1,6 +1,7 @@
 #include "Platform/System/UserNotificationCenter.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/Foundation/FileManager.hpp"
 #include "Platform/System/PermissionPresets.hpp"
 #include "Platform/UI/Application.hpp"
 #include "tests/support/TestSupport.hpp"
