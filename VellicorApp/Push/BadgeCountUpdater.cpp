@@ -2,10 +2,10 @@
 
 #include "VellicorApp/Community/NetworkService.hpp"
 #include "VellicorApp/Push/UserNotificationCenter.hpp"
-#include "VellicorApp/Shell/AppConstants.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/ErrorMessages.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppConstants.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/ErrorMessages.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/UI/Application.hpp"

@@ -15,10 +15,6 @@ namespace vellicor {
 /// context's app coordinator; does nothing without a coordinator.
 void launchURLLinkAction(const platform::Url& url);
 
-/// Hands the app coordinator no launch action, which drops one still
-/// waiting; does nothing without a coordinator.
-void launchActionFlowWithoutAction();
-
 /// Queues the deep-link action of a community platform notification's payload
 /// with the app coordinator (over its navigation controller). False, having
 /// done nothing, when the application's delegate is not the app's own or the

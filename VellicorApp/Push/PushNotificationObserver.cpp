@@ -1,11 +1,12 @@
 #include "VellicorApp/Push/PushNotificationObserver.hpp"
 
 #include "VellicorApp/Push/BadgeCountUpdater.hpp"
-#include "VellicorApp/Push/PushAppHooks.hpp"
 #include "VellicorApp/Push/PushNotificationManager.hpp"
 #include "VellicorApp/Push/UserNotificationCenter.hpp"
 #include "VellicorApp/Push/ZentariPushManager.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppCoordinating.hpp"
+#include "VellicorApp/Core/LaunchActionable.hpp"
 
 #include "Platform/UI/Application.hpp"
 
@@ -42,7 +43,7 @@ void PushNotificationObserver::willPresent(platform::system::UNUserNotificationC
                                            std::function<void(unsigned)> completion) {
     // Whatever kind it is, a notification in the foreground drops the launch
     // action still waiting.
-    launchActionFlowWithoutAction();
+    if (const auto coordinator = AppContext::current()->appCoordinating()) coordinator->launchActionFlow(nullptr);
     if (completion) completion(kForegroundPresentationOptions);
 }
 

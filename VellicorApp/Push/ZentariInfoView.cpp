@@ -1,9 +1,9 @@
 #include "VellicorApp/Push/ZentariInfoView.hpp"
 
-#include "VellicorApp/Push/ZentariProvisionSelectionStore.hpp"
+#include "VellicorApp/Community/ZentariProvisionSelectionStore.hpp"
 #include "VellicorApp/Push/ZentariPushManager.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 
 #include "Platform/SDKs/Zentari/VQZTSdk.hpp"
 

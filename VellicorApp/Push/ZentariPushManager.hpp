@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Push/ZentariPushProvisioningInfo.hpp"
+#include "VellicorApp/Community/ZentariPushProvisioningInfo.hpp"
 #include "VellicorApp/Push/ZentariSDKManaging.hpp"
 
 #include "Platform/SDKs/Veltrane/VQUserAccount.hpp"

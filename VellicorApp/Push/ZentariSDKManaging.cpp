@@ -1,7 +1,7 @@
 #include "VellicorApp/Push/ZentariSDKManaging.hpp"
 
-#include "VellicorApp/Shell/Localization.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Localization.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/SDKs/Zentari/VQZTSdk.hpp"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Push/ZentariPushProvisioningInfo.hpp"
+#include "VellicorApp/Community/ZentariPushProvisioningInfo.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/SDKs/Zentari/PUSH.hpp"

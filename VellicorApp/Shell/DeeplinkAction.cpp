@@ -1,10 +1,10 @@
 #include "VellicorApp/Shell/DeeplinkAction.hpp"
 
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 #include "VellicorApp/Push/NotificationParser.hpp"
 #include "VellicorApp/Push/PushNotificationManager.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 
 namespace vellicor {
 

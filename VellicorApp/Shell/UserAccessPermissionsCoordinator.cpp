@@ -1,11 +1,11 @@
 #include "VellicorApp/Shell/UserAccessPermissionsCoordinator.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/BiometricsManaging.hpp"
+#include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Hybrid/UserTrackingTransparencyManager.hpp"
 #include "VellicorApp/Push/PushNotificationManager.hpp"
 #include "VellicorApp/Push/PushRegistration.hpp"
-#include "VellicorApp/Push/UserTrackingTransparencyManager.hpp"
 
 #include "Platform/UI/NavigationController.hpp"
 

@@ -1,7 +1,7 @@
 #include "VellicorApp/Push/BadgeCountUpdater.hpp"
 
 #include "VellicorApp/Push/ZentariPushManager.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include "Platform/System/UserNotificationCenter.hpp"
 #include "Platform/UI/Application.hpp"

@@ -2,7 +2,7 @@
 
 #include "VellicorApp/Community/NetworkService.hpp"
 #include "VellicorApp/Push/ZentariPushManager.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include "Platform/SDKs/Veltrane/VQRestAPI.hpp"
 #include "Platform/System/PermissionPresets.hpp"

@@ -4,7 +4,7 @@
 #include "VellicorApp/Push/PushAppHooks.hpp"
 
 #include "VellicorApp/Instrumentation/AppSessionTracker.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 #include "VellicorApp/Shell/AppCoordinator.hpp"
 #include "VellicorApp/Shell/AppDelegate.hpp"
 #include "VellicorApp/Shell/DeeplinkAction.hpp"
@@ -16,10 +16,6 @@ void launchURLLinkAction(const platform::Url& url) {
     const auto coordinator = AppContext::current()->appCoordinator();
     if (!coordinator) return;
     coordinator->launchActionFlow(URLLinkAction::create(url, coordinator->navigationController()));
-}
-
-void launchActionFlowWithoutAction() {
-    if (const auto coordinator = AppContext::current()->appCoordinator()) coordinator->launchActionFlow(nullptr);
 }
 
 bool launchDeeplinkAction(const platform::Json& userInfo) {

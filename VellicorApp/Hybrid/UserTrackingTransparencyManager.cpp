@@ -1,0 +1,133 @@
+#include "VellicorApp/Hybrid/UserTrackingTransparencyManager.hpp"
+
+#include "VellicorApp/Community/HTTPCookieFactory.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
+
+#include "Platform/Foundation/Calendar.hpp"
+#include "Platform/Foundation/Clock.hpp"
+#include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/System/TrackingManager.hpp"
+#include "Platform/Web/HttpCookieStore.hpp"
+#include "Platform/UI/Application.hpp"
+#include "Platform/Web/WebsiteDataStore.hpp"
+
+#include <chrono>
+#include <utility>
+
+namespace vellicor {
+
+namespace {
+
+constexpr const char* kLogType = "UserTrackingTransparencyManager";
+
+using platform::system::TrackingAuthorizationStatus;
+
+/// The same wall-clock time one calendar year later (29 February gives 28
+/// February); `time` itself when the calendar cannot say.
+platform::TimeInterval oneYearLater(platform::TimeInterval time) {
+    namespace chrono = std::chrono;
+    const auto parts = platform::dateComponents(time);
+    const chrono::year_month_day today{chrono::year(parts.year), chrono::month(static_cast<unsigned>(parts.month)),
+                                       chrono::day(static_cast<unsigned>(parts.day))};
+    if (!today.ok()) return time;
+    chrono::year_month_day nextYear = today + chrono::years(1);
+    if (!nextYear.ok()) nextYear = nextYear.year() / nextYear.month() / chrono::last;
+    const auto days = (chrono::sys_days(nextYear) - chrono::sys_days(today)).count();
+    return platform::addingDays(time, static_cast<int>(days)).value_or(time);
+}
+
+void logMarker(bool authorized, bool changed, bool cookieCreated) {
+    AppContext::current()->korvaMarkerCenter->logInteraction(
+        KORVAMarkerName::userTrackingPermission, platform::Json{{"isUserTrackingAuthorized", authorized},
+                                                                {"isUserTrackingPermissionChanged", changed},
+                                                                {"isUserTrackingCookieCreated", cookieCreated}});
+}
+
+} // namespace
+
+const std::shared_ptr<UserTrackingTransparencyManager>& UserTrackingTransparencyManager::shared() {
+    static const std::shared_ptr<UserTrackingTransparencyManager> instance(new UserTrackingTransparencyManager());
+    return instance;
+}
+
+void UserTrackingTransparencyManager::updateCookies(std::function<void()> completion) {
+    const auto context = AppContext::current();
+    const auto usage = context->mainBundle->objectForInfoDictionaryKey(kUsageDescriptionKey);
+    if (!usage || !usage->is_string()) {
+        Logger::info("Skip app tracking Cookie injection request.", kLogType);
+        if (completion) completion();
+        return;
+    }
+
+    const auto status = platform::system::TrackingManager::trackingAuthorizationStatus();
+    const auto statusNumber = static_cast<std::int64_t>(status);
+    const bool authorized = status == TrackingAuthorizationStatus::authorized;
+    const bool changed = context->userDefaults->integerForKey(kLastAuthorizationStatusKey) != statusNumber;
+    // Stored now, so that the next update reports a change only if there is one since this.
+    context->userDefaults->setObject(kLastAuthorizationStatusKey, platform::Json(statusNumber));
+
+    platform::MainQueue::async([authorized, changed, completion = std::move(completion)] {
+        const auto cookie = HTTPCookieFactory::cookie(kCookieName, authorized ? "TRUE" : "FALSE",
+                                                      oneYearLater(platform::now()));
+        if (!cookie) {
+            Logger::error("Failed to insert User Tracking Permission cookie. Moving forward with app flow.", kLogType);
+            logMarker(authorized, changed, false);
+            if (completion) completion();
+            return;
+        }
+        AppContext::current()->webDataStore->httpCookieStore()->setCookie(
+            *cookie, [authorized, changed, completion] {
+                Logger::info("Successfully inserted User Tracking Permission cookie.", kLogType);
+                logMarker(authorized, changed, true);
+                if (completion) completion();
+            });
+    });
+}
+
+void UserTrackingTransparencyManager::requestAuthorization(std::function<void(bool)> completion) {
+    const auto context = AppContext::current();
+    const auto usage = context->mainBundle->objectForInfoDictionaryKey(kUsageDescriptionKey);
+    if (!usage || !usage->is_string()) {
+        Logger::info("Skip app tracking authorization request.", kLogType);
+        if (completion) completion(false);
+        return;
+    }
+    completion_ = std::move(completion);
+    if (platform::ui::Application::shared().applicationState() == platform::ui::ApplicationState::active) {
+        requestTrackingAuthorization();
+        Logger::info("Requesting user permission for app tracking.", kLogType);
+        return;
+    }
+    // The prompt shows only in front: the request waits for the app to become active.
+    std::weak_ptr<UserTrackingTransparencyManager> weakSelf = weak_from_this();
+    auto registration = std::make_shared<platform::ObserverToken>(0);
+    *registration = context->notificationCenter->addObserver(
+        platform::ui::kApplicationDidBecomeActiveNotification, nullptr, [weakSelf, registration](const platform::Notification&) {
+            if (const auto self = weakSelf.lock()) self->handleAppDidBecomeActive(*registration);
+        });
+    // Log text read by support tooling; keep verbatim.
+    Logger::info("Differing user permission for app tracking request for app to become active first.", kLogType);
+}
+
+void UserTrackingTransparencyManager::handleAppDidBecomeActive(platform::ObserverToken registration) {
+    AppContext::current()->notificationCenter->removeObserver(registration);
+    requestTrackingAuthorization();
+}
+
+void UserTrackingTransparencyManager::requestTrackingAuthorization() {
+    std::weak_ptr<UserTrackingTransparencyManager> weakSelf = weak_from_this();
+    platform::system::TrackingManager::requestTrackingAuthorization([weakSelf](TrackingAuthorizationStatus status) {
+        platform::MainQueue::async([weakSelf, status] {
+            Logger::info("App Tracking Status is: " + std::to_string(static_cast<unsigned>(status)), kLogType);
+            const auto self = weakSelf.lock();
+            if (!self) return;
+            const auto completion = std::exchange(self->completion_, nullptr);
+            if (completion) completion(status == TrackingAuthorizationStatus::authorized);
+        });
+    });
+}
+
+} // namespace vellicor
