@@ -85,10 +85,14 @@ bool BGTaskScheduler::run(const std::string& identifier) {
         task = std::make_shared<BGAppRefreshTask>(identifier);
         lastTasks_[identifier] = task;
     }
-    const auto queue = registration.queue ? registration.queue : DispatchQueue::global(QoS::background);
     // Counted as work in flight so that scripted runs wait for the handler.
+    if (!registration.queue) {
+        BackgroundActivity::runOnWorker([handler = std::move(registration.handler), task] { handler(task); },
+                                        QoS::background);
+        return true;
+    }
     BackgroundActivity::begin();
-    queue->async([handler = std::move(registration.handler), task] {
+    registration.queue->async([handler = std::move(registration.handler), task] {
         handler(task);
         BackgroundActivity::end();
     });
@@ -98,11 +102,7 @@ bool BGTaskScheduler::run(const std::string& identifier) {
 bool BGTaskScheduler::expire(const std::string& identifier) {
     const auto task = lastTask(identifier);
     if (!task || task->completion()) return false;
-    BackgroundActivity::begin();
-    DispatchQueue::global(QoS::background)->async([task] {
-        task->expire();
-        BackgroundActivity::end();
-    });
+    BackgroundActivity::runOnWorker([task] { task->expire(); }, QoS::background);
     return true;
 }
 

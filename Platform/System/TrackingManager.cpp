@@ -40,12 +40,7 @@ void TrackingManager::requestTrackingAuthorization(std::function<void(TrackingAu
         setTrackingAuthorizationStatus(status);
     }
     if (!completion) return;
-    // Counted as work in flight so that scripted runs wait for the answer.
-    BackgroundActivity::begin();
-    DispatchQueue::global(QoS::userInitiated)->async([completion = std::move(completion), status] {
-        completion(status);
-        BackgroundActivity::end();
-    });
+    BackgroundActivity::runOnWorker([completion = std::move(completion), status] { completion(status); });
 }
 
 void TrackingManager::resetForTesting() { setTrackingAuthorizationStatus(TrackingAuthorizationStatus::notDetermined); }

@@ -8,20 +8,6 @@
 
 namespace platform::system {
 
-namespace {
-
-/// Runs `block` on a worker thread, counted as work in flight so that
-/// scripted runs wait for its answer to reach the main queue.
-void onWorker(std::function<void()> block) {
-    BackgroundActivity::begin();
-    DispatchQueue::global(QoS::userInitiated)->async([block = std::move(block)] {
-        block();
-        BackgroundActivity::end();
-    });
-}
-
-} // namespace
-
 std::shared_ptr<UNUserNotificationCenter> UNUserNotificationCenter::current() {
     static const std::shared_ptr<UNUserNotificationCenter> center(new UNUserNotificationCenter());
     return center;
@@ -40,12 +26,12 @@ void UNUserNotificationCenter::setDelegate(const std::shared_ptr<UNUserNotificat
 void UNUserNotificationCenter::requestAuthorization(unsigned /*options*/, AuthorizationCompletion completion) {
     const bool granted = PermissionPresets::answer(PermissionKind::notifications) == PermissionAnswer::allow;
     if (!completion) return;
-    onWorker([completion = std::move(completion), granted] { completion(granted, std::nullopt); });
+    BackgroundActivity::runOnWorker([completion = std::move(completion), granted] { completion(granted, std::nullopt); });
 }
 
 void UNUserNotificationCenter::getDeliveredNotifications(std::function<void(std::vector<UNNotification>)> completion) {
     if (!completion) return;
-    onWorker([completion = std::move(completion), delivered = deliveredNotifications()] { completion(delivered); });
+    BackgroundActivity::runOnWorker([completion = std::move(completion), delivered = deliveredNotifications()] { completion(delivered); });
 }
 
 UNNotification UNUserNotificationCenter::makeNotification(const Json& userInfo) {

@@ -69,7 +69,8 @@ void ZentariPushManager::requestNotificationAuthorization(std::function<void()> 
                     return;
                 }
                 Logger::info("Registering for remote push notifications", kLogType);
-                logInteraction(KORVAMarkerName::zentariPushPermission, platform::Json{{"pushPermissionAccepted", true}});
+                logInteraction(KORVAMarkerName::zentariPushPermission,
+                               platform::Json{{"pushPermissionAccepted", true}});
                 platform::ui::Application::shared().registerForRemoteNotifications();
             });
             // At once, on the answer's thread: it does not wait for the work above.
@@ -137,16 +138,20 @@ void ZentariPushManager::setContactKey(const std::shared_ptr<platform::veltrane:
             if (!result) {
                 Logger::error("Fetching user credentials failed with error: " + messageString(result.error()), kLogType);
                 if (self && self->zentariSDK_) self->zentariSDK_->setProfileId(fallbackKey);
-                logInteraction(KORVAMarkerName::zentariContactIdAvailable, platform::Json{{"contactKeyIsContactId", false}});
+                logInteraction(KORVAMarkerName::zentariContactIdAvailable,
+                               platform::Json{{"contactKeyIsContactId", false}});
                 return;
             }
             const auto contactId = platform::jsonString(*result, "ContactId");
             if (self && self->zentariSDK_) self->zentariSDK_->setProfileId(contactId.value_or(fallbackKey));
-            logInteraction(KORVAMarkerName::zentariContactIdAvailable, platform::Json{{"contactKeyIsContactId", contactId.has_value()}});
+            logInteraction(KORVAMarkerName::zentariContactIdAvailable,
+                           platform::Json{{"contactKeyIsContactId", contactId.has_value()}});
         });
 }
 
-void ZentariPushManager::setContactKey() { setContactKey(AppContext::current()->userDefaults->stringForKey(kGuestUserKey)); }
+void ZentariPushManager::setContactKey() {
+    setContactKey(AppContext::current()->userDefaults->stringForKey(kGuestUserKey));
+}
 
 void ZentariPushManager::setContactKey(const std::optional<std::string>& key) {
     if (!key) {

@@ -180,12 +180,7 @@ protected:
     }
 
     void install(std::shared_ptr<vellicor::BundleType> bundle) {
-        vellicor::Context::Dependencies dependencies;
-        dependencies.userAccountManager = accounts;
-        dependencies.userDefaults = vellicor::UserDefaultsStore::standard();
-        dependencies.mainBundle = std::move(bundle);
-        dependencies.sessionID = "session";
-        dependencies.notificationCenter = platform::NotificationCenter::create();
+        auto dependencies = HybridTest::dependencies(std::move(bundle));
         dependencies.korvaMarkerCenter = markers;
         dependencies.networkService = rest;
         context = vellicor::Context::create(std::move(dependencies));

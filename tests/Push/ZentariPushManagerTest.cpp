@@ -131,9 +131,13 @@ TEST_F(ZentariPushManagerTest, ACommunitySwitchSetsTheSDKUpAgainForTheNewEntry) 
         ASSERT_FALSE(calls.empty());
         const auto names = takeInteractionNames();
         if (c.signedIn) {
-            // The signed-in user's contact key (its request answers later), and no guest road.
-            EXPECT_EQ(calls, (std::vector<std::string>{"startWatchingLocation", "setURLHandlingDelegate",
-                                                       "setEventDelegate", "setProfileId contact-7"}));
+            // The signed-in user's contact key (its request answers on a worker
+            // thread, before or after the delegates are set), and no guest road.
+            auto others = calls;
+            std::erase(others, "setProfileId contact-7");
+            EXPECT_EQ(calls.size(), others.size() + 1);
+            EXPECT_EQ(others, (std::vector<std::string>{"startWatchingLocation", "setURLHandlingDelegate",
+                                                        "setEventDelegate"}));
             EXPECT_EQ(std::count(names.begin(), names.end(), KORVAMarkerName::zentariInitialized), 0);
             EXPECT_TRUE(info("Reconfigure Zentari with Current User"));
         } else {

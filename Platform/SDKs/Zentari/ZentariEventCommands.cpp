@@ -41,9 +41,10 @@ Result mkt(const EventLine& line, EventDriver&) {
 } // namespace
 
 void registerZentariEventCommands(EventDriver& driver) {
-    driver.registerCommand("mkt", EventDriver::Command{"url URL | in-app show|close",
-                                                       "a marketing message hands a URL to the app, or an in-app message shows or closes",
-                                                       2, 2, mkt});
+    driver.registerCommand(
+        "mkt", EventDriver::Command{"url URL | in-app show|close",
+                                    "a marketing message hands a URL to the app, or an in-app message shows or closes",
+                                    2, 2, mkt});
 }
 
 namespace {
