@@ -244,14 +244,6 @@ void BackgroundActivity::end() {
 }
 std::size_t BackgroundActivity::inFlight() { return gBackgroundActivity.load(); }
 
-void BackgroundActivity::runOnWorker(std::function<void()> block, QoS qos) {
-    begin();
-    DispatchQueue::global(qos)->async([block = std::move(block)] {
-        if (block) block();
-        end();
-    });
-}
-
 // ---------------------------------------------------------------------------
 // Worker threads
 

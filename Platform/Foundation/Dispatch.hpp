@@ -78,10 +78,6 @@ public:
     static void begin();
     static void end();
     static std::size_t inFlight();
-    /// Runs the block on a global queue of the quality of service, counted as
-    /// work in flight until it returns (a system answer given on a worker
-    /// thread, which scripted runs wait for).
-    static void runOnWorker(std::function<void()> block, QoS qos = QoS::userInitiated);
 
     /// Counts one piece of work for its lifetime.
     class PLATFORM_EXPORT Scope {

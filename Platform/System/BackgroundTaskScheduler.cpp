@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/Bundle.hpp"
 #include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/System/WorkerAnswer.hpp"
 #include "Platform/Foundation/Json.hpp"
 
 #include <algorithm>
@@ -87,8 +88,7 @@ bool BGTaskScheduler::run(const std::string& identifier) {
     }
     // Counted as work in flight so that scripted runs wait for the handler.
     if (!registration.queue) {
-        BackgroundActivity::runOnWorker([handler = std::move(registration.handler), task] { handler(task); },
-                                        QoS::background);
+        answerOnWorker([handler = std::move(registration.handler), task] { handler(task); }, QoS::background);
         return true;
     }
     BackgroundActivity::begin();
@@ -102,7 +102,7 @@ bool BGTaskScheduler::run(const std::string& identifier) {
 bool BGTaskScheduler::expire(const std::string& identifier) {
     const auto task = lastTask(identifier);
     if (!task || task->completion()) return false;
-    BackgroundActivity::runOnWorker([task] { task->expire(); }, QoS::background);
+    answerOnWorker([task] { task->expire(); }, QoS::background);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "Platform/System/TrackingManager.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/System/WorkerAnswer.hpp"
 #include "Platform/System/PermissionPresets.hpp"
 
 namespace platform::system {
@@ -40,7 +41,7 @@ void TrackingManager::requestTrackingAuthorization(std::function<void(TrackingAu
         setTrackingAuthorizationStatus(status);
     }
     if (!completion) return;
-    BackgroundActivity::runOnWorker([completion = std::move(completion), status] { completion(status); });
+    answerOnWorker([completion = std::move(completion), status] { completion(status); });
 }
 
 void TrackingManager::resetForTesting() { setTrackingAuthorizationStatus(TrackingAuthorizationStatus::notDetermined); }

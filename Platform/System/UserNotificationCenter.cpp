@@ -1,6 +1,7 @@
 #include "Platform/System/UserNotificationCenter.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
+#include "Platform/System/WorkerAnswer.hpp"
 #include "Platform/System/PermissionPresets.hpp"
 #include "Platform/UI/Application.hpp"
 
@@ -26,12 +27,13 @@ void UNUserNotificationCenter::setDelegate(const std::shared_ptr<UNUserNotificat
 void UNUserNotificationCenter::requestAuthorization(unsigned /*options*/, AuthorizationCompletion completion) {
     const bool granted = PermissionPresets::answer(PermissionKind::notifications) == PermissionAnswer::allow;
     if (!completion) return;
-    BackgroundActivity::runOnWorker([completion = std::move(completion), granted] { completion(granted, std::nullopt); });
+    answerOnWorker([completion = std::move(completion), granted] { completion(granted, std::nullopt); });
 }
 
 void UNUserNotificationCenter::getDeliveredNotifications(std::function<void(std::vector<UNNotification>)> completion) {
     if (!completion) return;
-    BackgroundActivity::runOnWorker([completion = std::move(completion), delivered = deliveredNotifications()] { completion(delivered); });
+    answerOnWorker(
+        [completion = std::move(completion), delivered = deliveredNotifications()] { completion(delivered); });
 }
 
 UNNotification UNUserNotificationCenter::makeNotification(const Json& userInfo) {
