@@ -105,7 +105,8 @@ TEST_F(DeeplinkActionTest, WithAPushManagerTheScreenIsRefreshedWhateverTheReadMa
     for (const auto& payload : {Json{{"targetPageRef", "a01"}, {"nid", "n1"}}, Json{{"targetPageRef", "a01"}}}) {
         SCOPED_TRACE(payload.dump());
         const auto community = FakeCommunityScreen::make(State::pageLoaded);
-        const auto action = DeeplinkAction::create(payload, platform::ui::NavigationController::create(community));
+        const auto navigation = platform::ui::NavigationController::create(community);
+        const auto action = DeeplinkAction::create(payload, navigation);
         int completions = 0;
         action->execute([&](bool) { ++completions; });
         testsupport::pump();
