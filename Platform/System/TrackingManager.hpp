@@ -2,6 +2,8 @@
 
 #include "Platform/Export.hpp"
 
+#include <functional>
+
 namespace platform::system {
 
 /// The user's answer to the app-tracking permission, as the platform numbers
@@ -14,12 +16,19 @@ enum class TrackingAuthorizationStatus : unsigned {
 };
 
 /// The platform's app-tracking permission. The status is `notDetermined`
-/// until a test or a script sets it (as the user would in the permission
-/// prompt or the system settings). Safe from any thread.
+/// until the app's request is answered or a test or script sets it (as the
+/// user would in the system settings); it is kept with the permission presets,
+/// so it holds across launches on one data folder. Safe from any thread.
 class PLATFORM_EXPORT TrackingManager {
 public:
     static TrackingAuthorizationStatus trackingAuthorizationStatus();
     static void setTrackingAuthorizationStatus(TrackingAuthorizationStatus status);
+    /// Asks the user: once the status is determined, the prompt does not show
+    /// again and the completion gets that status; otherwise the preset
+    /// answer of PermissionPresets (allow: authorized, deny: denied,
+    /// restricted: restricted; no preset: denied) becomes the status. The
+    /// completion runs on a worker thread.
+    static void requestTrackingAuthorization(std::function<void(TrackingAuthorizationStatus)> completion);
     static void resetForTesting();
 };
 

@@ -53,10 +53,33 @@ void Application::enterBackground() {
 
 void Application::enterForeground() {
     if (!launched_ || terminated_ || state_ != ApplicationState::background) return;
+    comeForward();
+    becomeActive();
+}
+
+void Application::comeForward() {
+    if (!launched_ || terminated_ || state_ != ApplicationState::background) return;
     state_ = ApplicationState::inactive;
     if (delegate_) delegate_->willEnterForeground(*this);
     post(kApplicationWillEnterForegroundNotification);
-    becomeActive();
+}
+
+Application::BackgroundTaskIdentifier Application::beginBackgroundTask(std::function<void()> expirationHandler) {
+    const auto identifier = nextBackgroundTask_++;
+    auto expiry = WorkItem::create([this, identifier, handler = std::move(expirationHandler)] {
+        if (backgroundTasks_.erase(identifier) == 0) return;
+        if (handler) handler();
+    });
+    backgroundTasks_[identifier] = expiry;
+    MainQueue::asyncAfter(kBackgroundTaskTime, expiry);
+    return identifier;
+}
+
+void Application::endBackgroundTask(BackgroundTaskIdentifier identifier) {
+    const auto found = backgroundTasks_.find(identifier);
+    if (found == backgroundTasks_.end()) return;
+    found->second->cancel();
+    backgroundTasks_.erase(found);
 }
 
 void Application::terminate() {
@@ -176,6 +199,8 @@ void Application::reset() {
     keyboardShown_ = false;
     registeredForRemote_ = false;
     remoteFailure_.reset();
+    for (const auto& [identifier, expiry] : backgroundTasks_) expiry->cancel();
+    backgroundTasks_.clear();
     opened_.clear();
     openResponder_ = nullptr;
     openAnswers_.clear();

@@ -15,6 +15,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class WorkItem;
+}
+
 namespace platform::ui {
 
 enum class ApplicationState { active, inactive, background };
@@ -149,10 +153,26 @@ public:
     /// Asks for a push device token; the delegate hears back on the next main-queue turn.
     void registerForRemoteNotifications();
     bool isRegisteredForRemoteNotifications() const { return registeredForRemote_; }
+    /// Forgets the registration: no token until the app registers again.
+    void unregisterForRemoteNotifications() { registeredForRemote_ = false; }
     /// Makes the next registrations fail with this error (none: succeed).
     void setRemoteRegistrationFailure(std::optional<Error> error) { remoteFailure_ = std::move(error); }
     /// The token a successful registration hands over.
     static Data deviceToken();
+
+    /// Time the app may keep running in the background for a task it began,
+    /// in seconds on the clock.
+    static constexpr double kBackgroundTaskTime = 30.0;
+    using BackgroundTaskIdentifier = unsigned long;
+    static constexpr BackgroundTaskIdentifier kInvalidBackgroundTask = 0;
+    /// Begins a task that may go on after the app leaves the foreground. When
+    /// it has not ended kBackgroundTaskTime seconds later, the expiration
+    /// handler runs on the main queue (once) and the task ends. Main thread only.
+    BackgroundTaskIdentifier beginBackgroundTask(std::function<void()> expirationHandler);
+    /// Ends a task; an unknown or ended one is ignored.
+    void endBackgroundTask(BackgroundTaskIdentifier identifier);
+    /// The tasks begun and not yet ended.
+    std::size_t backgroundTaskCount() const { return backgroundTasks_.size(); }
 
     // Driving the life cycle (the application main, the event driver, tests) ----------
     /// willFinishLaunching, didFinishLaunching, the launch notification, then active.
@@ -164,6 +184,9 @@ public:
     void enterBackground();
     /// From background: will-enter-foreground, then active.
     void enterForeground();
+    /// From background: will-enter-foreground, leaving the app inactive (as
+    /// when a notification's tap brings it forward); becomeActive() follows.
+    void comeForward();
     void terminate();
     bool continueUserActivity(const UserActivity& activity);
     bool openURL(const Url& url, const nlohmann::json& options = nlohmann::json::object());
@@ -187,6 +210,8 @@ private:
     bool terminated_ = false;
     bool keyboardShown_ = false;
     bool registeredForRemote_ = false;
+    BackgroundTaskIdentifier nextBackgroundTask_ = 1;
+    std::map<BackgroundTaskIdentifier, std::shared_ptr<WorkItem>> backgroundTasks_;
     std::optional<Error> remoteFailure_;
     bool openAnswer(const Url& url) const;
     std::vector<OpenedExternalURL> opened_;

@@ -33,14 +33,17 @@ public:
     /// defined where the app is put together (Shell/Assembly/AppContextSession.cpp).
     ///
     /// After sign-in: gives the current context the signed-in user's
-    /// biometric lock and a network service over the user's REST client, then
-    /// starts the API access check. Logs and does nothing when nobody is signed in.
+    /// biometric lock, push manager and a network service over the user's
+    /// REST client, starts the API access check and gives the marketing push
+    /// manager the user's contact key. Logs and does nothing when nobody is
+    /// signed in.
     static void updateWithCurrentUser();
-    /// After sign-out: drops the biometric lock, clears every cookie, cancels
-    /// the file downloads under way, clears the downloaded files and the
-    /// stored tab configuration, and puts back the
-    /// network service over the global REST client. Logs and does nothing
-    /// when nobody is signed in.
+    /// After sign-out: drops the biometric lock and the user's push manager,
+    /// clears every cookie, cancels the file downloads under way, clears the
+    /// downloaded files and the stored tab configuration, puts back the
+    /// network service over the global REST client and the marketing push
+    /// manager's guest contact key. Logs and does nothing when nobody is
+    /// signed in.
     static void cleanupWithUserLogout();
 
     /// Replaces the stack (tests; an empty stack is allowed, to reach the fatal error).

@@ -27,12 +27,14 @@ Context::Context(Dependencies dependencies)
       userDefaults(std::move(dependencies.userDefaults)),
       mainBundle(std::move(dependencies.mainBundle)),
       notificationCenter(std::move(dependencies.notificationCenter)),
+      userNotificationCenter(std::move(dependencies.userNotificationCenter)),
       fileManager(dependencies.fileManager != nullptr ? *dependencies.fileManager : platform::FileManager::defaultManager()),
       korvaMarkerCenter(std::move(dependencies.korvaMarkerCenter)),
       eventStoreManager(std::move(dependencies.eventStoreManager)),
       webDataStore(std::move(dependencies.webDataStore)),
       // Reads no context: this one is still being made.
       authenticationObserver(makeAuthenticationObserver(notificationCenter, kSessionRefreshTimeout)),
+      pushNotificationObserver(makePushNotificationObserver(notificationCenter)),
       clientFeatures(makeClientFeatures()),
       loginHostStorage(std::move(dependencies.loginHostStorage)),
       faultManager(FaultManager::create()),
@@ -69,6 +71,18 @@ void Context::setNetworkService(std::shared_ptr<NetworkServicing> service) {
 std::shared_ptr<BiometricsManaging> Context::biometricsManager() const { return guarded(biometricsManager_); }
 void Context::setBiometricsManager(std::shared_ptr<BiometricsManaging> manager) {
     setGuarded(biometricsManager_, std::move(manager));
+}
+
+std::shared_ptr<ZentariPushManager> Context::mktPushManager() const { return guarded(mktPushManager_); }
+void Context::setMktPushManager(std::shared_ptr<ZentariPushManager> manager) {
+    setGuarded(mktPushManager_, std::move(manager));
+}
+
+std::shared_ptr<PushNotificationManager> Context::pushNotificationManager() const {
+    return guarded(pushNotificationManager_);
+}
+void Context::setPushNotificationManager(std::shared_ptr<PushNotificationManager> manager) {
+    setGuarded(pushNotificationManager_, std::move(manager));
 }
 
 std::shared_ptr<FloatingActionButtonProviding> Context::floatingActionButtonProvider() const {

@@ -37,12 +37,22 @@ class KORVAMarkerManaging;
 class LoginHostProvider;
 class ManagedURLs;
 class NetworkServicing;
+class PushNotificationManager;
+class PushNotificationObserver;
+class UserNotificationCenter;
+class ZentariPushManager;
 
 /// Makes the observer of sign-in and sign-out on a notification centre, with
 /// a session refresh due after `refreshTimeout` milliseconds. Defined with the
 /// observer, so that the context makes one without reading its header.
 std::shared_ptr<AuthenticationObserver> makeAuthenticationObserver(
     std::shared_ptr<platform::NotificationCenter> notificationCenter, double refreshTimeout);
+
+/// Makes the delegate of the device's notification centre, which also
+/// listens on `notificationCenter` for the app resigning active. Defined with
+/// the observer, so that the context makes one without reading its header.
+std::shared_ptr<PushNotificationObserver> makePushNotificationObserver(
+    std::shared_ptr<platform::NotificationCenter> notificationCenter);
 
 /// The client features the app reports to pages. Defined with the features,
 /// so that the context holds them without reading their header.
@@ -55,7 +65,8 @@ std::vector<std::shared_ptr<const FeatureTrackable>> makeClientFeatures();
 ///
 /// Threads: the public fields are fixed when the context is made and may be
 /// read from any thread. What changes later (the session ID, the URL rules,
-/// the floating action button provider, the update manager, the coordinator)
+/// the floating action button provider, the update manager, the coordinator,
+/// the push managers)
 /// is reached only through accessors, which one guard makes safe from any
 /// thread; each getter hands out a copy.
 class Context {
@@ -69,6 +80,8 @@ public:
         std::shared_ptr<BundleType> mainBundle;
         std::string sessionID;
         std::shared_ptr<platform::NotificationCenter> notificationCenter;
+        /// The platform's current notification centre unless given.
+        std::shared_ptr<UserNotificationCenter> userNotificationCenter = nullptr;
         platform::FileManager* fileManager = nullptr;
         std::shared_ptr<KORVAMarkerManaging> korvaMarkerCenter = nullptr;
         std::shared_ptr<CommunityEventStoreManager> eventStoreManager = nullptr;
@@ -95,6 +108,8 @@ public:
     const std::shared_ptr<KeyValueStore> userDefaults;
     const std::shared_ptr<BundleType> mainBundle;
     const std::shared_ptr<platform::NotificationCenter> notificationCenter;
+    /// The device's notification centre (its permission prompt).
+    const std::shared_ptr<UserNotificationCenter> userNotificationCenter;
     /// The process's file manager, which outlives every context.
     platform::FileManager& fileManager;
     /// The instrumentation marker centre (the shared one unless given).
@@ -106,6 +121,10 @@ public:
     /// The one observer of sign-in and sign-out, on the context's notification
     /// centre, with a session refresh due after 24 hours.
     const std::shared_ptr<AuthenticationObserver> authenticationObserver;
+    /// The delegate of the device's notification centre for the context's
+    /// life: foreground arrivals, taps, and the badge recount when the app
+    /// resigns active.
+    const std::shared_ptr<PushNotificationObserver> pushNotificationObserver;
     /// The client features reported to pages: the forced App Store update.
     const std::vector<std::shared_ptr<const FeatureTrackable>> clientFeatures;
 
@@ -131,6 +150,16 @@ public:
     /// The signed-in user's biometric lock; null while signed out.
     std::shared_ptr<BiometricsManaging> biometricsManager() const;
     void setBiometricsManager(std::shared_ptr<BiometricsManaging> manager);
+
+    /// The marketing push manager; null until the app makes it at launch, and
+    /// for good when the app package has no provisioning entry.
+    std::shared_ptr<ZentariPushManager> mktPushManager() const;
+    void setMktPushManager(std::shared_ptr<ZentariPushManager> manager);
+
+    /// The signed-in user's push service; null while signed out. Replacing
+    /// it releases the old one (outside the guard), which recounts the badge.
+    std::shared_ptr<PushNotificationManager> pushNotificationManager() const;
+    void setPushNotificationManager(std::shared_ptr<PushNotificationManager> manager);
 
     /// The preview edition's floating action button; null in the normal
     /// edition and until the app sets it at launch.
@@ -209,6 +238,8 @@ private:
     std::shared_ptr<FloatingActionButtonProviding> floatingActionButtonProvider_;
     std::shared_ptr<NetworkServicing> networkService_;
     std::shared_ptr<BiometricsManaging> biometricsManager_;
+    std::shared_ptr<ZentariPushManager> mktPushManager_;
+    std::shared_ptr<PushNotificationManager> pushNotificationManager_;
     std::shared_ptr<AppUpdateManager> appUpdateManager_;
     std::shared_ptr<AppCoordinator> appCoordinator_;
 };

@@ -11,9 +11,11 @@
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/System/TrackingManager.hpp"
 #include "Platform/Web/HttpCookieStore.hpp"
+#include "Platform/UI/Application.hpp"
 #include "Platform/Web/WebsiteDataStore.hpp"
 
 #include <chrono>
+#include <utility>
 
 namespace vellicor {
 
@@ -82,6 +84,49 @@ void UserTrackingTransparencyManager::updateCookies(std::function<void()> comple
                 logMarker(authorized, changed, true);
                 if (completion) completion();
             });
+    });
+}
+
+void UserTrackingTransparencyManager::requestAuthorization(std::function<void(bool)> completion) {
+    const auto context = AppContext::current();
+    const auto usage = context->mainBundle->objectForInfoDictionaryKey(kUsageDescriptionKey);
+    if (!usage || !usage->is_string()) {
+        Logger::info("Skip app tracking authorization request.", kLogType);
+        if (completion) completion(false);
+        return;
+    }
+    completion_ = std::move(completion);
+    if (platform::ui::Application::shared().applicationState() == platform::ui::ApplicationState::active) {
+        requestTrackingAuthorization();
+        Logger::info("Requesting user permission for app tracking.", kLogType);
+        return;
+    }
+    // The prompt shows only in front: the request waits for the app to become active.
+    std::weak_ptr<UserTrackingTransparencyManager> weakSelf = weak_from_this();
+    auto registration = std::make_shared<platform::ObserverToken>(0);
+    *registration = context->notificationCenter->addObserver(
+        platform::ui::kApplicationDidBecomeActiveNotification, nullptr, [weakSelf, registration](const platform::Notification&) {
+            if (const auto self = weakSelf.lock()) self->handleAppDidBecomeActive(*registration);
+        });
+    // Log text read by support tooling; keep verbatim.
+    Logger::info("Differing user permission for app tracking request for app to become active first.", kLogType);
+}
+
+void UserTrackingTransparencyManager::handleAppDidBecomeActive(platform::ObserverToken registration) {
+    AppContext::current()->notificationCenter->removeObserver(registration);
+    requestTrackingAuthorization();
+}
+
+void UserTrackingTransparencyManager::requestTrackingAuthorization() {
+    std::weak_ptr<UserTrackingTransparencyManager> weakSelf = weak_from_this();
+    platform::system::TrackingManager::requestTrackingAuthorization([weakSelf](TrackingAuthorizationStatus status) {
+        platform::MainQueue::async([weakSelf, status] {
+            Logger::info("App Tracking Status is: " + std::to_string(static_cast<unsigned>(status)), kLogType);
+            const auto self = weakSelf.lock();
+            if (!self) return;
+            const auto completion = std::exchange(self->completion_, nullptr);
+            if (completion) completion(status == TrackingAuthorizationStatus::authorized);
+        });
     });
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/Foundation/NotificationCenter.hpp"
+
 #include <functional>
 #include <memory>
 
@@ -12,9 +14,11 @@ namespace vellicor {
 /// configuration has no tracking usage description
 /// ("NSUserTrackingUsageDescription") writes no cookie and logs no marker.
 ///
+/// It also asks for the tracking permission after sign-in.
+///
 /// One shared instance, made on first use. Called on the main thread; the
-/// cookie and marker work runs on the main queue.
-class UserTrackingTransparencyManager {
+/// cookie and marker work and the permission's answer run on the main queue.
+class UserTrackingTransparencyManager : public std::enable_shared_from_this<UserTrackingTransparencyManager> {
 public:
     static constexpr const char* kUsageDescriptionKey = "NSUserTrackingUsageDescription";
     static constexpr const char* kLastAuthorizationStatusKey = "LastUserTrackingPermissionAuthorizationStatus";
@@ -29,8 +33,21 @@ public:
     /// else on the main queue once the cookie is stored or could not be made.
     void updateCookies(std::function<void()> completion = {});
 
+    /// Asks for the tracking permission and reports whether tracking is
+    /// authorised, on the main queue. While the app is not active the request
+    /// waits until it becomes active. A second request before the answer
+    /// replaces the first one's completion: only the last caller hears back.
+    /// Without a usage description: false at once.
+    void requestAuthorization(std::function<void(bool)> completion);
+
 private:
     UserTrackingTransparencyManager() = default;
+    /// Asks the platform; the answer goes to the stored completion.
+    void requestTrackingAuthorization();
+    void handleAppDidBecomeActive(platform::ObserverToken registration);
+
+    /// The completion of the request waiting for its answer. Main thread.
+    std::function<void(bool)> completion_;
 };
 
 } // namespace vellicor

@@ -12,6 +12,8 @@
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 #include "VellicorApp/Interface/FloatingActionButtonProvider.hpp"
 #include "VellicorApp/Interface/LoadingViewController.hpp"
+#include "VellicorApp/Push/ZentariPushManager.hpp"
+#include "VellicorApp/Push/ZentariSDKManaging.hpp"
 #include "VellicorApp/Shell/ColdStartMarking.hpp"
 #include "VellicorApp/Shell/MobileSDKConfigurator.hpp"
 #include "VellicorApp/Shell/URLLinkAction.hpp"
@@ -20,6 +22,7 @@
 #include "Platform/SDKs/Veltrane/VQSDKReachability.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
 #include "Platform/SDKs/Veltrane/UserAccountManagerError.hpp"
+#include "Platform/SDKs/Zentari/VQZTSdk.hpp"
 #include "Platform/UI/NavigationController.hpp"
 
 #include <map>
@@ -78,8 +81,6 @@ void AppDelegate::startColdStartKORVAMarker() {
 // Launch ------------------------------------------------------------------------
 
 bool AppDelegate::didFinishLaunching(platform::ui::Application& /*application*/, const nlohmann::json& /*options*/) {
-    // The marketing push manager (with its background refresh) joins after
-    // the floating button once it is part of the app.
     appCenterManager_->start();
     const auto navigation = window_ ? std::dynamic_pointer_cast<platform::ui::NavigationController>(
                                           window_->rootViewController())
@@ -98,6 +99,9 @@ bool AppDelegate::didFinishLaunching(platform::ui::Application& /*application*/,
     platform::veltrane::VQSDKWindowManager::sharedManager()->setMainUIWindow(window_);
     window_->makeKeyAndVisible();
 
+    // None when the app package has no provisioning entry.
+    context->setMktPushManager(
+        ZentariPushManager::create(ZentariSDKAdapter::create(platform::zentari::VQZTSdk::mp())));
     context->setFloatingActionButtonProvider(FloatingActionButtonProvider::create(*context));
     context->setManagedURLs(BundleManagedURLs::managedURLs());
 
@@ -113,6 +117,7 @@ bool AppDelegate::didFinishLaunching(platform::ui::Application& /*application*/,
                                 {"isCommunitySelected", CommunityConfigFilePersistentStore().getSelectedCommunity() != nullptr},
                                 {"orgID", signedInOrganization(*context)},
                             });
+    if (const auto marketing = context->mktPushManager()) marketing->backgroundRefresh();
     return true;
 }
 
@@ -152,9 +157,9 @@ void AppDelegate::willResignActive(platform::ui::Application& application) {
 }
 
 void AppDelegate::didEnterBackground(platform::ui::Application& /*application*/) {
-    // Markers made from now on belong to a new session. (The marketing push
-    // manager schedules its background refresh here once it is part of the app.)
+    // Markers made from now on belong to a new session.
     AppContext::updateCurrentContextSessionID();
+    if (const auto marketing = AppContext::current()->mktPushManager()) marketing->scheduleBackgroundRefresh();
 }
 
 // Cold start ------------------------------------------------------------------------

@@ -48,8 +48,9 @@ public:
     /// Starts the App Center hooks, then checks the main storyboard (a
     /// navigation controller whose first screen
     /// is the loading screen; anything else stops the app), makes the app
-    /// coordinator and the loading screen's delegate, shows the window, and
-    /// logs the offline launch and the selected community. Always true.
+    /// coordinator and the loading screen's delegate, shows the window, makes
+    /// the marketing push manager, logs the offline launch and the selected
+    /// community, and registers the marketing background refresh. Always true.
     bool didFinishLaunching(platform::ui::Application& application, const nlohmann::json& options) override;
     /// Opens the warm-start marker.
     void willEnterForeground(platform::ui::Application& application) override;
@@ -58,7 +59,8 @@ public:
     void didBecomeActive(platform::ui::Application& application) override;
     /// Publishes the edition's home-screen shortcut, when it has one.
     void willResignActive(platform::ui::Application& application) override;
-    /// Gives the running context a new session ID.
+    /// Gives the running context a new session ID and schedules the marketing
+    /// push manager's background refresh.
     void didEnterBackground(platform::ui::Application& application) override;
     /// A universal link: queued with the coordinator as a link action. True
     /// for every web-browsing activity with a URL, also without a coordinator.

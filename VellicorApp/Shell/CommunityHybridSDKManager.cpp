@@ -6,10 +6,13 @@
 #include "VellicorApp/Core/Localization.hpp"
 #include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Shell/LoginViewController.hpp"
+#include "VellicorApp/Push/ZentariInfoView.hpp"
+#include "VellicorApp/Push/ZentariPushManager.hpp"
 
 #include "Platform/SDKs/AppCenter/MSACCrashes.hpp"
 #include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
 #include "Platform/UI/Image.hpp"
+#include "Platform/UI/Presenting.hpp"
 #include "Platform/UI/ViewController.hpp"
 
 #include <string_view>
@@ -131,9 +134,17 @@ std::optional<CommunityHybridSDKManager::Actions> CommunityHybridSDKManager::cre
 }
 
 std::optional<CommunityHybridSDKManager::Actions> CommunityHybridSDKManager::createMktDebugLoggingActions() {
-    // The marketing push manager, whose debug logging this group switches, is
-    // not part of the context yet; without one the group is empty.
-    return Actions{};
+    const auto context = AppContext::current();
+    const auto manager = context->mktPushManager();
+    if (!manager || context->mainBundle->isTestFlightBuild()) return Actions{};
+    // The switch flips the state shown in the title, read now.
+    const bool enabled = manager->debugLoggingEnabled();
+    auto title = enabled ? localized("DISABLE_ZENTARI_DEBUG_LOGGING", "Disable Zentari Debug Logging")
+                         : localized("ENABLE_ZENTARI_DEBUG_LOGGING", "Enable Zentari Debug Logging");
+    std::weak_ptr<ZentariPushManager> weakManager = manager;
+    return Actions{CommunitiesDevAction::create(std::move(title), [weakManager, enabled] {
+        if (const auto current = weakManager.lock()) current->setDebugLoggingEnabled(!enabled);
+    })};
 }
 
 std::optional<CommunityHybridSDKManager::Actions> CommunityHybridSDKManager::createSendFeedbackActions(
@@ -181,9 +192,21 @@ std::optional<CommunityHybridSDKManager::Actions> CommunityHybridSDKManager::cre
 }
 
 std::optional<CommunityHybridSDKManager::Actions> CommunityHybridSDKManager::createShowZentariInfoAction(
-    const std::shared_ptr<ViewController>& /*presentedViewController*/) {
-    // Shown only with a marketing push manager, which the context does not hold yet.
-    return std::nullopt;
+    const std::shared_ptr<ViewController>& presentedViewController) {
+    if (!AppContext::current()->mktPushManager()) return std::nullopt;
+    std::weak_ptr<ViewController> weakPresenter = presentedViewController;
+    return Actions{CommunitiesDevAction::create("Zentari Info", [weakPresenter] {
+        const auto presenter = weakPresenter.lock();
+        if (!presenter) return;
+        platform::ui::presentOnTop(presenter, ZentariInfoViewController::create(), true,
+                                   [](platform::ui::PresentationResult result) {
+                                       if (!result) {
+                                           Logger::error("Failed to present Zentari Info: " +
+                                                             platform::ui::localizedDescription(result.error()),
+                                                         kTypeName);
+                                       }
+                                   });
+    })};
 }
 
 } // namespace vellicor

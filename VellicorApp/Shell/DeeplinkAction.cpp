@@ -1,8 +1,10 @@
 #include "VellicorApp/Shell/DeeplinkAction.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
 #include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Interface/CommunityViewControllable.hpp"
 #include "VellicorApp/Push/NotificationParser.hpp"
+#include "VellicorApp/Push/PushNotificationManager.hpp"
 
 namespace vellicor {
 
@@ -49,12 +51,22 @@ void DeeplinkAction::execute(Completion completion) {
     });
 }
 
-void DeeplinkAction::markNotificationRead(const std::shared_ptr<CommunityViewControllable>& /*screen*/,
+void DeeplinkAction::markNotificationRead(const std::shared_ptr<CommunityViewControllable>& screen,
                                           Completion completion) {
-    // Only a signed-in user's push manager can mark a notification read, and
-    // the context holds none yet: the road without one, on which nothing is
-    // marked and the screen's notifications are left as they are.
-    if (completion) completion(true);
+    // Only a signed-in user's push manager can mark a notification read;
+    // without one nothing is marked and the screen is left as it is.
+    const auto manager = AppContext::current()->pushNotificationManager();
+    if (!manager) {
+        if (completion) completion(true);
+        return;
+    }
+    std::weak_ptr<CommunityViewControllable> weakScreen = screen;
+    manager->updateNotificationStatusToRead(
+        notificationID_, [weakScreen, completion = std::move(completion)](std::optional<platform::Error>) {
+            // Whatever the answer, the screen shows the notifications as they are now.
+            if (const auto shown = weakScreen.lock()) shown->refreshNotifications();
+            if (completion) completion(true);
+        });
 }
 
 } // namespace vellicor

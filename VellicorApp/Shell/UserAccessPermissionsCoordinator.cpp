@@ -3,6 +3,9 @@
 #include "VellicorApp/Core/AppContext.hpp"
 #include "VellicorApp/Core/BiometricsManaging.hpp"
 #include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Hybrid/UserTrackingTransparencyManager.hpp"
+#include "VellicorApp/Push/PushNotificationManager.hpp"
+#include "VellicorApp/Push/PushRegistration.hpp"
 
 #include "Platform/UI/NavigationController.hpp"
 
@@ -37,8 +40,13 @@ void UserAccessPermissionsCoordinator::execute() {
 }
 
 void UserAccessPermissionsCoordinator::registerForPushNotification(PermissionCompletion completion) {
-    // The push manager is not part of the context yet: the road without one.
-    completion(false, std::nullopt);
+    const auto context = AppContext::current();
+    const auto manager = context->pushNotificationManager();
+    if (!manager || !shouldRegisterForPushNotifications(*context->mainBundle)) {
+        completion(false, std::nullopt);
+        return;
+    }
+    manager->registerForNotifications(std::move(completion));
 }
 
 void UserAccessPermissionsCoordinator::validateBiometry(PermissionCompletion completion) {
@@ -59,9 +67,7 @@ void UserAccessPermissionsCoordinator::validateBiometry(PermissionCompletion com
 void UserAccessPermissionsCoordinator::requestUserTracking(std::function<void(bool)> completion) {
     const auto description = AppContext::current()->mainBundle->objectForInfoDictionaryKey("NSUserTrackingUsageDescription");
     if (description && description->is_string()) {
-        // The tracking request is not part of the app yet; the step goes on
-        // as if it had been answered.
-        completion(false);
+        UserTrackingTransparencyManager::shared()->requestAuthorization(std::move(completion));
         return;
     }
     // Log text read by support tooling; keep verbatim.

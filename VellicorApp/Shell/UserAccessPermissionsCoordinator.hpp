@@ -35,7 +35,8 @@ protected:
 private:
     using PermissionCompletion = std::function<void(bool, std::optional<platform::Error>)>;
 
-    /// Answers (false, none) while the context has no push manager.
+    /// Answers (false, none) while the context has no push manager or the
+    /// app's rule says not to ask.
     void registerForPushNotification(PermissionCompletion completion);
     void validateBiometry(PermissionCompletion completion);
     void requestUserTracking(std::function<void(bool)> completion);

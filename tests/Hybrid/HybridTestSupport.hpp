@@ -129,13 +129,17 @@ protected:
 
     /// A context over the fake account manager and an app configuration.
     std::shared_ptr<vellicor::Context> makeContext(std::shared_ptr<vellicor::BundleType> bundle) const {
+        return vellicor::Context::create(dependencies(std::move(bundle)));
+    }
+    /// What makeContext() makes a context of, for a test to add to.
+    vellicor::Context::Dependencies dependencies(std::shared_ptr<vellicor::BundleType> bundle) const {
         vellicor::Context::Dependencies dependencies;
         dependencies.userAccountManager = accounts;
         dependencies.userDefaults = vellicor::UserDefaultsStore::standard();
         dependencies.mainBundle = std::move(bundle);
         dependencies.sessionID = "session";
         dependencies.notificationCenter = platform::NotificationCenter::create();
-        return vellicor::Context::create(std::move(dependencies));
+        return dependencies;
     }
 
     std::shared_ptr<FakeUserAccountManager> accounts;

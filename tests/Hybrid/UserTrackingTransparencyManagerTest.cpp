@@ -1,7 +1,9 @@
 #include "VellicorApp/Hybrid/UserTrackingTransparencyManager.hpp"
 
 #include "Platform/Foundation/Calendar.hpp"
+#include "Platform/System/PermissionPresets.hpp"
 #include "Platform/System/TrackingManager.hpp"
+#include "Platform/UI/Application.hpp"
 #include "Platform/Web/HttpCookieStore.hpp"
 #include "Platform/Web/WebsiteDataStore.hpp"
 #include "tests/Hybrid/HybridTestSupport.hpp"
@@ -122,6 +124,58 @@ TEST_F(UserTrackingTransparencyManagerTest, WithoutACommunityHostTheFlowGoesOnWi
     EXPECT_EQ(apptest::appLogTexts("ERROR").back(),
               "UserTrackingTransparencyManager: Failed to insert User Tracking Permission cookie. Moving forward "
               "with app flow.");
+}
+
+TEST_F(UserTrackingTransparencyManagerTest, ARequestWhileInactiveWaitsForTheAppToBecomeActive) {
+    platform::system::PermissionPresets::setAnswer(platform::system::PermissionKind::tracking,
+                                                   platform::system::PermissionAnswer::allow);
+    std::optional<bool> authorized;
+    UserTrackingTransparencyManager::shared()->requestAuthorization([&](bool answer) { authorized = answer; });
+    testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; });
+    testsupport::pump();
+    EXPECT_FALSE(authorized.has_value());
+    EXPECT_EQ(TrackingManager::trackingAuthorizationStatus(), TrackingAuthorizationStatus::notDetermined)
+        << "not asked yet";
+    EXPECT_EQ(apptest::appLogTexts("INFO").back(), "UserTrackingTransparencyManager: Differing user permission for "
+                                                   "app tracking request for app to become active first.");
+
+    context->notificationCenter->post(platform::ui::kApplicationDidBecomeActiveNotification, nullptr);
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        testsupport::pump();
+        return authorized.has_value();
+    }));
+    EXPECT_TRUE(*authorized);
+    EXPECT_EQ(TrackingManager::trackingAuthorizationStatus(), TrackingAuthorizationStatus::authorized);
+    EXPECT_EQ(apptest::appLogTexts("INFO").back(), "UserTrackingTransparencyManager: App Tracking Status is: 3");
+    platform::system::PermissionPresets::setAnswer(platform::system::PermissionKind::tracking, std::nullopt);
+}
+
+TEST_F(UserTrackingTransparencyManagerTest, ASecondRequestTakesOverTheFirstOnesCompletion) {
+    platform::ui::Application::shared().launch();
+    int first = 0;
+    std::vector<bool> second;
+    UserTrackingTransparencyManager::shared()->requestAuthorization([&](bool) { ++first; });
+    UserTrackingTransparencyManager::shared()->requestAuthorization([&](bool answer) { second.push_back(answer); });
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        testsupport::pump();
+        return platform::BackgroundActivity::inFlight() == 0 && !second.empty();
+    }));
+    testsupport::pump();
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, std::vector<bool>{false}) << "no preset: denied";
+    EXPECT_EQ(TrackingManager::trackingAuthorizationStatus(), TrackingAuthorizationStatus::denied);
+}
+
+TEST_F(UserTrackingTransparencyManagerTest, WithoutAUsageDescriptionTheRequestAnswersFalseAtOnce) {
+    auto bundle = apptest::FakeBundle::sample();
+    bundle->info[UserTrackingTransparencyManager::kUsageDescriptionKey] = 7;
+    context = apptest::installContext(makeContext(bundle), center);
+    std::optional<bool> authorized;
+    UserTrackingTransparencyManager::shared()->requestAuthorization([&](bool answer) { authorized = answer; });
+    EXPECT_EQ(authorized, false);
+    EXPECT_EQ(apptest::appLogTexts("INFO").back(),
+              "UserTrackingTransparencyManager: Skip app tracking authorization request.");
+    EXPECT_EQ(TrackingManager::trackingAuthorizationStatus(), TrackingAuthorizationStatus::notDetermined);
 }
 
 } // namespace

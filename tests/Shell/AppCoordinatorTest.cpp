@@ -793,6 +793,8 @@ protected:
         platform::Reachability::setOffline(true);
         steps->realPermissions = true;
         steps->endAtOnce.erase("appUI"); // the community loads behind the lock
+        // The tracking prompt of the permissions step shows only while the app is active.
+        platform::ui::Application::shared().launch();
         steps->navigation = navigation;
         coordinator = AppCoordinator::create(navigation, steps);
         context->setAppCoordinator(coordinator);

@@ -2,6 +2,7 @@
 
 #include "VellicorApp/Core/FloatingActionButtonProviding.hpp"
 #include "VellicorApp/Shell/LoginViewController.hpp"
+#include "VellicorApp/Push/ZentariPushManager.hpp"
 
 #include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKDevSupportViewController.hpp"
@@ -113,8 +114,24 @@ TEST_F(CommunityHybridSDKManagerTest, TheListByEditionBuildAndFloatingButton) {
         Button button;
         bool signedIn;
         std::vector<std::string> expected;
+        bool marketing = false;
     };
     const Case cases[] = {
+        {"normal edition with marketing push",
+         false,
+         false,
+         Button::none,
+         false,
+         {"Zentari Info", "Send Feedback", "Enable Zentari Debug Logging", "Crash App", "Show dev info"},
+         true},
+        {"preview edition with marketing push in a TestFlight build",
+         true,
+         true,
+         Button::shown,
+         false,
+         {"Zentari Info", "Hide Button", kSwitchCommunity, "Send Feedback", "Show Login Bar", "Crash App",
+          "Show dev info"},
+         true},
         {"normal edition", false, false, Button::none, false, {"Send Feedback", "Crash App", "Show dev info"}},
         {"normal edition, signed in",
          false,
@@ -158,7 +175,10 @@ TEST_F(CommunityHybridSDKManagerTest, TheListByEditionBuildAndFloatingButton) {
             provider->hidden = c.button == Button::hidden;
             context->setFloatingActionButtonProvider(provider);
         }
+        // Over the sample package's provisioning file, without the SDK.
+        if (c.marketing) context->setMktPushManager(ZentariPushManager::create(nullptr));
         EXPECT_EQ(names(), c.expected);
+        context->setMktPushManager(nullptr);
     }
 }
 

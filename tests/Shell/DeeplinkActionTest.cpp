@@ -1,5 +1,7 @@
 #include "VellicorApp/Shell/DeeplinkAction.hpp"
 
+#include "VellicorApp/Push/PushNotificationManager.hpp"
+
 #include "tests/Interface/InterfaceTestSupport.hpp"
 #include "tests/Shell/FlowTestSupport.hpp"
 
@@ -94,6 +96,25 @@ TEST_F(DeeplinkActionTest, OpensTheRecordElseTheURLAndCompletesOnce) {
         EXPECT_EQ(community->calls, c.calls);
         EXPECT_EQ(errorsSince(before), c.errors);
     }
+}
+
+TEST_F(DeeplinkActionTest, WithAPushManagerTheScreenIsRefreshedWhateverTheReadMarkGives) {
+    // Signed out, marking read fails at once (-1013); without "nid" it fails
+    // as an invalid ID: either way the screen refreshes its notifications.
+    context->setPushNotificationManager(PushNotificationManager::create(nullptr));
+    for (const auto& payload : {Json{{"targetPageRef", "a01"}, {"nid", "n1"}}, Json{{"targetPageRef", "a01"}}}) {
+        SCOPED_TRACE(payload.dump());
+        const auto community = FakeCommunityScreen::make(State::pageLoaded);
+        const auto navigation = platform::ui::NavigationController::create(community);
+        const auto action = DeeplinkAction::create(payload, navigation);
+        int completions = 0;
+        action->execute([&](bool) { ++completions; });
+        testsupport::pump();
+        EXPECT_EQ(completions, 1);
+        EXPECT_EQ(community->calls, (std::vector<std::string>{"openRecord a01", "refreshNotifications"}));
+    }
+    context->setPushNotificationManager(nullptr);
+    testsupport::pump();
 }
 
 } // namespace

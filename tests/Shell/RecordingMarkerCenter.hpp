@@ -8,6 +8,7 @@
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 
 #include <memory>
+#include <mutex>
 
 #include <optional>
 #include <string>
@@ -28,15 +29,23 @@ public:
     void end(const std::string&, platform::TimeInterval) override {}
     void log(const std::string&) override {}
     void logInteraction(KORVAMarkerName name, const std::optional<platform::Json>& attributes) override {
+        std::lock_guard lock(mutex);
         interactions.push_back({name, attributes, std::nullopt, std::nullopt});
     }
     void logInteraction(KORVAMarkerName name, const std::optional<platform::Json>& attributes,
                         std::optional<KORVAMarkerPage::Context> page,
                         std::optional<KORVAMarkerLocator> locator) override {
+        std::lock_guard lock(mutex);
         interactions.push_back({name, attributes, page, locator});
     }
     void logError(KORVAMarkerName name, KORVAErrorType type, const std::optional<platform::Json>& attributes) override {
+        std::lock_guard lock(mutex);
         errors.push_back({name, type, attributes.value_or(platform::Json())});
+    }
+    /// How many interactions were logged; safe while other threads log.
+    std::size_t interactionCount() const {
+        std::lock_guard lock(mutex);
+        return interactions.size();
     }
     platform::Json loginAndNetworkStatus() const override { return platform::Json::object(); }
 
@@ -51,6 +60,9 @@ public:
         KORVAErrorType type;
         platform::Json attributes;
     };
+    /// Guards the lists while markers are logged from other threads; tests
+    /// read them once the logging threads are done.
+    mutable std::mutex mutex;
     std::vector<Interaction> interactions;
     std::vector<Logged> errors;
 };

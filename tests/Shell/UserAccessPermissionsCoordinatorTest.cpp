@@ -7,6 +7,9 @@
 #include "Platform/Foundation/Reachability.hpp"
 #include "Platform/SDKs/Veltrane/VQIdData.hpp"
 #include "Platform/System/LocalAuthentication.hpp"
+#include "Platform/System/PermissionPresets.hpp"
+#include "Platform/System/TrackingManager.hpp"
+#include "Platform/UI/Application.hpp"
 
 #include <gtest/gtest.h>
 
@@ -65,12 +68,27 @@ protected:
             EXPECT_FALSE(error);
             ++completions;
         });
+        // The push and tracking answers come from worker threads.
+        settle();
+    }
+
+    void settle() {
+        testsupport::waitUntil([] {
+            testsupport::pump();
+            return platform::BackgroundActivity::inFlight() == 0;
+        });
         run(1.0);
     }
 };
 
 class TrackingDescriptionTest : public UserAccessPermissionsCoordinatorTest {
 protected:
+    void SetUp() override {
+        UserAccessPermissionsCoordinatorTest::SetUp();
+        // The tracking prompt shows only while the app is active.
+        platform::ui::Application::shared().launch();
+        platform::system::TrackingManager::resetForTesting();
+    }
     std::function<void(platform::Json&)> editInfo() override {
         return [](platform::Json& info) { info["NSUserTrackingUsageDescription"] = "Tracking."; };
     }
@@ -144,4 +162,25 @@ TEST_F(TrackingDescriptionTest, WithATrackingDescriptionTheSkipLineIsNotLogged) 
     start(navigation);
     EXPECT_EQ(completions, 1);
     EXPECT_FALSE(skippedTracking());
+    // Asked, and answered "not granted" without an answer set for the prompt.
+    EXPECT_EQ(platform::system::TrackingManager::trackingAuthorizationStatus(),
+              platform::system::TrackingAuthorizationStatus::denied);
+}
+
+TEST_F(TrackingDescriptionTest, SignedInThePushPermissionIsAskedBeforeTracking) {
+    platform::system::PermissionPresets::setAnswer(platform::system::PermissionKind::notifications,
+                                                   platform::system::PermissionAnswer::allow);
+    signInWithLock(false);
+    start(navigation);
+    EXPECT_EQ(completions, 1);
+    ASSERT_NE(context->pushNotificationManager(), nullptr);
+    const auto texts = apptest::appLogTexts("INFO");
+    const auto push = std::ranges::find(texts, "PushNotificationManager: Registering for remote push notifications");
+    const auto tracking = std::ranges::find(texts, "UserTrackingTransparencyManager: App Tracking Status is: 2");
+    ASSERT_NE(push, texts.end());
+    ASSERT_NE(tracking, texts.end());
+    EXPECT_LT(push, tracking);
+    platform::system::PermissionPresets::setAnswer(platform::system::PermissionKind::notifications, std::nullopt);
+    context->userAccountManager->setCurrentUserAccount(nullptr);
+    context->setPushNotificationManager(nullptr);
 }

@@ -8,6 +8,9 @@
 #include "Platform/Foundation/UserDefaults.hpp"
 #include "Platform/SDKs/AppCenter/MSACAppCenter.hpp"
 #include "Platform/SDKs/Veltrane/KeychainHelper.hpp"
+#include "Platform/SDKs/Zentari/VQZTSdk.hpp"
+#include "Platform/System/BackgroundTaskScheduler.hpp"
+#include "Platform/System/UserNotificationCenter.hpp"
 #include "Platform/UI/Application.hpp"
 #include "Platform/UI/Window.hpp"
 
@@ -49,6 +52,9 @@ public:
     void OnTestEnd(const ::testing::TestInfo&) override {
         platform::ui::Application::shared().reset();
         platform::ui::Window::resetAll();
+        platform::system::UNUserNotificationCenter::current()->resetForTesting();
+        platform::system::BGTaskScheduler::shared()->resetForTesting();
+        platform::zentari::VQZTSdk::resetForTesting();
         platform::MainQueue::reset();
         platform::NotificationCenter::defaultCenter()->removeAllObservers();
         platform::LogSink::closeAll();

@@ -23,6 +23,10 @@
 //   app store      GET  /lookup?bundleId=&country=      the store's lookup answer (setStoreLookup())
 //   ingestion      POST /logs?Api-Version=1.0.0        a crash or log report of the App Center SDK
 //                                                       and the app's log upload (ingestedLogs())
+//   marketing      POST /device/v1/registration         a marketing SDK's installation, under any host
+//                                                       (a bearer token and a JSON object with the
+//                                                       strings "applicationId" and "deviceId"):
+//                                                       {"registrationId": "registration-N"}
 //
 // OAuth and web paths may carry a path prefix (a community under "/site"
 // answers "/site/vapi/oauth2/authorize" too). REST errors are the
@@ -267,6 +271,8 @@ public:
     /// store's lookup host by host mapping): `answer` with `status`. By
     /// default {"resultCount": 0, "results": []} with 200.
     void setStoreLookup(nlohmann::json answer, int status = 200);
+    /// The bodies of the marketing registrations taken so far, in order.
+    std::vector<nlohmann::json> marketingRegistrations() const;
 
     // The ingestion service ----------------------------------------------------
     /// "POST /logs?Api-Version=1.0.0", under any host (clients reach it by

@@ -116,6 +116,7 @@ void CommunityServer::Impl::installBuiltinRoutes() {
     add("GET", R"(/s(/.*)?)", &Impl::handlePage);
     add("GET", R"(/lookup)", &Impl::handleStoreLookup);
     add("POST", R"(/logs)", &Impl::handleIngestion);
+    add("POST", R"(/device/v1/registration)", &Impl::handleMarketingRegistration);
 }
 
 void CommunityServer::installCommunityHandlers(httplib::SSLServer& server) {

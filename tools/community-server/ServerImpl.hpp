@@ -131,6 +131,7 @@ struct CommunityServer::Impl {
     int storeLookupStatus = 200;
     std::vector<IngestedLog> ingestedLogs;
     int ingestionStatus = 200;
+    std::vector<Json> marketingRegistrations;
     /// Where the community moved (setMovedTo()); empty: it did not.
     std::string movedTo;
     std::deque<Failure> failures;
@@ -218,6 +219,7 @@ struct CommunityServer::Impl {
     // The app store's lookup (StoreLookup.cpp) ---------------------------------------------------
 
     void handleStoreLookup(const httplib::Request& req, httplib::Response& res, const std::smatch&);
+    void handleMarketingRegistration(const httplib::Request& req, httplib::Response& res, const std::smatch&);
 
     // The crash and log ingestion service (Ingestion.cpp) ----------------------------------------
 

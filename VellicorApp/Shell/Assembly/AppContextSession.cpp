@@ -1,5 +1,6 @@
 // The context's changes on sign-in and sign-out, which reach the user's
-// biometric lock, the network service, the cookies and the caches: declared
+// biometric lock and push services, the network service, the cookies and the
+// caches: declared
 // with AppContext, defined here, where those parts are put together.
 #include "VellicorApp/Core/AppContext.hpp"
 
@@ -10,6 +11,8 @@
 #include "VellicorApp/Core/FaultManager.hpp"
 #include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Hybrid/WebsiteDataStoreCookies.hpp"
+#include "VellicorApp/Push/PushNotificationManager.hpp"
+#include "VellicorApp/Push/ZentariPushManager.hpp"
 #include "VellicorApp/Shell/Biometrics/BiometricsManager.hpp"
 
 #include "Platform/SDKs/Veltrane/VQRestAPI.hpp"
@@ -30,8 +33,10 @@ void AppContext::updateWithCurrentUser() {
         return;
     }
     context->setBiometricsManager(BiometricsManager::create(user));
+    context->setPushNotificationManager(PushNotificationManager::create(user));
     context->setNetworkService(NetworkService::create(platform::veltrane::VQRestAPI::sharedInstance()));
     context->faultManager->performAPIAccessCheck();
+    if (const auto marketing = context->mktPushManager()) marketing->setContactKey(user);
 }
 
 void AppContext::cleanupWithUserLogout() {
@@ -41,12 +46,16 @@ void AppContext::cleanupWithUserLogout() {
         return;
     }
     context->setBiometricsManager(nullptr);
+    // Released here: it recounts the badge and may unregister from remote notifications.
+    context->setPushNotificationManager(nullptr);
     clearCookies(context->webDataStore);
     // Downloads under way end first, so that none lands after the wipe.
     FileDownloads::shared().endSession();
     FileCache(platform::FileManager::defaultManager()).clear();
     ConfigFileCache(platform::FileManager::defaultManager(), "NativeNavigation").clear();
     context->setNetworkService(NetworkService::create(platform::veltrane::VQRestAPI::sharedGlobalInstance()));
+    // Back to the stored guest key.
+    if (const auto marketing = context->mktPushManager()) marketing->setContactKey();
 }
 
 } // namespace vellicor

@@ -8,6 +8,7 @@
 #include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
 #include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
+#include "VellicorApp/Push/UserNotificationCenter.hpp"
 
 #include "Platform/Foundation/Uuid.hpp"
 #include "Platform/SDKs/Veltrane/VQRestAPI.hpp"
@@ -26,6 +27,7 @@ Context::Dependencies Context::completed(Dependencies dependencies) {
         dependencies.eventStoreManager = CommunityEventStoreManager::create(
             platform::veltrane::VQSDKVeltraneAnalyticsManager::sharedUnauthenticatedInstance()->eventStoreManager());
     }
+    if (!dependencies.userNotificationCenter) dependencies.userNotificationCenter = SystemUserNotificationCenter::current();
     if (!dependencies.webDataStore) dependencies.webDataStore = platform::web::WebsiteDataStore::defaultDataStore();
     if (!dependencies.loginHostStorage) {
         dependencies.loginHostStorage =
