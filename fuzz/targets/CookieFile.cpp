@@ -1,0 +1,24 @@
+// The stored cookie file of a website data store (Netscape cookie-file
+// lines), read back into a jar at launch. Property: the jar writes what it
+// read in a form it reads back as the same cookies, and every cookie it holds
+// is one the platform could have made.
+
+#include "fuzz/support/FuzzSupport.hpp"
+
+#include "Platform/Foundation/HttpCookie.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzzsupport::setUpPlatform();
+    const auto jar = platform::HttpCookieStorage::create();
+    jar->loadCookiesText(fuzzsupport::text(data, size));
+    const auto cookies = jar->cookies();
+    const auto again = platform::HttpCookieStorage::create();
+    again->loadCookiesText(jar->persistentCookiesText());
+    FUZZ_CHECK(again->cookies() == cookies);
+    for (const auto& cookie : cookies) {
+        FUZZ_CHECK(!cookie.isSessionOnly());
+        FUZZ_CHECK(!cookie.name().empty() && !cookie.domain().empty());
+    }
+    fuzzsupport::endInput();
+    return 0;
+}

@@ -1,0 +1,40 @@
+// The key-value defaults file (a property list), read at launch. Property:
+// every value reads through every typed getter, and the defaults, written
+// and read again, hold the same values.
+
+#include "fuzz/support/FuzzSupport.hpp"
+
+#include "Platform/Foundation/Data.hpp"
+#include "Platform/Foundation/FileManager.hpp"
+#include "Platform/Foundation/UserDefaults.hpp"
+
+#include <filesystem>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzzsupport::setUpPlatform();
+    static const auto file = std::filesystem::temp_directory_path() / "vellicor-fuzz-defaults.plist";
+    static const auto copy = std::filesystem::temp_directory_path() / "vellicor-fuzz-defaults-copy.plist";
+    auto& files = platform::FileManager::defaultManager();
+    FUZZ_CHECK(files.writeAtomically(file, platform::Data(data, data + size)).has_value());
+    nlohmann::json values;
+    {
+        const auto defaults = platform::UserDefaults::create(file);
+        values = defaults->dictionaryRepresentation();
+        FUZZ_CHECK(values.is_object());
+        for (const auto& [key, value] : values.items()) {
+            FUZZ_CHECK(defaults->objectForKey(key) == value);
+            (void)defaults->stringForKey(key);
+            (void)defaults->boolForKey(key);
+            (void)defaults->integerForKey(key);
+            (void)defaults->doubleForKey(key);
+        }
+        std::error_code ignored;
+        std::filesystem::remove(copy, ignored);
+        const auto written = platform::UserDefaults::create(copy);
+        for (const auto& [key, value] : values.items()) written->set(key, value);
+        FUZZ_CHECK(written->synchronize());
+    }
+    FUZZ_CHECK(platform::UserDefaults::create(copy)->dictionaryRepresentation() == values);
+    fuzzsupport::endInput();
+    return 0;
+}
