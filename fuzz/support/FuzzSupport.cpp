@@ -8,6 +8,8 @@
 #include "Platform/Foundation/UserDefaults.hpp"
 #include "Platform/SDKs/Veltrane/KeychainHelper.hpp"
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -46,6 +48,23 @@ std::pair<std::string_view, std::string_view> firstLine(std::string_view input) 
     const auto newline = input.find('\n');
     if (newline == std::string_view::npos) return {input, {}};
     return {input.substr(0, newline), input.substr(newline + 1)};
+}
+
+std::vector<std::string> lastingCookieLines(std::string_view text) {
+    const auto soon = static_cast<long long>(std::time(nullptr)) + 60;
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const auto [line, rest] = firstLine(text);
+        text = rest;
+        // domain, subdomains, path, secure, expiry, name, value
+        std::size_t tabs = 0;
+        std::size_t expiry = 0;
+        for (std::size_t i = 0; i < line.size() && tabs < 4; ++i) {
+            if (line[i] == '\t' && ++tabs == 4) expiry = i + 1;
+        }
+        if (tabs == 4 && std::atoll(std::string(line.substr(expiry)).c_str()) > soon) lines.emplace_back(line);
+    }
+    return lines;
 }
 
 void setUpPlatform() {

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vellicor {
 class Context;
@@ -26,6 +28,11 @@ inline std::string_view text(const std::uint8_t* data, std::size_t size) {
 /// Splits the input at its first line break: the first line and the rest
 /// (the whole input and nothing when there is none).
 std::pair<std::string_view, std::string_view> firstLine(std::string_view input);
+
+/// The lines of a cookie-file text (the Netscape format a cookie jar writes)
+/// that stay valid for a minute more. Two jars compared are made at
+/// different real times and each drops what has expired by then.
+std::vector<std::string> lastingCookieLines(std::string_view text);
 
 /// Sets up, once per process, what the platform expects of a running program:
 /// a manual clock, the main queue bound to this thread, a muted console, and a
