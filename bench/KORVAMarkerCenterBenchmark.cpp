@@ -6,8 +6,8 @@
 
 #include "bench/AppBenchmarkSupport.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/FileManager.hpp"

@@ -12,7 +12,7 @@
 #include "bench/AppBenchmarkSupport.hpp"
 
 #include "VellicorApp/Community/UrlClassification.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include <benchmark/benchmark.h>
 

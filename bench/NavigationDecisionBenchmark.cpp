@@ -10,9 +10,9 @@
 #include "bench/AppBenchmarkSupport.hpp"
 
 #include "VellicorApp/Community/UrlClassification.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
 #include "VellicorApp/Hybrid/CommunityHybridViewModel.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
 
 #include "Platform/Web/WebView.hpp"
 

@@ -1,8 +1,8 @@
-#include "VellicorApp/Community/AppModeCommunity.hpp"
+#include "VellicorApp/Core/AppModeCommunity.hpp"
 
 #include "VellicorApp/Community/CommunityConfigFilePersistentStore.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 
 namespace vellicor {
 

@@ -1,9 +1,9 @@
 #include "VellicorApp/Community/BundleManagedURLs.hpp"
 
 #include "VellicorApp/Community/ManagedURLsPersistentStore.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Localization.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include <algorithm>
 

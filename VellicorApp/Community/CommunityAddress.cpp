@@ -1,8 +1,8 @@
 #include "VellicorApp/Community/CommunityAddress.hpp"
 
-#include "VellicorApp/Community/AppModeCommunity.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/AppMode.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppMode.hpp"
+#include "VellicorApp/Core/AppModeCommunity.hpp"
 
 namespace vellicor {
 

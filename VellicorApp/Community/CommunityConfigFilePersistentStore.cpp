@@ -2,10 +2,10 @@
 
 #include "VellicorApp/Community/CommunityAddress.hpp"
 #include "VellicorApp/Community/ManagedURLs.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/AppMode.hpp"
-#include "VellicorApp/Shell/ErrorMessages.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppMode.hpp"
+#include "VellicorApp/Core/ErrorMessages.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/Json.hpp"
 

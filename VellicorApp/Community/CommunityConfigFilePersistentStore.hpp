@@ -3,7 +3,7 @@
 #include "VellicorApp/Community/CommunityConfigList.hpp"
 #include "VellicorApp/Community/CommunityConfigModel.hpp"
 #include "VellicorApp/Community/ConfigFileCache.hpp"
-#include "VellicorApp/Shell/AppMode.hpp"
+#include "VellicorApp/Core/AppMode.hpp"
 
 #include "Platform/SDKs/Veltrane/VQHybridViewConfig.hpp"
 

@@ -1,7 +1,7 @@
 #include "VellicorApp/Community/CommunityConfigModel.hpp"
 
-#include "VellicorApp/Push/ZentariProvisionSelectionStore.hpp"
-#include "VellicorApp/Shell/DecodingError.hpp"
+#include "VellicorApp/Community/ZentariProvisionSelectionStore.hpp"
+#include "VellicorApp/Core/DecodingError.hpp"
 
 #include "Platform/Foundation/Text.hpp"
 

@@ -1,6 +1,6 @@
 #include "VellicorApp/Community/ConfigFileCache.hpp"
 
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 

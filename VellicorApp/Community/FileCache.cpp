@@ -1,6 +1,6 @@
 #include "VellicorApp/Community/FileCache.hpp"
 
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/Crypto.hpp"
 #include "Platform/Foundation/Text.hpp"

@@ -3,9 +3,9 @@
 #include "VellicorApp/Community/EntityType.hpp"
 #include "VellicorApp/Community/FileDownloads.hpp"
 #include "VellicorApp/Community/FilesRequestFactory.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/ErrorMessages.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/ErrorMessages.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 namespace vellicor {
 

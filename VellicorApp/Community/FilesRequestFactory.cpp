@@ -1,8 +1,8 @@
 #include "VellicorApp/Community/FilesRequestFactory.hpp"
 
 #include "VellicorApp/Community/EntityType.hpp"
-#include "VellicorApp/Shell/AppConstants.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppConstants.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include <algorithm>
 #include <string_view>

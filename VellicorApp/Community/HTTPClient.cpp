@@ -1,6 +1,6 @@
 #include "VellicorApp/Community/HTTPClient.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 namespace vellicor {
 

@@ -1,7 +1,7 @@
 #include "VellicorApp/Community/HTTPCookieFactory.hpp"
 
 #include "VellicorApp/Community/CommunityAddress.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 namespace vellicor {
 

@@ -1,7 +1,7 @@
 #include "VellicorApp/Community/InternalServerError.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
 
 #include "Platform/Foundation/Text.hpp"
 

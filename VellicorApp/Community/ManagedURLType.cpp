@@ -1,8 +1,8 @@
 #include "VellicorApp/Community/ManagedURLType.hpp"
 
 #include "VellicorApp/Community/ManagedURLs.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 
 #include <algorithm>
 

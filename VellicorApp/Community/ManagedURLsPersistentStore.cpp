@@ -1,7 +1,7 @@
 #include "VellicorApp/Community/ManagedURLsPersistentStore.hpp"
 
-#include "VellicorApp/Shell/DataEncryption.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/DataEncryption.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 namespace vellicor {
 

@@ -1,6 +1,6 @@
 #include "VellicorApp/Community/MultiSSOInfoStore.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 namespace vellicor {
 

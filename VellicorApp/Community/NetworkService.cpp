@@ -1,8 +1,8 @@
 #include "VellicorApp/Community/NetworkService.hpp"
 
-#include "VellicorApp/Shell/ErrorMessages.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/ErrorMessages.hpp"
+#include "VellicorApp/Core/Localization.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 namespace vellicor {
 

@@ -3,7 +3,7 @@
 #include "VellicorApp/Community/CommunityAddress.hpp"
 #include "VellicorApp/Community/ManagedURLs.hpp"
 #include "VellicorApp/Community/ManagedURLsMatcher.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include "Platform/Foundation/Text.hpp"
 #include "Platform/UI/Application.hpp"

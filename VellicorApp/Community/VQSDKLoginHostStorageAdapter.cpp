@@ -1,10 +1,10 @@
 #include "VellicorApp/Community/VQSDKLoginHostStorageAdapter.hpp"
 
-#include "VellicorApp/Community/AppModeCommunity.hpp"
+#include "VellicorApp/Core/AppModeCommunity.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/AppMode.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppMode.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 
 #include "Platform/SDKs/Veltrane/VQSDKLoginHostStorage.hpp"
 

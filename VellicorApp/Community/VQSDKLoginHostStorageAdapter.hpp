@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Shell/LoginHostProvider.hpp"
+#include "VellicorApp/Core/LoginHostProvider.hpp"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
 #include "VellicorApp/Hybrid/AuthenticationMessageHandler.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
 #include "VellicorApp/Hybrid/OAuthCredentialsInfo.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/SDKs/Veltrane/UserAccountManagerError.hpp"

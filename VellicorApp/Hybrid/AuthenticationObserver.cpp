@@ -1,9 +1,9 @@
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Hybrid/WebsiteDataStoreCookies.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Clock.hpp"
 #include "Platform/Foundation/NotificationCenter.hpp"

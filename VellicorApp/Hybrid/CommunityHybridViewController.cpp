@@ -1,13 +1,13 @@
 #include "VellicorApp/Hybrid/CommunityHybridViewController.hpp"
 
 #include "VellicorApp/Community/UrlClassification.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppCoordinating.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/FaultManager.hpp"
 #include "VellicorApp/Hybrid/InvokeNativeEventMessageHandler.hpp"
 #include "VellicorApp/Interface/ProgressView.hpp"
 #include "VellicorApp/Interface/Toast.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/AppCoordinator.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/FaultManager.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/SDKs/Tarnix/TarnixJavascript.hpp"
@@ -73,7 +73,7 @@ const std::shared_ptr<Toast>& CommunityHybridViewController::toastView() {
 std::shared_ptr<platform::ui::ViewController> CommunityHybridViewController::webAppViewController() {
     // The screen the app shows (a tab bar holding this one, say) is where
     // the user looks.
-    if (const auto coordinator = AppContext::current()->appCoordinator()) {
+    if (const auto coordinator = AppContext::current()->appCoordinating()) {
         if (const auto& shown = coordinator->communityViewController()) return shown->viewController().shared_from_this();
     }
     return self();

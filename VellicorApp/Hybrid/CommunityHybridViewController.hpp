@@ -1,13 +1,13 @@
 #pragma once
 
 #include "VellicorApp/Hybrid/CommunityHybridViewModel.hpp"
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
 #include "VellicorApp/Hybrid/HybridViewController.hpp"
 #include "VellicorApp/Hybrid/JSCallDispatchEventHandler.hpp"
 #include "VellicorApp/Hybrid/JSEventsCoordinator.hpp"
 #include "VellicorApp/Hybrid/TarnixBridge.hpp"
 #include "VellicorApp/Hybrid/URLRequestWebLoadable.hpp"
 #include "VellicorApp/Hybrid/WebViewOAuthRefreshable.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 
 #include "Platform/Web/WebView.hpp"
 

@@ -1,19 +1,19 @@
 #include "VellicorApp/Hybrid/CommunityHybridViewModel.hpp"
 
 #include "VellicorApp/Community/UrlClassification.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppCoordinating.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/FaultManager.hpp"
+#include "VellicorApp/Core/Faults.hpp"
+#include "VellicorApp/Core/Localization.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
-#include "VellicorApp/Hybrid/CommunityViewControllerDelegate.hpp"
 #include "VellicorApp/Hybrid/InstrumentationMessageHandler.hpp"
 #include "VellicorApp/Hybrid/InvokeNativeEventMessageHandler.hpp"
+#include "VellicorApp/Hybrid/UserTrackingTransparencyManager.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
-#include "VellicorApp/Push/UserTrackingTransparencyManager.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/AppCoordinator.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/FaultManager.hpp"
-#include "VellicorApp/Shell/Faults.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Interface/CommunityViewControllerDelegate.hpp"
 
 #include "Platform/Foundation/Clock.hpp"
 #include "Platform/SDKs/Veltrane/UserAccountManagerError.hpp"
@@ -49,7 +49,7 @@ std::weak_ptr<CommunityHybridViewModel> CommunityHybridViewModel::weakSelf() {
 // whose first tab stands for all of them; until the flow holds one (the first
 // load, or a tab of its own), the model's own state stands in.
 State CommunityHybridViewModel::globalState() const {
-    if (const auto coordinator = AppContext::current()->appCoordinator()) {
+    if (const auto coordinator = AppContext::current()->appCoordinating()) {
         if (const auto& screen = coordinator->communityViewController()) return screen->state();
     }
     return state_.value();
@@ -58,11 +58,11 @@ State CommunityHybridViewModel::globalState() const {
 // Without the app's flow (a screen shown on its own) there is nothing to
 // restart and nowhere to keep a page.
 void CommunityHybridViewModel::executePostAuthFlow() {
-    if (const auto coordinator = AppContext::current()->appCoordinator()) coordinator->executePostAuthFlow();
+    if (const auto coordinator = AppContext::current()->appCoordinating()) coordinator->executePostAuthFlow();
 }
 
 void CommunityHybridViewModel::preserveLastSessionURL(const platform::Url& url) {
-    if (const auto coordinator = AppContext::current()->appCoordinator()) coordinator->preserveLastSessionURL(url);
+    if (const auto coordinator = AppContext::current()->appCoordinating()) coordinator->preserveLastSessionURL(url);
 }
 
 const CommunityHybridViewModel::ScriptMessageHandlers& CommunityHybridViewModel::scriptMessageHandlers() {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
+#include "VellicorApp/Core/Dynamic.hpp"
 #include "VellicorApp/Hybrid/HybridViewModel.hpp"
 #include "VellicorApp/Hybrid/WebAppEventMessageHandler.hpp"
-#include "VellicorApp/Shell/Dynamic.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/Url.hpp"

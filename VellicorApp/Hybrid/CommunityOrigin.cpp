@@ -1,7 +1,7 @@
 #include "VellicorApp/Hybrid/CommunityOrigin.hpp"
 
 #include "VellicorApp/Community/UrlClassification.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include <algorithm>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "VellicorApp/Core/NetworkError.hpp"
 #include "VellicorApp/Hybrid/NativeEvent.hpp"
-#include "VellicorApp/Shell/NetworkError.hpp"
 
 #include "Platform/Foundation/Json.hpp"
 

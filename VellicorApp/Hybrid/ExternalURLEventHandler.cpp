@@ -1,6 +1,6 @@
 #include "VellicorApp/Hybrid/ExternalURLEventHandler.hpp"
 
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 
 namespace vellicor {
 

@@ -1,9 +1,9 @@
 #include "VellicorApp/Hybrid/FilesEventHandler.hpp"
 
 #include "VellicorApp/Community/NetworkService.hpp"
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Localization.hpp"
+#include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/UI/AlertController.hpp"

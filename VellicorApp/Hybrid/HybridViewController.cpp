@@ -1,11 +1,11 @@
 #include "VellicorApp/Hybrid/HybridViewController.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 #include "VellicorApp/Interface/ColorBrightness.hpp"
 #include "VellicorApp/Interface/ViewControllerStyling.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Clock.hpp"
 #include "Platform/UI/NavigationController.hpp"

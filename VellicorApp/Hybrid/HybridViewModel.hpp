@@ -1,9 +1,9 @@
 #pragma once
 
+#include "VellicorApp/Core/Dynamic.hpp"
 #include "VellicorApp/Hybrid/AuthenticationMessageHandler.hpp"
 #include "VellicorApp/Hybrid/HybridViewOAuthCoordinator.hpp"
 #include "VellicorApp/Instrumentation/KORVATrackable.hpp"
-#include "VellicorApp/Shell/Dynamic.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/Foundation/HttpSession.hpp"

@@ -1,8 +1,8 @@
 #include "VellicorApp/Hybrid/HybridViewOAuthCoordinator.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
 #include "VellicorApp/Hybrid/CommunityOrigin.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
 
 #include "Platform/Foundation/Text.hpp"
 #include "Platform/SDKs/Veltrane/StringAdditions.hpp"

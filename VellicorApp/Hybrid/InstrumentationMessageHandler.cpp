@@ -1,10 +1,10 @@
 #include "VellicorApp/Hybrid/InstrumentationMessageHandler.hpp"
 
-#include "VellicorApp/Community/NetworkConnection.hpp"
+#include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Core/NativeLoadTiming.hpp"
+#include "VellicorApp/Core/NetworkConnection.hpp"
 #include "VellicorApp/Hybrid/ClientFeatures.hpp"
 #include "VellicorApp/Hybrid/ScriptReply.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
-#include "VellicorApp/Shell/NativeLoadTiming.hpp"
 
 #include "Platform/SDKs/Veltrane/DictionaryAdditions.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKVeltraneAnalyticsManager.hpp"

@@ -1,8 +1,8 @@
 #include "VellicorApp/Hybrid/InvokeNativeEventMessageHandler.hpp"
 
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Hybrid/ClientFeatures.hpp"
 #include "VellicorApp/Hybrid/ScriptReply.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "VellicorApp/Core/NetworkError.hpp"
 #include "VellicorApp/Hybrid/EventHandling.hpp"
 #include "VellicorApp/Hybrid/NativeEvent.hpp"
-#include "VellicorApp/Shell/NetworkError.hpp"
 
 #include "Platform/Web/ScriptMessage.hpp"
 

@@ -1,13 +1,13 @@
 #include "VellicorApp/Hybrid/JSCallDispatchEventHandler.hpp"
 
 #include "VellicorApp/Community/NetworkService.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Hybrid/ClientFeatures.hpp"
 #include "VellicorApp/Hybrid/CommunityOrigin.hpp"
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
 #include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/Uuid.hpp"

@@ -1,10 +1,10 @@
 #include "VellicorApp/Hybrid/JSEventsCoordinator.hpp"
 
 #include "VellicorApp/Community/FilesFetcher.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 #include "VellicorApp/Hybrid/ExternalURLEventHandler.hpp"
 #include "VellicorApp/Hybrid/FilesEventHandler.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
 
 #include <algorithm>
 

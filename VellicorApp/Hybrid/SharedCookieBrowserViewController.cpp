@@ -1,11 +1,11 @@
 #include "VellicorApp/Hybrid/SharedCookieBrowserViewController.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/Localization.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Interface/ColorBrightness.hpp"
 #include "VellicorApp/Interface/ViewControllerStyling.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/Foundation/Text.hpp"

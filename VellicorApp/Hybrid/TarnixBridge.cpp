@@ -1,7 +1,7 @@
 #include "VellicorApp/Hybrid/TarnixBridge.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
 
 #include "TarnixKORVAInstrumentation/TarnixKORVALogger.hpp"
 

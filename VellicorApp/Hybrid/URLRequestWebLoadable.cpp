@@ -2,12 +2,12 @@
 
 #include "VellicorApp/Community/ManagedURLType.hpp"
 #include "VellicorApp/Community/UrlClassification.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Core/UserAccountManaging.hpp"
 #include "VellicorApp/Hybrid/CommunityOrigin.hpp"
 #include "VellicorApp/Hybrid/SharedCookieBrowserViewController.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
-#include "VellicorApp/Shell/UserAccountManaging.hpp"
 
 #include "Platform/Foundation/HttpHeaders.hpp"
 #include "Platform/UI/Application.hpp"

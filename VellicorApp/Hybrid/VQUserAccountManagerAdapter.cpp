@@ -1,7 +1,7 @@
 #include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
 #include "VellicorApp/Interface/ColorBrightness.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
 
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowContainer.hpp"

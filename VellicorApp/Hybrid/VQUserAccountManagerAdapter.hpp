@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Shell/UserAccountManaging.hpp"
+#include "VellicorApp/Core/UserAccountManaging.hpp"
 
 #include "Platform/SDKs/Veltrane/VQUserAccountManager.hpp"
 

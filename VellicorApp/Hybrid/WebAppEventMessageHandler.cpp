@@ -1,7 +1,7 @@
 #include "VellicorApp/Hybrid/WebAppEventMessageHandler.hpp"
 
 #include "VellicorApp/Community/TabBarPersistentStore.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 namespace vellicor {
 

@@ -1,9 +1,9 @@
 #include "VellicorApp/Hybrid/WebViewConfigurationFactory.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Hybrid/CommunityOrigin.hpp"
 #include "VellicorApp/Hybrid/JSCallDispatchEventHandler.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Data.hpp"
 #include "Platform/Foundation/Error.hpp"

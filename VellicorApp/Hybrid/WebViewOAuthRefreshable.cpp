@@ -2,8 +2,8 @@
 
 #include "VellicorApp/Community/CommunityAddress.hpp"
 #include "VellicorApp/Community/UrlClassification.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/UserAccountManaging.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/UserAccountManaging.hpp"
 
 #include "Platform/Web/WebView.hpp"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 
 #include "Platform/Foundation/HttpSession.hpp"
 #include "Platform/Foundation/Url.hpp"

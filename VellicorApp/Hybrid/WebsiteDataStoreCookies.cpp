@@ -1,6 +1,6 @@
 #include "VellicorApp/Hybrid/WebsiteDataStoreCookies.hpp"
 
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Web/WebsiteDataStore.hpp"

@@ -1,9 +1,9 @@
 #include "VellicorApp/Instrumentation/AnalyticsLogger.hpp"
 
-#include "VellicorApp/Community/AppModeCommunity.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/AppMode.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppMode.hpp"
+#include "VellicorApp/Core/AppModeCommunity.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/SDKs/Veltrane/CTTelephonyNetworkInfo.hpp"

@@ -1,8 +1,8 @@
 #include "VellicorApp/Instrumentation/AppSessionTracker.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
 #include "VellicorApp/Instrumentation/DurationTracking.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
 
 #include "Platform/UI/Application.hpp"
 

@@ -1,6 +1,6 @@
 #include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
 
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/Url.hpp"
 #include "Platform/SDKs/Veltrane/DictionaryAdditions.hpp"

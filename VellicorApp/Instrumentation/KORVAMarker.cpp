@@ -1,6 +1,6 @@
 #include "VellicorApp/Instrumentation/KORVAMarker.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include "Platform/Foundation/Uuid.hpp"
 

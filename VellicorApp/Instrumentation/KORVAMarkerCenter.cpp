@@ -1,9 +1,9 @@
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
 
-#include "VellicorApp/Community/NetworkConnection.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Core/NetworkConnection.hpp"
 #include "VellicorApp/Instrumentation/AnalyticsLogger.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 
 namespace vellicor {
 

@@ -1,6 +1,6 @@
 #include "VellicorApp/Instrumentation/SessionTracker.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include "Platform/UI/Application.hpp"
 

@@ -1,16 +1,14 @@
 #include "VellicorApp/Interface/CommunityTabBarController.hpp"
 
-#include "VellicorApp/Community/AppModeCommunity.hpp"
 #include "VellicorApp/Community/UrlClassification.hpp"
-#include "VellicorApp/Hybrid/HybridViewController.hpp"
-#include "VellicorApp/Hybrid/WebViewOAuthRefreshable.hpp"
-#include "VellicorApp/Interface/CommunityScreenMaking.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppModeCommunity.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Core/UrlWithoutQuery.hpp"
+#include "VellicorApp/Interface/CommunityTabScreens.hpp"
 #include "VellicorApp/Interface/RequiredLoginOverlayViewController.hpp"
 #include "VellicorApp/Interface/ViewControllerStyling.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
-#include "VellicorApp/Shell/UrlWithoutQuery.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccount.hpp"
@@ -26,20 +24,6 @@ using namespace platform::ui;
 namespace {
 
 constexpr const char* kLogType = "CommunityTabBarController";
-
-/// A tab whose session the tab bar can refresh: a refreshable community
-/// screen and the model it reloads through.
-struct RefreshableTab {
-    WebViewOAuthRefreshable* screen = nullptr;
-    std::shared_ptr<HybridViewModel> model;
-};
-
-RefreshableTab refreshableTab(const std::shared_ptr<ViewController>& tab) {
-    auto* screen = dynamic_cast<WebViewOAuthRefreshable*>(tab.get());
-    auto* hybrid = dynamic_cast<HybridViewController*>(tab.get());
-    if (!screen || !hybrid || !hybrid->hybridViewModel()) return {};
-    return {screen, hybrid->hybridViewModel()};
-}
 
 } // namespace
 
@@ -206,8 +190,8 @@ void CommunityTabBarController::presentCommunityScreen(const platform::Url& url)
     if (!config) return;
     config->setUnauthenticatedStartPage(url.absoluteString());
     config->setStartPage(url.absoluteString());
-    auto screen = makeCommunityScreen(std::move(config));
-    std::weak_ptr<CommunityHybridViewController> weakScreen = screen;
+    auto screen = makeCommunityTabScreen(std::move(config));
+    std::weak_ptr<ViewController> weakScreen = screen;
     // Over whatever is on top of the tab bar (a page opened before, a
     // browser), which would refuse a presentation on the tab bar itself.
     platform::ui::presentOnTop(self(), screen, true,
@@ -219,7 +203,7 @@ void CommunityTabBarController::presentCommunityScreen(const platform::Url& url)
                                        return;
                                    }
                                    // Closing is the user's only way back from the presented page.
-                                   if (auto presented = weakScreen.lock()) presented->dismissButton()->isHidden = false;
+                                   if (auto presented = weakScreen.lock()) showCommunityScreenCloseButton(*presented);
                                });
 }
 
@@ -246,29 +230,22 @@ void CommunityTabBarController::refreshUserCredentials(
     const auto context = AppContext::current();
     if (!context->isUserLoggedIn()) return;
     const auto tabs = viewControllers();
-    const auto first = tabs.empty() ? RefreshableTab{} : refreshableTab(tabs.front());
-    if (!first.screen) return;
+    if (tabs.empty()) return;
     const auto account = context->userAccount();
     auto credentials = account ? account->credentials() : nullptr;
     if (!credentials) return;
 
     std::weak_ptr<CommunityTabBarController> weakSelf = self();
-    first.model->refreshCredentials(
-        std::move(credentials), [weakSelf, pageURL, completion = std::move(completion)](platform::veltrane::VQAuthResult result) {
+    refreshCommunityCredentials(
+        *tabs.front(), std::move(credentials),
+        [weakSelf, pageURL, completion = std::move(completion)](platform::veltrane::VQAuthResult result) {
             platform::MainQueue::async([weakSelf, pageURL, completion, result = std::move(result)] {
                 if (auto tabBar = weakSelf.lock()) {
                     // Every loaded tab reloads with the new session; the others
                     // load their start page with it when first shown.
                     const auto tabs = tabBar->viewControllers();
                     for (const auto& controller : tabs) {
-                        if (!controller->isViewLoaded()) continue;
-                        const auto tab = refreshableTab(controller);
-                        if (!tab.screen) continue;
-                        const auto url = tab.screen->responseURLForRefreshCredentials(pageURL);
-                        const auto [request, error] = tab.model->handleOAuthResults(
-                            url ? std::optional<std::string>(url->absoluteString()) : std::nullopt, result);
-                        auto webView = tab.screen->hybridAppWebView();
-                        if (request && webView) webView->load(*request);
+                        if (controller->isViewLoaded()) reloadWithRefreshedSession(*controller, pageURL, result);
                     }
                 }
                 if (!completion) return;

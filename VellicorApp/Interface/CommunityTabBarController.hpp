@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/UI/TabBarController.hpp"

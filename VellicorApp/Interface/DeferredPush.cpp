@@ -1,6 +1,6 @@
 #include "VellicorApp/Interface/DeferredPush.hpp"
 
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include <charconv>
 #include <string>

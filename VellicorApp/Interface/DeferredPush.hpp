@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Shell/DelayedWork.hpp"
+#include "VellicorApp/Core/DelayedWork.hpp"
 
 #include "Platform/UI/NavigationController.hpp"
 

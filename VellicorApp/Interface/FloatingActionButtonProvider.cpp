@@ -1,10 +1,10 @@
 #include "VellicorApp/Interface/FloatingActionButtonProvider.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/Localization.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Interface/MenuActions/MenuActionsStoryboard.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"
 #include "Platform/UI/AlertController.hpp"

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "VellicorApp/Core/FloatingActionButtonProviding.hpp"
 #include "VellicorApp/Interface/HalfSheetView/HalfSheetTransitioningDelegateListener.hpp"
 #include "VellicorApp/Interface/MenuActions/MenuActionsHalfSheetViewController.hpp"
-#include "VellicorApp/Shell/FloatingActionButtonProviding.hpp"
 
 #include "Platform/Foundation/NotificationCenter.hpp"
 #include "Platform/SDKs/FloatingButton/MDCFloatingButton.hpp"

@@ -1,9 +1,9 @@
 #include "VellicorApp/Interface/LoadingView.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 #include "VellicorApp/Interface/ColorBrightness.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
 
 namespace vellicor {
 

@@ -1,15 +1,15 @@
 #include "VellicorApp/Interface/NavigationFactory.hpp"
 
-#include "VellicorApp/Community/AppModeCommunity.hpp"
 #include "VellicorApp/Community/MultiSSOInfoStore.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppModeCommunity.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 #include "VellicorApp/Interface/ColorBrightness.hpp"
-#include "VellicorApp/Interface/CommunityScreenMaking.hpp"
 #include "VellicorApp/Interface/CommunityTabBarController.hpp"
+#include "VellicorApp/Interface/CommunityTabScreens.hpp"
 #include "VellicorApp/Interface/ImageResizing.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
 
 #include "Platform/UI/TableView.hpp"
 
@@ -98,7 +98,7 @@ std::vector<std::shared_ptr<ViewController>> NavigationFactory::generateCommunit
         config->setUnauthenticatedStartPage(tab.targetURL.absoluteString());
         config->setStartPage(tab.targetURL.absoluteString());
 
-        auto screen = makeCommunityScreen(std::move(config));
+        auto screen = makeCommunityTabScreen(std::move(config));
         screen->title = tab.name;
         auto& leftItems = screen->navigationItem().leftBarButtonItems;
         if (const auto navBarColor = context->navBarTrueColor(); navBarColor && !leftItems.empty()) {

@@ -2,7 +2,7 @@
 
 #include "VellicorApp/Community/ServiceProviderAppInfo.hpp"
 #include "VellicorApp/Community/TabBarModel.hpp"
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 
 #include "Platform/UI/NavigationController.hpp"
 #include "Platform/UI/TabBarController.hpp"

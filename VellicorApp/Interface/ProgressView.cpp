@@ -1,6 +1,6 @@
 #include "VellicorApp/Interface/ProgressView.hpp"
 
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/UI/Storyboard.hpp"

@@ -1,9 +1,9 @@
 #include "VellicorApp/Interface/RequiredLoginOverlayViewController.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 #include "VellicorApp/Interface/ColorBrightness.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/UI/Storyboard.hpp"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
-#include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
-#include "VellicorApp/Shell/ParseableError.hpp"
+#include "VellicorApp/Core/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Core/ParseableError.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/Foundation/Json.hpp"

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "VellicorApp/Core/Fault.hpp"
 #include "VellicorApp/Interface/ConstraintOutlet.hpp"
-#include "VellicorApp/Shell/Fault.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/UI/Button.hpp"

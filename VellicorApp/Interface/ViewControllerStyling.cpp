@@ -1,7 +1,7 @@
 #include "VellicorApp/Interface/ViewControllerStyling.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
 
 namespace vellicor {
 

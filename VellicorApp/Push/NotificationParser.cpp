@@ -1,7 +1,7 @@
 #include "VellicorApp/Push/NotificationParser.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/Json.hpp"
 

@@ -1,8 +1,8 @@
 #include "VellicorApp/Push/PushRegistration.hpp"
 
-#include "VellicorApp/Push/ZentariProvisionSelectionStore.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Community/ZentariProvisionSelectionStore.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 namespace vellicor {
 

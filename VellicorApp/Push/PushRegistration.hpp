@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Shell/BundleType.hpp"
+#include "VellicorApp/Core/BundleType.hpp"
 
 namespace vellicor {
 

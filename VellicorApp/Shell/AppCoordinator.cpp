@@ -1,19 +1,19 @@
 #include "VellicorApp/Shell/AppCoordinator.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
 #include "VellicorApp/Instrumentation/AppSessionTracker.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 #include "VellicorApp/Shell/AppDelegate.hpp"
 #include "VellicorApp/Shell/AppUICoordinator.hpp"
 #include "VellicorApp/Shell/AppUpdateManager.hpp"
-#include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
 #include "VellicorApp/Shell/BootstrapCoordinator.hpp"
 #include "VellicorApp/Shell/CustomDomainCoordinator.hpp"
 #include "VellicorApp/Shell/EULA/EULACoordinator.hpp"
 #include "VellicorApp/Shell/GateWindow.hpp"
 #include "VellicorApp/Shell/LaunchActionCoordinator.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 #include "VellicorApp/Shell/PreBootstrapLaunchActionCoordinator.hpp"
 #include "VellicorApp/Shell/URLLinkAction.hpp"
 #include "VellicorApp/Shell/UserAccessPermissionsCoordinator.hpp"
@@ -335,6 +335,8 @@ void AppCoordinator::sessionTrackerShouldValidate(bool shouldValidate) {
             self->launchActionFlow(self->launchAction_);
         });
 }
+
+std::shared_ptr<AppCoordinating> Context::appCoordinating() const { return appCoordinator(); }
 
 // The context's guest experience reads the coordinator's state; it is
 // defined here so that the context does not read this header.

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "VellicorApp/Core/AppCoordinating.hpp"
+#include "VellicorApp/Core/AppMode.hpp"
+#include "VellicorApp/Core/FlowCoordinator.hpp"
+#include "VellicorApp/Core/LaunchActionable.hpp"
 #include "VellicorApp/Instrumentation/SessionTracker.hpp"
 #include "VellicorApp/Interface/LoadingViewControllerDelegate.hpp"
-#include "VellicorApp/Shell/AppMode.hpp"
-#include "VellicorApp/Shell/FlowCoordinator.hpp"
-#include "VellicorApp/Shell/LaunchActionable.hpp"
 
 #include "Platform/Foundation/Url.hpp"
 #include "Platform/SDKs/Veltrane/VQUserAccountIdentity.hpp"
@@ -42,7 +43,8 @@ class CommunityViewControllable;
 /// Lives for the whole process (the context holds it). Callbacks it hands
 /// out (step completions, the sign-in observer, the session tracker) hold it
 /// weakly. Main thread only.
-class AppCoordinator : public LoadingViewControllerDelegate,
+class AppCoordinator : public AppCoordinating,
+                       public LoadingViewControllerDelegate,
                        public SessionTrackerDelegate,
                        public std::enable_shared_from_this<AppCoordinator> {
 public:
@@ -94,9 +96,9 @@ public:
     /// Queues the action (none clears the queue), then restarts the chain for
     /// an action that needs no web app while a step runs, or hands it to the
     /// one place that runs queued actions (runQueuedLaunchAction).
-    void launchActionFlow(std::shared_ptr<LaunchActionable> action);
+    void launchActionFlow(std::shared_ptr<LaunchActionable> action) override;
     /// Queues a link to the URL when nothing else is queued.
-    void preserveLastSessionURL(const platform::Url& url);
+    void preserveLastSessionURL(const platform::Url& url) override;
     /// Adopts the navigation stack's top screen as the community screen; stops
     /// the app when it is no community screen.
     void loadTopViewController();
@@ -105,7 +107,7 @@ public:
     void sessionTrackerShouldValidate(bool shouldValidate) override;
 
     /// The community screen once a chain has shown one.
-    const ScreenPtr& communityViewController() const { return communityViewController_; }
+    const ScreenPtr& communityViewController() const override { return communityViewController_; }
     /// Whether a community screen exists and has got past `initialized`.
     bool isWebAppLoaded() const;
     const StepPtr& activeFlowCoordinator() const { return activeFlowCoordinator_; }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "VellicorApp/Core/NativeLoadTiming.hpp"
 #include "VellicorApp/Shell/AppCoordinator.hpp"
-#include "VellicorApp/Shell/NativeLoadTiming.hpp"
 
 #include "Platform/UI/Application.hpp"
 

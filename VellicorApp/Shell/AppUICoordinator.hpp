@@ -1,9 +1,9 @@
 #pragma once
 
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
-#include "VellicorApp/Hybrid/CommunityViewControllerDelegate.hpp"
-#include "VellicorApp/Shell/AppMode.hpp"
-#include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Core/AppMode.hpp"
+#include "VellicorApp/Core/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
+#include "VellicorApp/Interface/CommunityViewControllerDelegate.hpp"
 
 #include "Platform/Foundation/Json.hpp"
 #include "Platform/Foundation/NotificationCenter.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Shell/ParseableError.hpp"
+#include "VellicorApp/Core/ParseableError.hpp"
 
 #include "Platform/Foundation/Json.hpp"
 

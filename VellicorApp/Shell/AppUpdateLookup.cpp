@@ -1,7 +1,7 @@
 #include "VellicorApp/Shell/AppUpdateLookup.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
 #include "VellicorApp/Shell/CountryCodeProvider.hpp"
 
 #include "Platform/Foundation/Iso8601DateTime.hpp"

@@ -1,9 +1,9 @@
 #include "VellicorApp/Shell/BootstrapCoordinator.hpp"
 
-#include "VellicorApp/Community/AppModeCommunity.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppModeCommunity.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Shell/LoginViewController.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/SDKs/Veltrane/UserAccountManagerError.hpp"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "VellicorApp/Shell/AppMode.hpp"
-#include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Core/AppMode.hpp"
+#include "VellicorApp/Core/BaseFlowCoordinator.hpp"
 
 #include <memory>
 

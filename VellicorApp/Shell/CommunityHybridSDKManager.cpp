@@ -1,11 +1,11 @@
 #include "VellicorApp/Shell/CommunityHybridSDKManager.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/AppMode.hpp"
-#include "VellicorApp/Shell/FloatingActionButtonProviding.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppMode.hpp"
+#include "VellicorApp/Core/FloatingActionButtonProviding.hpp"
+#include "VellicorApp/Core/Localization.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Shell/LoginViewController.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/SDKs/AppCenter/MSACCrashes.hpp"
 #include "Platform/SDKs/Veltrane/ColorAdditions.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Shell/CommunitiesDevAction.hpp"
+#include "VellicorApp/Interface/MenuActions/CommunitiesDevAction.hpp"
 
 #include "Platform/SDKs/Veltrane/VeltraneHybridSDKManager.hpp"
 

@@ -1,14 +1,14 @@
 #include "VellicorApp/Shell/CustomDomainCoordinator.hpp"
 
-#include "VellicorApp/Community/AppModeCommunity.hpp"
 #include "VellicorApp/Community/CommunityAddress.hpp"
 #include "VellicorApp/Community/CommunityConfigFilePersistentStore.hpp"
 #include "VellicorApp/Community/CommunityConfigModel.hpp"
 #include "VellicorApp/Community/UrlClassification.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/KeyValueStore.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppModeCommunity.hpp"
+#include "VellicorApp/Core/KeyValueStore.hpp"
+#include "VellicorApp/Core/Localization.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 

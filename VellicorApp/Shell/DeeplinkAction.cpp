@@ -1,8 +1,8 @@
 #include "VellicorApp/Shell/DeeplinkAction.hpp"
 
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
+#include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 #include "VellicorApp/Push/NotificationParser.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 
 namespace vellicor {
 

@@ -1,6 +1,6 @@
 #include "VellicorApp/Shell/GateWindow.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Foundation/NotificationCenter.hpp"

@@ -1,6 +1,6 @@
 #include "VellicorApp/Shell/LaunchActionCoordinator.hpp"
 
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 
 namespace vellicor {
 

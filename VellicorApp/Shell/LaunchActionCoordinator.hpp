@@ -1,8 +1,8 @@
 #pragma once
 
-#include "VellicorApp/Hybrid/CommunityViewControllerDelegate.hpp"
-#include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
-#include "VellicorApp/Shell/LaunchActionable.hpp"
+#include "VellicorApp/Core/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Core/LaunchActionable.hpp"
+#include "VellicorApp/Interface/CommunityViewControllerDelegate.hpp"
 
 #include <memory>
 

@@ -1,10 +1,10 @@
 #include "VellicorApp/Shell/LoginViewController.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppMode.hpp"
+#include "VellicorApp/Core/FloatingActionButtonProviding.hpp"
+#include "VellicorApp/Core/UserAgent.hpp"
 #include "VellicorApp/Interface/ColorBrightness.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/AppMode.hpp"
-#include "VellicorApp/Shell/FloatingActionButtonProviding.hpp"
-#include "VellicorApp/Shell/UserAgent.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/UI/NavigationController.hpp"

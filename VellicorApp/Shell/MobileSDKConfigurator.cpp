@@ -1,8 +1,8 @@
 #include "VellicorApp/Shell/MobileSDKConfigurator.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/LoginHostProvider.hpp"
 #include "VellicorApp/Shell/CommunityHybridSDKManager.hpp"
-#include "VellicorApp/Shell/LoginHostProvider.hpp"
 
 #include "Platform/Foundation/Json.hpp"
 #include "Platform/Foundation/Text.hpp"

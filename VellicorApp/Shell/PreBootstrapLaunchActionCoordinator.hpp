@@ -1,7 +1,7 @@
 #pragma once
 
-#include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
-#include "VellicorApp/Shell/LaunchActionable.hpp"
+#include "VellicorApp/Core/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Core/LaunchActionable.hpp"
 
 #include <memory>
 

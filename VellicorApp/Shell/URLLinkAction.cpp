@@ -1,7 +1,7 @@
 #include "VellicorApp/Shell/URLLinkAction.hpp"
 
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 
 #include "Platform/UI/NavigationController.hpp"
 

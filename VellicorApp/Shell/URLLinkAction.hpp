@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Shell/LaunchActionable.hpp"
+#include "VellicorApp/Core/LaunchActionable.hpp"
 
 #include "Platform/Foundation/Url.hpp"
 

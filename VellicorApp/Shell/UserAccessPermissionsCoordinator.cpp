@@ -1,8 +1,8 @@
 #include "VellicorApp/Shell/UserAccessPermissionsCoordinator.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/BiometricsManaging.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/UI/NavigationController.hpp"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Core/BaseFlowCoordinator.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 

@@ -1,6 +1,6 @@
 #include "VellicorApp/Community/CommunityConfigModel.hpp"
 
-#include "VellicorApp/Push/ZentariProvisionSelectionStore.hpp"
+#include "VellicorApp/Community/ZentariProvisionSelectionStore.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 
 #include <gmock/gmock.h>

@@ -1,6 +1,6 @@
 #include "VellicorApp/Community/FilesFetcher.hpp"
 #include "VellicorApp/Community/FilesRequestFactory.hpp"
-#include "VellicorApp/Shell/AppConstants.hpp"
+#include "VellicorApp/Core/AppConstants.hpp"
 
 #include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
 #include "tests/Shell/AppTestSupport.hpp"

@@ -1,7 +1,7 @@
 #include "VellicorApp/Community/HTTPClient.hpp"
 #include "VellicorApp/Community/HTTPCookieFactory.hpp"
 #include "VellicorApp/Community/NetworkService.hpp"
-#include "VellicorApp/Shell/ErrorMessages.hpp"
+#include "VellicorApp/Core/ErrorMessages.hpp"
 
 #include "tests/Platform/SDKs/VeltraneAccountFixture.hpp"
 #include "tests/Shell/AppTestSupport.hpp"

@@ -1,5 +1,5 @@
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
 

@@ -3,7 +3,7 @@
 
 #include "VellicorApp/Hybrid/CommunityHybridViewModel.hpp"
 
-#include "VellicorApp/Shell/FaultManager.hpp"
+#include "VellicorApp/Core/FaultManager.hpp"
 
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Web/WebView.hpp"

@@ -1,11 +1,11 @@
 #include "VellicorApp/Hybrid/CommunityHybridViewModel.hpp"
 
+#include "VellicorApp/Core/Faults.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 #include "VellicorApp/Hybrid/AuthenticationObserver.hpp"
 #include "VellicorApp/Hybrid/InstrumentationMessageHandler.hpp"
 #include "VellicorApp/Hybrid/InvokeNativeEventMessageHandler.hpp"
-#include "VellicorApp/Push/UserTrackingTransparencyManager.hpp"
-#include "VellicorApp/Shell/Faults.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Hybrid/UserTrackingTransparencyManager.hpp"
 #include "VellicorApp/Shell/URLLinkAction.hpp"
 
 #include "Platform/Foundation/Reachability.hpp"

@@ -5,13 +5,13 @@
 // logged markers to the test, and the app's coordinator over steps that
 // only record that they started.
 
+#include "VellicorApp/Core/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Core/FaultManager.hpp"
 #include "VellicorApp/Hybrid/CommunityHybridViewModel.hpp"
-#include "VellicorApp/Hybrid/CommunityViewControllerDelegate.hpp"
 #include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
+#include "VellicorApp/Interface/CommunityViewControllerDelegate.hpp"
 #include "VellicorApp/Shell/AppCoordinator.hpp"
-#include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
-#include "VellicorApp/Shell/FaultManager.hpp"
 
 #include "Platform/SDKs/Veltrane/VQSDKEventStoreManager.hpp"
 #include "Platform/SDKs/Veltrane/VeltraneHybridSDKManager.hpp"

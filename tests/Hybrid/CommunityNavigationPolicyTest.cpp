@@ -1,7 +1,7 @@
 #include "VellicorApp/Hybrid/CommunityHybridViewModel.hpp"
 
 #include "VellicorApp/Community/BundleManagedURLs.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/Web/WebView.hpp"

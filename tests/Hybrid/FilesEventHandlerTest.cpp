@@ -1,8 +1,8 @@
 #include "VellicorApp/Hybrid/FilesEventHandler.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
 #include "VellicorApp/Hybrid/InvokeNativeEventMessageHandler.hpp"
 #include "VellicorApp/Hybrid/JSEventsCoordinator.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
 
 #include "tests/Hybrid/HybridTestSupport.hpp"
 #include "tests/Hybrid/NativeEventTestSupport.hpp"

@@ -4,7 +4,7 @@
 // manager, script messages as a frame of a page posts them, and a recorder of
 // the replies a page receives.
 
-#include "VellicorApp/Shell/UserAccountManaging.hpp"
+#include "VellicorApp/Core/UserAccountManaging.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"
 #include "Platform/Web/ScriptMessage.hpp"

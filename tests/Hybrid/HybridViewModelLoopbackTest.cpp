@@ -4,7 +4,7 @@
 
 #include "VellicorApp/Hybrid/HybridViewModel.hpp"
 
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/SDKs/Veltrane/UserAccountManagerError.hpp"

@@ -1,8 +1,8 @@
 #include "VellicorApp/Hybrid/HybridViewModel.hpp"
 
+#include "VellicorApp/Core/FaultManager.hpp"
+#include "VellicorApp/Core/UserAgent.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
-#include "VellicorApp/Shell/FaultManager.hpp"
-#include "VellicorApp/Shell/UserAgent.hpp"
 
 #include "Platform/Foundation/Bundle.hpp"
 #include "Platform/Foundation/PropertyList.hpp"

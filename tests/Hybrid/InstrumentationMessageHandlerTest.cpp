@@ -1,6 +1,6 @@
 #include "VellicorApp/Hybrid/InstrumentationMessageHandler.hpp"
 
-#include "VellicorApp/Shell/NativeLoadTiming.hpp"
+#include "VellicorApp/Core/NativeLoadTiming.hpp"
 
 #include "Platform/SDKs/Veltrane/CTTelephonyNetworkInfo.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKReachability.hpp"

@@ -1,7 +1,7 @@
 #include "VellicorApp/Hybrid/JSCallDispatchEventHandler.hpp"
 
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
 #include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 #include "tests/Hybrid/HybridTestSupport.hpp"
 #include "tests/Instrumentation/InstrumentationTestSupport.hpp"
 

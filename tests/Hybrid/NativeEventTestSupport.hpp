@@ -5,8 +5,8 @@
 // window that shows the screen with the interface files registered.
 
 #include "VellicorApp/Community/NetworkService.hpp"
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
 #include "VellicorApp/Hybrid/EventHandling.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
 #include "VellicorApp/Interface/InterfaceResources.hpp"
 #include "VellicorApp/Interface/ProgressView.hpp"
 

@@ -1,6 +1,6 @@
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 #include "VellicorApp/Interface/LoadingViewController.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
 #include "tests/Interface/InterfaceTestSupport.hpp"
 #include "tests/Shell/RecordingMarkerCenter.hpp"
 

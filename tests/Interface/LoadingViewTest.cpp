@@ -1,5 +1,5 @@
 #include "VellicorApp/Interface/LoadingView.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 #include "tests/Interface/InterfaceTestSupport.hpp"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "VellicorApp/Interface/HalfSheetView/HalfSheetTransitioningDelegateListener.hpp"
+#include "VellicorApp/Interface/MenuActions/CommunitiesDevAction.hpp"
 #include "VellicorApp/Interface/MenuActions/MenuActionTableViewCell.hpp"
 #include "VellicorApp/Interface/MenuActions/MenuActionsStoryboard.hpp"
-#include "VellicorApp/Shell/CommunitiesDevAction.hpp"
 #include "tests/Interface/InterfaceTestSupport.hpp"
 
 #include "Platform/SDKs/Veltrane/VeltraneSDKManager.hpp"

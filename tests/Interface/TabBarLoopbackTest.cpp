@@ -3,10 +3,10 @@
 // around the loaded screen and, for a signed-in user, tabs 2 and 3 load their
 // pages over HTTPS through the community's front door.
 
-#include "VellicorApp/Community/AppModeCommunity.hpp"
+#include "VellicorApp/Core/AppModeCommunity.hpp"
 #include "VellicorApp/Hybrid/CommunityHybridViewController.hpp"
+#include "VellicorApp/Hybrid/CommunityScreenMaking.hpp"
 #include "VellicorApp/Hybrid/HybridResources.hpp"
-#include "VellicorApp/Interface/CommunityScreenMaking.hpp"
 #include "VellicorApp/Interface/CommunityTabBarController.hpp"
 #include "VellicorApp/Interface/TabBarExperienceCoordinator.hpp"
 #include "tests/Interface/TabBarTestSupport.hpp"

@@ -5,10 +5,10 @@
 // the community model's context with the interface's storyboards and a window.
 
 #include "VellicorApp/Hybrid/CommunityHybridViewModel.hpp"
-#include "VellicorApp/Hybrid/CommunityViewControllerDelegate.hpp"
+#include "VellicorApp/Hybrid/HybridResources.hpp"
 #include "VellicorApp/Hybrid/HybridViewController.hpp"
 #include "VellicorApp/Hybrid/WebViewOAuthRefreshable.hpp"
-#include "VellicorApp/Hybrid/HybridResources.hpp"
+#include "VellicorApp/Interface/CommunityViewControllerDelegate.hpp"
 #include "VellicorApp/Interface/InterfaceResources.hpp"
 #include "tests/Hybrid/CommunityModelTestSupport.hpp"
 #include "tests/support/LoopbackHttpsServer.hpp"

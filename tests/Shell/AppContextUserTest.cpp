@@ -1,10 +1,10 @@
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include "VellicorApp/Community/FileCache.hpp"
 #include "VellicorApp/Community/NetworkService.hpp"
-#include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
-#include "VellicorApp/Shell/FaultManager.hpp"
-#include "VellicorApp/Shell/Faults.hpp"
+#include "VellicorApp/Core/BiometricsManaging.hpp"
+#include "VellicorApp/Core/FaultManager.hpp"
+#include "VellicorApp/Core/Faults.hpp"
 #include "tests/Shell/AppAccountFixture.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 

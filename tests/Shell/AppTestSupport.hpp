@@ -3,14 +3,14 @@
 // Support for the app's tests: the sample app package, a running context
 // over it, and the app's log lines.
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/BundleType.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/KeyValueStore.hpp"
+#include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Core/VeltraneSDKManaging.hpp"
 #include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
 #include "VellicorApp/SampleResources.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/BundleType.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/KeyValueStore.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
-#include "VellicorApp/Shell/VeltraneSDKManaging.hpp"
 
 #include "Platform/Foundation/Bundle.hpp"
 #include "Platform/Foundation/FileManager.hpp"

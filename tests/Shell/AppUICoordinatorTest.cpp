@@ -4,19 +4,19 @@
 
 #include "VellicorApp/Shell/AppUICoordinator.hpp"
 
-#include "VellicorApp/Community/AppModeCommunity.hpp"
 #include "VellicorApp/Community/TabBarPersistentStore.hpp"
+#include "VellicorApp/Core/AppModeCommunity.hpp"
+#include "VellicorApp/Core/FloatingActionButtonProviding.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Hybrid/CommunityHybridViewController.hpp"
+#include "VellicorApp/Hybrid/CommunityScreenMaking.hpp"
 #include "VellicorApp/Hybrid/HybridResources.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
-#include "VellicorApp/Interface/CommunityScreenMaking.hpp"
 #include "VellicorApp/Interface/CommunityTabBarController.hpp"
 #include "VellicorApp/Interface/Toast.hpp"
 #include "VellicorApp/Shell/AppCoordinator.hpp"
 #include "VellicorApp/Shell/AppDelegate.hpp"
 #include "VellicorApp/Shell/AppUpdateManager.hpp"
-#include "VellicorApp/Shell/FloatingActionButtonProviding.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 #include "tests/Interface/TabBarTestSupport.hpp"
 #include "tests/support/LoopbackHttpsServer.hpp"
 

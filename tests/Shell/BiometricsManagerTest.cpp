@@ -1,7 +1,7 @@
 #include "VellicorApp/Shell/Biometrics/BiometricsManager.hpp"
 #include "VellicorApp/Shell/GateWindow.hpp"
 
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 #include "VellicorApp/Shell/ShellResources.hpp"
 #include "tests/Interface/InterfaceTestSupport.hpp"
 

@@ -1,6 +1,6 @@
 #include "VellicorApp/Shell/CommunityHybridSDKManager.hpp"
 
-#include "VellicorApp/Shell/FloatingActionButtonProviding.hpp"
+#include "VellicorApp/Core/FloatingActionButtonProviding.hpp"
 #include "VellicorApp/Shell/LoginViewController.hpp"
 
 #include "Platform/SDKs/Veltrane/ColorAdditions.hpp"

@@ -1,9 +1,9 @@
 #include "VellicorApp/Shell/CustomDomainCoordinator.hpp"
 
-#include "VellicorApp/Community/AppModeCommunity.hpp"
 #include "VellicorApp/Community/CommunityConfigFilePersistentStore.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/KeyValueStore.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/AppModeCommunity.hpp"
+#include "VellicorApp/Core/KeyValueStore.hpp"
 #include "tests/Shell/AppAccountFixture.hpp"
 #include "tests/Shell/AppTestSupport.hpp"
 

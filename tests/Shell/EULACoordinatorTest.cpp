@@ -1,6 +1,6 @@
 #include "VellicorApp/Shell/EULA/EULACoordinator.hpp"
 
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 #include "VellicorApp/Shell/ShellResources.hpp"
 #include "tests/Interface/InterfaceTestSupport.hpp"
 

@@ -3,9 +3,9 @@
 // Fakes for the tests of the start-up flows: a community screen that records
 // what the shell asks of it, and a launch action that records its runs.
 
-#include "VellicorApp/Hybrid/CommunityViewControllable.hpp"
-#include "VellicorApp/Hybrid/CommunityViewControllerDelegate.hpp"
-#include "VellicorApp/Shell/LaunchActionable.hpp"
+#include "VellicorApp/Core/LaunchActionable.hpp"
+#include "VellicorApp/Interface/CommunityViewControllable.hpp"
+#include "VellicorApp/Interface/CommunityViewControllerDelegate.hpp"
 
 #include "Platform/UI/ViewController.hpp"
 

@@ -1,7 +1,7 @@
 #include "VellicorApp/Shell/LoginViewController.hpp"
 
-#include "VellicorApp/Shell/FloatingActionButtonProviding.hpp"
-#include "VellicorApp/Shell/UserAgent.hpp"
+#include "VellicorApp/Core/FloatingActionButtonProviding.hpp"
+#include "VellicorApp/Core/UserAgent.hpp"
 #include "tests/Interface/InterfaceTestSupport.hpp"
 
 #include "Platform/Foundation/PropertyList.hpp"

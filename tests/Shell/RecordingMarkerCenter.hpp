@@ -3,9 +3,9 @@
 // A marker centre for tests: records the interactions and errors logged;
 // everything else does nothing.
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "VellicorApp/Interface/MenuActions/MenuActionTableViewCell.hpp"
 
-#include "VellicorApp/Shell/CommunitiesDevAction.hpp"
+#include "VellicorApp/Interface/MenuActions/CommunitiesDevAction.hpp"
 
 #include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
 

@@ -1,10 +1,10 @@
 #include "VellicorApp/Interface/MenuActions/MenuActionsListViewController.hpp"
 
+#include "VellicorApp/Core/Localization.hpp"
+#include "VellicorApp/Core/Logger.hpp"
+#include "VellicorApp/Interface/MenuActions/CommunitiesDevAction.hpp"
 #include "VellicorApp/Interface/MenuActions/MenuActionTableViewCell.hpp"
 #include "VellicorApp/Interface/ViewControllerStyling.hpp"
-#include "VellicorApp/Shell/CommunitiesDevAction.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 
 #include "Platform/Foundation/Error.hpp"
 #include "Platform/SDKs/Veltrane/VeltraneSDKManager.hpp"

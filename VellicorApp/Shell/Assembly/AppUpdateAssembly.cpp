@@ -2,10 +2,10 @@
 // ephemeral network session and the alert's markers in the context's marker
 // centre. The manager itself knows neither.
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
 #include "VellicorApp/Shell/AppUpdateManager.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
 #include "VellicorApp/Shell/Assembly/AppUpdateNetworkService.hpp"
-#include "VellicorApp/Shell/Context.hpp"
 
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
 

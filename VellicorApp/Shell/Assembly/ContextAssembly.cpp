@@ -1,13 +1,13 @@
 // The running app's context, put together from every folder's shared
 // objects. The context itself knows these only by forward declarations.
 
-#include "VellicorApp/Shell/Context.hpp"
+#include "VellicorApp/Core/Context.hpp"
 
 #include "VellicorApp/Community/NetworkService.hpp"
+#include "VellicorApp/Community/VQSDKLoginHostStorageAdapter.hpp"
 #include "VellicorApp/Hybrid/VQUserAccountManagerAdapter.hpp"
 #include "VellicorApp/Instrumentation/CommunityEventStoreManager.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerCenter.hpp"
-#include "VellicorApp/Community/VQSDKLoginHostStorageAdapter.hpp"
 
 #include "Platform/Foundation/Uuid.hpp"
 #include "Platform/SDKs/Veltrane/VQRestAPI.hpp"

@@ -1,7 +1,7 @@
 #include "VellicorApp/Shell/Biometrics/BiometricsManager.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Shell/UserAccountAttributes.hpp"
 
 #include "Platform/Foundation/Dispatch.hpp"

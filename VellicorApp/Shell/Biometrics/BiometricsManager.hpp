@@ -1,7 +1,7 @@
 #pragma once
 
+#include "VellicorApp/Core/BiometricsManaging.hpp"
 #include "VellicorApp/Instrumentation/SessionTracker.hpp"
-#include "VellicorApp/Shell/Biometrics/BiometricsManaging.hpp"
 #include "VellicorApp/Shell/Biometrics/BiometricsValidationViewController.hpp"
 #include "VellicorApp/Shell/Biometrics/BiometricsValidator.hpp"
 #include "VellicorApp/Shell/GateWindow.hpp"

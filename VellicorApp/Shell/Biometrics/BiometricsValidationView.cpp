@@ -1,6 +1,6 @@
 #include "VellicorApp/Shell/Biometrics/BiometricsValidationView.hpp"
 
-#include "VellicorApp/Shell/Localization.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 
 namespace vellicor {
 

@@ -1,8 +1,8 @@
 #include "VellicorApp/Shell/Biometrics/BiometricsValidationViewController.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 #include "VellicorApp/Interface/ColorBrightness.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
 
 #include "Platform/SDKs/Veltrane/ColorAdditions.hpp"
 #include "Platform/UI/Application.hpp"

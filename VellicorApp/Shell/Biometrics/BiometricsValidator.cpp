@@ -1,8 +1,8 @@
 #include "VellicorApp/Shell/Biometrics/BiometricsValidator.hpp"
 
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Localization.hpp"
 #include "VellicorApp/Instrumentation/KORVAMarkerManaging.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Localization.hpp"
 
 namespace vellicor {
 

@@ -1,6 +1,6 @@
 #include "VellicorApp/Shell/EULA/EULACoordinator.hpp"
 
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include "Platform/SDKs/Veltrane/VQSDKWindowContainer.hpp"
 #include "Platform/SDKs/Veltrane/VQSDKWindowManager.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VellicorApp/Shell/BaseFlowCoordinator.hpp"
+#include "VellicorApp/Core/BaseFlowCoordinator.hpp"
 #include "VellicorApp/Shell/EULA/EULAPresenter.hpp"
 #include "VellicorApp/Shell/EULA/EULAViewController.hpp"
 

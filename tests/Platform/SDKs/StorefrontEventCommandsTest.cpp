@@ -1,4 +1,4 @@
-#include "Platform/System/StorefrontEventCommands.hpp"
+#include "Platform/SDKs/Veltrane/StorefrontEventCommands.hpp"
 
 #include "Platform/SDKs/Veltrane/UIDevice.hpp"
 #include "Platform/System/Storefront.hpp"

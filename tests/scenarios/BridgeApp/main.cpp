@@ -4,11 +4,11 @@
 // registers them (the instrumentation handler is removed again). A small
 // model signs a fixed user in and logs what it hears. Driven by an event script.
 
+#include "VellicorApp/Core/AppContext.hpp"
 #include "VellicorApp/Hybrid/AuthenticationMessageHandler.hpp"
 #include "VellicorApp/Hybrid/InstrumentationMessageHandler.hpp"
 #include "VellicorApp/Hybrid/WebAppEventMessageHandler.hpp"
 #include "VellicorApp/Hybrid/WebViewConfigurationFactory.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
 
 #include "Platform/Foundation/LogSink.hpp"
 #include "Platform/UI/ApplicationMain.hpp"

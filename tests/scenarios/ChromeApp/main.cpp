@@ -1,11 +1,11 @@
 // A host app for the native shell chrome: one screen that opens the developer
 // menu as a half sheet and shows a fault as a toast. Driven by an event script.
 
+#include "VellicorApp/Core/Fault.hpp"
 #include "VellicorApp/Interface/HalfSheetView/HalfSheetTransitioningDelegateListener.hpp"
 #include "VellicorApp/Interface/InterfaceResources.hpp"
 #include "VellicorApp/Interface/MenuActions/MenuActionsStoryboard.hpp"
 #include "VellicorApp/Interface/Toast.hpp"
-#include "VellicorApp/Shell/Fault.hpp"
 
 #include "Platform/UI/ApplicationMain.hpp"
 #include "Platform/UI/Button.hpp"

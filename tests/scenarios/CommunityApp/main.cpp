@@ -5,13 +5,13 @@
 // what the screen tells it. Driven by an event script.
 
 #include "VellicorApp/Community/BundleManagedURLs.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
+#include "VellicorApp/Core/Context.hpp"
+#include "VellicorApp/Core/Logger.hpp"
 #include "VellicorApp/Hybrid/CommunityHybridViewController.hpp"
-#include "VellicorApp/Hybrid/CommunityViewControllerDelegate.hpp"
 #include "VellicorApp/Hybrid/HybridResources.hpp"
+#include "VellicorApp/Interface/CommunityViewControllerDelegate.hpp"
 #include "VellicorApp/Interface/InterfaceResources.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
-#include "VellicorApp/Shell/Context.hpp"
-#include "VellicorApp/Shell/Logger.hpp"
 #include "tools/community-server/CommunityServer.hpp"
 
 #include "Platform/Foundation/HttpSession.hpp"

@@ -1,0 +1,3 @@
+// Downward includes only: not reported.
+#include "VellicorApp/Core/Planted.hpp"
+#include "Platform/SDKs/Planted.hpp"
