@@ -1,7 +1,7 @@
 #include "fuzz/support/FuzzSupport.hpp"
 
 #include "VellicorApp/SampleResources.hpp"
-#include "VellicorApp/Shell/AppContext.hpp"
+#include "VellicorApp/Core/AppContext.hpp"
 
 #include "Platform/Foundation/Bundle.hpp"
 

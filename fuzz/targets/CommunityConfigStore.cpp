@@ -7,7 +7,7 @@
 #include "VellicorApp/Community/CommunityConfigFilePersistentStore.hpp"
 #include "VellicorApp/Community/CommunityConfigList.hpp"
 #include "VellicorApp/Community/CommunityConfigModel.hpp"
-#include "VellicorApp/Shell/AppMode.hpp"
+#include "VellicorApp/Core/AppMode.hpp"
 
 #include "Platform/Foundation/Data.hpp"
 #include "Platform/SDKs/Veltrane/VQHybridViewConfig.hpp"

@@ -7,7 +7,7 @@
 #include "VellicorApp/Community/ConfigFileCache.hpp"
 #include "VellicorApp/Community/TabBarModel.hpp"
 #include "VellicorApp/Community/TabBarPersistentStore.hpp"
-#include "VellicorApp/Shell/DataEncryption.hpp"
+#include "VellicorApp/Core/DataEncryption.hpp"
 
 #include "Platform/Foundation/Data.hpp"
 #include "Platform/Foundation/FileManager.hpp"

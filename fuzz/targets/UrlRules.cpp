@@ -8,7 +8,7 @@
 #include "VellicorApp/Community/BundleManagedURLs.hpp"
 #include "VellicorApp/Community/ManagedURLsMatcher.hpp"
 #include "VellicorApp/Community/UrlClassification.hpp"
-#include "VellicorApp/Shell/Context.hpp"
+#include "VellicorApp/Core/Context.hpp"
 
 #include "Platform/Foundation/Json.hpp"
 #include "Platform/Foundation/Url.hpp"
