@@ -75,9 +75,15 @@ void setUpPlatform() {
         platform::Console::setMuted(true);
         platform::Sandbox::setRoot(makeTemporaryFolder());
         platform::veltrane::KeychainHelper::setDeviceKeyFolder(makeTemporaryFolder());
+        (void)scratchFolder();
         return true;
     }();
     (void)done;
+}
+
+const std::filesystem::path& scratchFolder() {
+    static const auto folder = makeTemporaryFolder();
+    return folder;
 }
 
 void endInput() {

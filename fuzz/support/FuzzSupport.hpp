@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,6 +39,10 @@ std::vector<std::string> lastingCookieLines(std::string_view text);
 /// a manual clock, the main queue bound to this thread, a muted console, and a
 /// temporary sandbox and device-key folder removed at exit.
 void setUpPlatform();
+
+/// A folder of this process's own outside the sandbox (removed at exit), for
+/// files a target writes itself; setUpPlatform first.
+const std::filesystem::path& scratchFolder();
 
 /// setUpPlatform, then installs, once per process, an app context over the
 /// sample package, as the app has after launch (nobody signed in).

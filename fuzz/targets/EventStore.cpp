@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzsupport::setUpApp();
     const auto [answer, batch] = fuzzsupport::firstLine(fuzzsupport::text(data, size));
     using platform::veltrane::VQSDKEventStoreManager;
-    static const auto folder = std::filesystem::temp_directory_path() / "vellicor-fuzz-events";
+    static const auto folder = fuzzsupport::scratchFolder() / "events";
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
     auto& files = platform::FileManager::defaultManager();

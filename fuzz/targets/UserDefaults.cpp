@@ -14,8 +14,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzzsupport::setUpPlatform();
-    static const auto file = std::filesystem::temp_directory_path() / "vellicor-fuzz-defaults.plist";
-    static const auto copy = std::filesystem::temp_directory_path() / "vellicor-fuzz-defaults-copy.plist";
+    static const auto file = fuzzsupport::scratchFolder() / "defaults.plist";
+    static const auto copy = fuzzsupport::scratchFolder() / "copy.plist";
     auto& files = platform::FileManager::defaultManager();
     FUZZ_CHECK(files.writeAtomically(file, platform::Data(data, data + size)).has_value());
     nlohmann::json values;
