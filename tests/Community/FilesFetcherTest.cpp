@@ -321,16 +321,21 @@ TEST_F(FilesFetcherTest, SigningOutEndsADownloadUnderWayAndKeepsNothing) {
     server.putRecord("fileDocument", kDocument,
                      {{"Title", "slow"}, {"FileType", "PDF"}, {"FileExtension", "pdf"},
                       {"LatestPublishedVersionId", kSlowVersion}, {"LastModifiedDate", "d"}});
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool halfSent = false;
-    bool released = false;
+    // Shared with the server's handler, which may still be waking up from
+    // the release when the test has ended: it must not outlive its state.
+    struct Midway {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool halfSent = false;
+        bool released = false;
+    };
+    const auto midway = std::make_shared<Midway>();
     server.addRoute("GET", std::string(".*/fileVersion/") + kSlowVersion + "/VersionData",
-                    streamedBody(4 * 1024 * 1024, [&] {
-                        std::unique_lock lock(mutex);
-                        halfSent = true;
-                        changed.notify_all();
-                        changed.wait_for(lock, std::chrono::seconds(30), [&] { return released; });
+                    streamedBody(4 * 1024 * 1024, [midway] {
+                        std::unique_lock lock(midway->mutex);
+                        midway->halfSent = true;
+                        midway->changed.notify_all();
+                        midway->changed.wait_for(lock, std::chrono::seconds(30), [&] { return midway->released; });
                     }));
     const auto folder = platform::Sandbox::temporaryDirectory();
 
@@ -338,15 +343,15 @@ TEST_F(FilesFetcherTest, SigningOutEndsADownloadUnderWayAndKeepsNothing) {
     const auto fetcher = FilesFetcher::create();
     fetcher->fetchFile(kDocument, std::nullopt, outcome.completion());
     ASSERT_TRUE(testsupport::waitUntil([&] {
-        std::lock_guard lock(mutex);
-        return halfSent;
+        std::lock_guard lock(midway->mutex);
+        return midway->halfSent;
     }));
     AppContext::cleanupWithUserLogout();
     {
-        std::lock_guard lock(mutex);
-        released = true;
+        std::lock_guard lock(midway->mutex);
+        midway->released = true;
     }
-    changed.notify_all();
+    midway->changed.notify_all();
     ASSERT_TRUE(outcome.wait());
     ASSERT_TRUE(testsupport::waitUntil([] { return platform::BackgroundActivity::inFlight() == 0; }));
     EXPECT_FALSE(outcome.url);
