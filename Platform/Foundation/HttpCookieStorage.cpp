@@ -76,7 +76,10 @@ struct CookieLine {
         line.name = std::string(fields[5]);
         line.value = std::string(fields[6]);
         if (hasControlCharacters(line.domain) || hasControlCharacters(line.path) || hasControlCharacters(line.name) ||
-            hasControlCharacters(line.value) || line.domain == ".") {
+            hasControlCharacters(line.value) || line.domain == "." ||
+            // An empty label: libcurl drops one leading dot of it at every
+            // read, so the stored domain would change at every launch.
+            line.domain.find("..") != std::string::npos) {
             return std::nullopt;
         }
         return line;

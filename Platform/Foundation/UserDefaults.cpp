@@ -43,6 +43,19 @@ json load(const std::optional<fs::path>& file) {
     if (!values || !values->is_object()) {
         return json::object();
     }
+    // A file may hold what no property list can be written with (a string or
+    // key with a NUL): such an entry is dropped, or it would fail every later
+    // write of the whole set and lose each change made after it.
+    for (auto entry = values->begin(); entry != values->end();) {
+        const auto encoded = PropertyList::serialize(json{{entry.key(), entry.value()}}, PropertyListFormat::binary);
+        if (encoded) {
+            ++entry;
+            continue;
+        }
+        LogSink::write("Foundation", LogLevel::error,
+                       "UserDefaults: dropping the stored \"" + entry.key() + "\": " + encoded.error().localizedDescription());
+        entry = values->erase(entry);
+    }
     return std::move(*values);
 }
 

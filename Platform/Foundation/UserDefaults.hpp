@@ -30,7 +30,9 @@ class DispatchQueue;
 /// "<main bundle identifier>.plist" ("vellicor.plist" without an identifier),
 /// and follow the sandbox: after Sandbox::setRoot() they hold what the new
 /// sandbox's file holds, nothing for a fresh sandbox. A file that cannot be
-/// read as a dictionary counts as empty and is replaced by the next change.
+/// read as a dictionary counts as empty and is replaced by the next change; an
+/// entry of the file that a property list cannot be written with (a string or
+/// key holding NUL) is left out when read, so later writes keep working.
 /// Without a sandbox the standard defaults are kept in memory only.
 ///
 /// Typed getters convert as the platform's defaults do:

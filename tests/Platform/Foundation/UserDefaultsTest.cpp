@@ -176,6 +176,24 @@ TEST_F(UserDefaultsTest, ACorruptFileReadsAsEmptyAndIsReplaced) {
     }
 }
 
+// A file may hold a string with a NUL byte (libplist reads one inside an XML
+// string): kept, it would fail every later write of the whole set, losing
+// each change.
+TEST_F(UserDefaultsTest, AStoredStringWithANulIsLeftOutAndLaterChangesAreWritten) {
+    const std::string file = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>") +
+                             "<key>kept</key><integer>-7</integer><key>bad</key><string>a" + std::string(1, '\0') +
+                             "b</string></dict></plist>";
+    ASSERT_TRUE(platform::writeFileAtomically(standardFile(), platform::dataFromString(file)).has_value());
+    const auto read = PropertyList::read(standardFile());
+    ASSERT_TRUE(read.has_value());
+    ASSERT_NE(read->value("bad", "").find('\0'), std::string::npos) << "the file reads with the NUL";
+    relaunch();
+    EXPECT_EQ(defaults->dictionaryRepresentation(), (json{{"kept", -7}}));
+    defaults->set("later", "written");
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_EQ(PropertyList::read(standardFile()), (json{{"kept", -7}, {"later", "written"}}));
+}
+
 TEST_F(UserDefaultsTest, TheFileIsNamedAfterTheMainBundle) {
     const fs::path app = testsupport::sandboxRoot() / "Named.app";
     fs::create_directories(app);

@@ -119,4 +119,24 @@ TEST(HttpCookieStorageTest, OnlyLastingCookiesAreWrittenAndReadBack) {
     EXPECT_TRUE(HttpCookieStorage::create()->persistentCookiesText().empty());
 }
 
+// Damaged lines of a stored cookie file are skipped, the rest read. A domain
+// with an empty label would lose a dot at every read and never settle.
+TEST(HttpCookieStorageTest, AStoredFileKeepsItsGoodLinesAndSkipsDamagedOnes) {
+    const std::string good = ".community.example.test\tTRUE\t/\tTRUE\t4102444800\tsid\tabc\n";
+    auto jar = HttpCookieStorage::create();
+    jar->loadCookiesText("# Netscape HTTP Cookie File\n" + good +
+                         "..community.example.test\tTRUE\t/\tTRUE\t4102444800\tdots\tx\n"
+                         "community..example.test\tFALSE\t/\tTRUE\t4102444800\tinner\tx\n"
+                         ".\tTRUE\t/\tFALSE\t4102444800\tdot\tx\n"
+                         "too\tfew\tfields\n");
+    const auto cookies = jar->cookies();
+    ASSERT_EQ(cookies.size(), 1u);
+    EXPECT_EQ(cookies[0].name(), "sid");
+    EXPECT_EQ(cookies[0].domain(), ".community.example.test");
+    const auto text = jar->persistentCookiesText();
+    auto reloaded = HttpCookieStorage::create();
+    reloaded->loadCookiesText(text);
+    EXPECT_EQ(reloaded->persistentCookiesText(), text);
+}
+
 } // namespace
